@@ -1,0 +1,72 @@
+// The file layer: the few file-system calls the foundation needs, one source per
+// platform (file_win32.cpp with the wide entries, file_posix.cpp with POSIX calls).
+// Paths are RawStrings in any code; they are converted at the system boundary.
+//
+// Every operation that can fail goes through one fault counter so that tests can
+// make the Nth operation fail and prove that a rewrite leaves either the old or
+// the new file on disk.
+#pragma once
+
+#include <cstdint>
+
+#include "raw/string.h"
+
+namespace RawLayer {
+
+class RawFile {
+ public:
+  enum Access { AccessRead, AccessWrite };
+
+  RawFile() = default;
+  RawFile(const RawFile&) = delete;
+  RawFile& operator=(const RawFile&) = delete;
+  RawFile(RawFile&& other) noexcept;
+  RawFile& operator=(RawFile&& other) noexcept;
+  ~RawFile();  // closes without flushing to disk
+
+  // Opens an existing file for reading, sharing read and write.
+  [[nodiscard]] bool OpenRead(const RawString& path);
+  // Creates or truncates a file for writing, sharing read.
+  [[nodiscard]] bool OpenWrite(const RawString& path);
+  bool IsOpen() const;
+
+  // Reads up to `size` bytes; `got` is 0 at the end of the file.
+  [[nodiscard]] bool Read(void* buffer, int32_t size, int32_t& got);
+  // Writes every byte or fails.
+  [[nodiscard]] bool Write(const void* data, int32_t size);
+  // Moves the file pointer relative to its current position.
+  [[nodiscard]] bool Seek(int64_t delta);
+  // Forces written data to the disk (FlushFileBuffers / fsync).
+  [[nodiscard]] bool Flush();
+  void Close();
+
+ private:
+#ifdef _WIN32
+  void* handle_ = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+#else
+  int fd_ = -1;
+#endif
+};
+
+enum class RawPathKind { Missing, File, Folder };
+RawPathKind PathKind(const RawString& path);
+
+// Replaces `target` by `source` so that at every instant `target` names either
+// the old or the new complete file (MoveFileExW with replace and write-through;
+// rename on POSIX). Also used to move a file into a free place.
+[[nodiscard]] bool ReplaceFileSafely(const RawString& source, const RawString& target);
+[[nodiscard]] bool DeleteFileAt(const RawString& path);
+[[nodiscard]] bool CreateFolderAt(const RawString& path);  // one level; false if it exists
+
+// Test support: make the Nth fallible file operation from now on fail (1 = the
+// next one); 0 turns it off. OperationCount counts them while counting is on.
+namespace RawFileFaults {
+void FailOperation(int64_t n);
+void StartCounting();
+int64_t OperationCount();
+void Reset();
+// Called by every fallible operation; true when this one must fail.
+bool ShouldFail();
+}  // namespace RawFileFaults
+
+}  // namespace RawLayer

@@ -1,0 +1,71 @@
+// Profiles: plain-text files of named sections holding key=value lines, read
+// through RawLineFile in whatever code they carry and rewritten safely through a
+// temporary file that is swapped in only after it was written completely.
+#pragma once
+
+#include <cstdint>
+
+#include "raw/line_file.h"
+#include "raw/parameter_list.h"
+#include "raw/string.h"
+
+namespace RawLayer {
+
+namespace RawProfileEnumeration {
+class Enumerator {
+ public:
+  virtual ~Enumerator() = default;
+  // A section whose name matched, with its entries; false stops the walk.
+  virtual bool OnSection(const RawString& name, const RawParameterList& list) = 0;
+};
+class Saver {
+ public:
+  virtual ~Saver() = default;
+  // Writes the new content of section `name` into the open writer, normally
+  // through RawProfile::WriteSectionTo.
+  virtual bool SaveSection(RawLineFile& writer, const RawString& name) = 0;
+};
+}  // namespace RawProfileEnumeration
+
+class RawProfile {
+ public:
+  RawProfile() = default;
+  // Source and destination both name `path`.
+  explicit RawProfile(const RawString& path) : destination_(path), source_(path) {}
+  void SetPath(const RawString& path) { destination_ = source_ = path; }
+  void SetSource(const RawString& path) { source_ = path; }
+  void SetDestination(const RawString& path) { destination_ = path; }
+  const RawString& Source() const { return source_; }
+  const RawString& Destination() const { return destination_; }
+  void SetBufferSize(int32_t bytes) { bufferSize_ = bytes; }
+
+  // Clears `list`, reads every section named `name` into it; true when the list
+  // ends non-empty.
+  bool ReadSection(const RawString& name, RawParameterList& list);
+  RawString GetValue(const RawString& section, const RawString& key, const RawString& fallback);
+  [[nodiscard]] bool SetValue(const RawString& section, const RawString& key, const RawString& value);
+  // Safe rewrite of one section; fails without touching the file when the file
+  // could not be read to a clean end or a text cannot be held by its code.
+  [[nodiscard]] bool WriteSection(const RawString& name, const RawParameterList& list);
+  // Rewrite of the whole profile with `saver` writing section `name`.
+  [[nodiscard]] bool Update(RawProfileEnumeration::Saver& saver, const RawString& name);
+  // Hands every section named `name` to the enumerator in file order.
+  bool Enumerate(const RawString& name, RawProfileEnumeration::Enumerator& enumerator);
+
+  static bool WriteSectionTo(RawLineFile& writer, const RawString& name, const RawParameterList& list);
+
+  // What the last read learnt about the file.
+  bool CodeKnown() const { return codeKnown_; }
+  TextCode FileCode() const { return fileCode_; }
+  bool HadMark() const { return hadMark_; }
+
+ private:
+  RawString destination_;
+  RawString source_;
+  int32_t bufferSize_ = RawLineFileInfo::kDefaultBufferSize;
+  bool codeKnown_ = false;
+  TextCode fileCode_ = CodeUtf8;
+  bool hadMark_ = false;
+};
+
+}  // namespace RawLayer
