@@ -1,0 +1,32 @@
+// The headless Kestrel: the same start-up as on Windows, with the usage on
+// standard output and messages on standard error.
+#include <string_view>
+
+#include "app/screen.h"
+#include "app/startup.h"
+
+namespace {
+
+// The tokeniser reads one line as Windows hands it over, so the arguments are
+// joined again; those that are empty or hold blanks go in double quotes.
+RawLayer::RawString JoinArguments(int argc, char** argv) {
+  RawLayer::RawString line;
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view argument(argv[i]);
+    if (i > 0) line.Append(" ");
+    const bool quote = argument.empty() || argument.find_first_of(" \t") != std::string_view::npos;
+    if (quote) line.Append("\"");
+    line.Append(RawLayer::RawString::FromUtf8(argument));
+    if (quote) line.Append("\"");
+  }
+  return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::unique_ptr<AppLayer::GuiStartupScreen> screen = AppLayer::MakeStartupScreen();
+  AppLayer::GuiStartup::Services services;
+  AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);
+  return startup.Run(JoinArguments(argc, argv), services);
+}

@@ -1,0 +1,32 @@
+// Kestrel's entry point on Windows: the wide command line, COM for the main
+// thread, and the start-up with the message-box screen.
+#include <windows.h>
+
+#include <objbase.h>
+
+#include <cwchar>
+
+#include "app/screen.h"
+#include "app/startup.h"
+
+namespace {
+
+class ComApartment : public AppLayer::GuiStartup::Apartment {
+ public:
+  bool Enter() override { return SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)); }
+  void Leave() override { CoUninitialize(); }
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const wchar_t* line = GetCommandLineW();
+  const RawLayer::RawString commandLine = RawLayer::RawString::FromWide(
+      reinterpret_cast<const char16_t*>(line), static_cast<int32_t>(std::wcslen(line)));
+  const std::unique_ptr<AppLayer::GuiStartupScreen> screen = AppLayer::MakeStartupScreen();
+  ComApartment apartment;
+  AppLayer::GuiStartup::Services services;
+  services.apartment = &apartment;
+  AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);
+  return startup.Run(commandLine, services);
+}
