@@ -80,8 +80,8 @@ class RawString {
   TextCode Code() const;
   int32_t Length() const;
   bool IsEmpty() const { return Length() == 0; }
-  // The units, always followed by a zero unit. For CodeWide the bytes of
-  // 16-bit units; use WideData() there.
+  // The units, always followed by a zero unit (a view: as far as its owner's
+  // buffer has one). For CodeWide the bytes of 16-bit units; use WideData() there.
   const char* Data() const;
   const char16_t* WideData() const;
   // The code unit at a position (a byte, or a 16-bit unit for CodeWide).
@@ -107,6 +107,11 @@ class RawString {
   void SetCode(TextCode code);
 
   void AppendChar(uint32_t unit);
+  // Room for `units` more code units at the end: the length grows by them and the
+  // result points at the first of them. The caller fills them and then shortens
+  // the text with Truncate to what it used.
+  char* AppendRaw(int32_t units);
+  void Truncate(int32_t length);
   void Append(const RawString& other, RawRange range = kWhole);
   void AppendUnits(const void* data, int32_t length);
   void AppendAll(const RawString& a, const RawString& b, const RawString& c = Empty(),
@@ -144,7 +149,8 @@ class RawString {
 
   int32_t CharExtra(int32_t position) const;
 
-  // One-line storage of multi-line text: CR LF, CR and LF become "\n", TAB "\t".
+  // One-line storage of multi-line text: CR LF, CR and LF become "\n", TAB "\t",
+  // and a backslash is doubled so that Unescape gives the text back unchanged.
   RawString Escape() const;
   // "\n" becomes CR LF, "\t" TAB, "\s" a space; a backslash before any other
   // character is dropped and the character kept; a lone trailing backslash is kept.
@@ -161,7 +167,11 @@ class RawString {
   struct LiteralTag {};
   RawString(LiteralTag, const char* text, int32_t length);
   explicit RawString(Body* body) : body_(body) {}
-  void GrowFor(int32_t units);
+  // Detaches and makes room for a text of `units` code units; returns the data.
+  char* MakeRoom(int32_t units);
+  void AppendAscii(const char* text, int32_t length);
+  static Body* NewBody(uint8_t kind, TextCode code, const void* data, int32_t length, int32_t capacity);
+  static Body* CopyBody(TextCode code, const void* data, int32_t length, int32_t capacity);
   Body* body_;
 };
 
@@ -176,6 +186,12 @@ TextCode DetectCode(const char* data, int32_t length);
 // code `to`). With `exact`, invalid input or an unrepresentable character fails.
 [[nodiscard]] bool ConvertUnits(TextCode from, const void* data, int32_t length, TextCode to, RawString& out,
                                 bool exact);
+
+// The system's conversion, one per platform (string_win32.cpp, string_posix.cpp).
+// `from` and `to` are CodeWide or a code that the system converts (not the two
+// UTF-16 byte codes, not equal); appends to `out`. ConvertUnits is the entry to use.
+[[nodiscard]] bool SystemConvert(TextCode from, const char* data, int32_t length, TextCode to, RawString& out,
+                                 bool exact);
 
 // Whether a text can go to a narrow system entry as it is (ANSI or Shift_JIS bytes,
 // or UTF-8 that is all below 0x7F), or must be converted for the wide entry.
