@@ -27,6 +27,26 @@ class Saver {
 };
 }  // namespace RawProfileEnumeration
 
+// Reads a profile section by section, for the whole-profile walks.
+class RawProfileSections {
+ public:
+  RawProfileSections(const RawString& path, int32_t bufferSize) : file_(path, bufferSize) {}
+  // Opens the file and skips the lines before the first header.
+  [[nodiscard]] bool OpenSections();
+  // The next section's name and entries, in a fresh list (a holder of the
+  // previous list keeps it). A bool rather than an empty name marks the end,
+  // because "[]" is a section with an empty name. False at the end of the file
+  // or when reading failed: ReachedCleanEnd tells which.
+  [[nodiscard]] bool NextSection(RawString& name, RawParameterList& list);
+  bool ReachedCleanEnd() const { return file_.ReachedCleanEnd(); }
+  const RawLineFile& File() const { return file_; }
+  void Close() { file_.Close(); }
+
+ private:
+  RawLineFile file_;
+  bool atHeader_ = false;  // the file's current line is a header not yet taken
+};
+
 class RawProfile {
  public:
   RawProfile() = default;
@@ -49,9 +69,13 @@ class RawProfile {
   [[nodiscard]] bool WriteSection(const RawString& name, const RawParameterList& list);
   // Rewrite of the whole profile with `saver` writing section `name`.
   [[nodiscard]] bool Update(RawProfileEnumeration::Saver& saver, const RawString& name);
-  // Hands every section named `name` to the enumerator in file order.
+  // Hands every section named `name` to the enumerator in file order. False
+  // when the profile could not be opened or not be read to its end.
   bool Enumerate(const RawString& name, RawProfileEnumeration::Enumerator& enumerator);
 
+  // Writes the header, one line per entry and an empty line. Refuses (false,
+  // nothing written) a section that would not read back as written: a line
+  // break anywhere, or a key holding "=" or starting with "[" or "//".
   static bool WriteSectionTo(RawLineFile& writer, const RawString& name, const RawParameterList& list);
 
   // What the last read learnt about the file.
@@ -60,6 +84,12 @@ class RawProfile {
   bool HadMark() const { return hadMark_; }
 
  private:
+  // ReadSection's work; `clean` tells whether the file was missing or read to
+  // its end, so that SetValue never writes back a section read only in part.
+  bool ReadInto(const RawString& name, RawParameterList& list, bool& clean);
+  void Learn(const RawLineFile& reader);
+  [[nodiscard]] bool OpenWriter(RawLineFile& writer) const;
+
   RawString destination_;
   RawString source_;
   int32_t bufferSize_ = RawLineFileInfo::kDefaultBufferSize;
