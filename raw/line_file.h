@@ -19,10 +19,11 @@ class RawLineFileInfo {
     StateEnd = 2,
     StateOpenReadFailed = 4,
     StateOpenWriteFailed = 5,
+    StateReadFailed = 6,  // a read or the move back after detection failed
     StateWriteFailed = 7,
-    StateConvertFailed = 11,
+    StateConvertFailed = 11,  // reading: a chunk; writing: a text the file's code cannot hold
     StateLineTooLong = 12,
-    StateOddWideLine = 13,
+    StateOddWideLine = 13,  // also: a UTF-16 file ends in half a unit
   };
   enum Flags : uint16_t {
     FlagTagAnsi = 0x10,       // text code 0: tag lines CodeAnsi instead of CodeUtf8
@@ -49,9 +50,12 @@ class RawLineFile : public RawLineFileInfo {
   void SetPath(const RawString& path) { path_ = path; }
   const RawString& Path() const { return path_; }
   void SetFlags(uint16_t flags) { flags_ = flags; }
-  void SetFileCode(TextCode code) { fileCode_ = code; fileCodeKnown_ = true; }
+  // A given file code stays for every later open; a detected one lasts one open.
+  void SetFileCode(TextCode code) { fileCode_ = code; fileCodeKnown_ = true; fileCodeGiven_ = true; }
   void SetTextCode(TextCode code) { textCode_ = code; }
 
+  // False only when the file cannot be opened (state 4); a failure of the first
+  // chunk shows in the state and makes the first ReadLine return false.
   [[nodiscard]] bool OpenRead();
   // Makes the next line current; false at the end or on an error (see State).
   [[nodiscard]] bool ReadLine();
@@ -66,12 +70,14 @@ class RawLineFile : public RawLineFileInfo {
   int64_t BytesWritten() const { return bytesWritten_; }
 
   // Flushes when writing, closes, and keeps an error state. Returns false when
-  // the flush failed (the state becomes StateWriteFailed).
+  // the flush failed (the state becomes StateWriteFailed) or when the file ends
+  // in any error state, so a caller never takes a broken file for a good one.
   bool Close();
 
   State GetState() const { return state_; }
-  // Reading reached the end of the file without an error.
-  bool ReachedCleanEnd() const { return state_ == StateEnd; }
+  // Reading reached the end of the file without an error. Survives Close and
+  // lasts until the next open.
+  bool ReachedCleanEnd() const { return cleanEnd_; }
   // The code of the file's bytes: detected, learnt from a mark, or given.
   TextCode FileCode() const { return fileCode_; }
   bool FileCodeKnown() const { return fileCodeKnown_; }
@@ -85,6 +91,15 @@ class RawLineFile : public RawLineFileInfo {
  private:
   // Implementation state; see line_file.cpp for the reading algorithm.
   bool ReadChunk();
+  bool FillRaw(int32_t from);
+  void ReadMark();
+  bool DetectFileCode();
+  bool ConvertChunk();
+  void Fail(State state);
+  bool WriteBytes(const RawString& text, bool lineEnd);
+  uint32_t UnitAt(int32_t position) const;
+  int64_t PopLineEnd();
+
   RawString path_;
   uint16_t flags_ = 0;
   RawFile file_;
@@ -92,14 +107,40 @@ class RawLineFile : public RawLineFileInfo {
   State state_ = StateClosed;
   TextCode fileCode_ = CodeAnsi;
   bool fileCodeKnown_ = false;
+  bool fileCodeGiven_ = false;
   TextCode textCode_ = CodeUtf8;
   int32_t bufferSize_ = kDefaultBufferSize;
+  // The raw bytes of the file; when converting, only the tail of an incomplete
+  // character waits here ([rawPos_, rawEnd_)).
   std::vector<char> buffer_;
+  int32_t rawPos_ = 0;
+  int32_t rawEnd_ = 0;
+  // Text in the delivered code when converting.
   std::vector<char> converted_;
+  RawString chunkText_;
+  bool converting_ = false;
+  TextCode convertFrom_ = CodeAnsi;
+  // The buffer lines are taken from (buffer_ or converted_) and its unconsumed range.
+  char* lines_ = nullptr;
   int32_t readPos_ = 0;
   int32_t dataEnd_ = 0;
+  int32_t lineWidth_ = 1;      // bytes per unit of the text in lines_
+  bool lineBigEndian_ = false;  // unit order of that text when lineWidth_ is 2
+  int32_t fileWidth_ = 1;
+  TextCode lineTag_ = CodeUtf8;
+  bool wideLines_ = false;
+  // File offsets of the CR and LF units already converted but not yet consumed,
+  // so that line offsets count file bytes even when the text is converted.
+  std::vector<int64_t> lineEnds_;
+  size_t lineEndsPos_ = 0;
+  int64_t filePos_ = 0;  // file offset of the end of the raw data read
+  mutable int32_t lfSearchFrom_ = 0;  // FindLineEnd: no LF in [lfSearchFrom_, lfFound_)
+  mutable int32_t lfFound_ = -1;
   bool atEof_ = false;
   bool atStart_ = true;
+  bool skipLf_ = false;  // a line ended at a CR that filled the buffer; drop a following LF
+  bool oddTail_ = false;
+  bool cleanEnd_ = false;
   uint16_t decoder_ = 0;
   RawString line_;
   int32_t lineNumber_ = -1;
@@ -108,6 +149,8 @@ class RawLineFile : public RawLineFileInfo {
   int64_t nextLineOffset_ = 0;
   int64_t bytesWritten_ = 0;
   bool hadMark_ = false;
+  bool markPending_ = false;
+  RawString writeText_;
 };
 
 }  // namespace RawLayer

@@ -1,0 +1,41 @@
+// The fault counter shared by both platform sources of the file layer. Atomics
+// keep it sound when a test drives file operations from more than one thread.
+#include "raw/file.h"
+
+#include <atomic>
+
+namespace RawLayer {
+namespace RawFileFaults {
+namespace {
+std::atomic<int64_t> remaining{0};  // operations until the one that fails; 0 = off
+std::atomic<bool> counting{false};
+std::atomic<int64_t> counted{0};
+}  // namespace
+
+void FailOperation(int64_t n) { remaining.store(n < 0 ? 0 : n); }
+
+void StartCounting() {
+  counted.store(0);
+  counting.store(true);
+}
+
+int64_t OperationCount() { return counted.load(); }
+
+void Reset() {
+  remaining.store(0);
+  counting.store(false);
+  counted.store(0);
+}
+
+bool ShouldFail() {
+  if (counting.load()) counted.fetch_add(1);
+  int64_t left = remaining.load();
+  // Only one caller may take the count from 1 to 0, so exactly one operation fails.
+  while (left > 0) {
+    if (remaining.compare_exchange_weak(left, left - 1)) return left == 1;
+  }
+  return false;
+}
+
+}  // namespace RawFileFaults
+}  // namespace RawLayer
