@@ -144,6 +144,11 @@ bool IconvConvert(TextCode from, const char* data, int32_t length, TextCode to, 
     inLeft -= skip;
     Flush(cd, out);
     AppendReplacement(to, out);
+    // A narrow target gets a '?' for each UTF-16 unit of the character, as from
+    // the system; a character of four UTF-8 bytes or two units takes two.
+    if (skip == 4 && (from == CodeWide || from == CodeUtf8) && to != CodeUtf8 && to != CodeUtf7) {
+      AppendReplacement(to, out);
+    }
   }
   Flush(cd, out);
   return true;
@@ -183,12 +188,7 @@ bool EncodeAnsi(const char* data, int32_t length, RawString& out, bool exact) {
         out.Truncate(start);
         return false;
       }
-      // A surrogate pair is one character and gets one replacement.
-      if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < length) {
-        char16_t low;
-        std::memcpy(&low, data + 2 * static_cast<size_t>(i + 1), 2);
-        if (low >= 0xDC00 && low <= 0xDFFF) ++i;
-      }
+      // Each half of a surrogate pair gets its own '?', as from the system.
       byte = '?';
     }
     out.AppendChar(static_cast<uint32_t>(byte));
