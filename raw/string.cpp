@@ -333,7 +333,14 @@ void RawString::Truncate(int32_t length) {
 }
 
 void RawString::AppendChar(uint32_t unit) {
-  if (body_->code == CodeWide) {
+  Body* body = body_;
+  if (body->kind == KindHeap && body->length < body->capacity && body->code != CodeWide && !IsShared(body)) {
+    // The common case of building a text: room in a private buffer.
+    body->data[body->length++] = static_cast<char>(unit);
+    body->data[body->length] = '\0';
+    return;
+  }
+  if (body->code == CodeWide) {
     const auto wide = static_cast<char16_t>(unit);
     std::memcpy(AppendRaw(1), &wide, 2);
   } else {
