@@ -37,7 +37,8 @@
 //   6  a read failed, or moving back after reading ahead did;
 //   11 a chunk is not valid text in the file's code (no replacement characters
 //      are made up: a rewrite must never lose the bytes it could not read);
-//   12 a line, without its line end, is as long as the buffer or longer;
+//   12 a line and the first unit of its line end do not fit in the buffer
+//      (in 8-bit codes: the line is as long as the buffer or longer);
 //   13 UTF-16 text ends in half a unit (an odd file length).
 // Unconverted text (the file already in the wanted code, unknown, or binary) is
 // delivered byte for byte, valid or not.
@@ -255,11 +256,11 @@ bool RawLineFile::OpenRead() {
   return true;
 }
 
-bool RawLineFile::FillRaw(int32_t from) {
+bool RawLineFile::FillRaw(int32_t from, int32_t limit) {
   int32_t end = from;
-  while (end < bufferSize_) {
+  while (end < limit) {
     int32_t got = 0;
-    if (!file_.Read(buffer_.data() + end, bufferSize_ - end, got)) {
+    if (!file_.Read(buffer_.data() + end, limit - end, got)) {
       Fail(StateReadFailed);
       return false;
     }
@@ -341,7 +342,7 @@ bool RawLineFile::ReadChunk() {
   lfFound_ = -1;
   if (atStart_) {
     atStart_ = false;
-    if (!FillRaw(0)) return false;
+    if (!FillRaw(0, bufferSize_)) return false;
     rawPos_ = 0;
     if (decoder_ & DecodeLookForMark) ReadMark();
     nextLineOffset_ = rawPos_;
@@ -390,7 +391,7 @@ bool RawLineFile::ReadChunk() {
     std::memmove(buffer_.data(), buffer_.data() + readPos_, static_cast<size_t>(dataEnd_ - readPos_));
     dataEnd_ -= readPos_;
     readPos_ = 0;
-    if (!FillRaw(dataEnd_)) return false;
+    if (!FillRaw(dataEnd_, bufferSize_)) return false;
     dataEnd_ = rawEnd_;
     return true;
   }
@@ -400,7 +401,10 @@ bool RawLineFile::ReadChunk() {
   std::memmove(buffer_.data(), buffer_.data() + rawPos_, static_cast<size_t>(rawEnd_ - rawPos_));
   rawEnd_ -= rawPos_;
   rawPos_ = 0;
-  if (!FillRaw(rawEnd_)) return false;
+  // The file bytes of the pending line count against the buffer as they would
+  // unconverted, so a line is too long at the same length in every code.
+  const auto pendingConverted = static_cast<int32_t>(filePos_ - nextLineOffset_) - rawEnd_;
+  if (!FillRaw(rawEnd_, bufferSize_ - pendingConverted)) return false;
   return ConvertChunk();
 }
 

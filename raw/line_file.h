@@ -91,7 +91,7 @@ class RawLineFile : public RawLineFileInfo {
  private:
   // Implementation state; see line_file.cpp for the reading algorithm.
   bool ReadChunk();
-  bool FillRaw(int32_t from);
+  bool FillRaw(int32_t from, int32_t limit);
   void ReadMark();
   bool DetectFileCode();
   bool ConvertChunk();
