@@ -1,0 +1,43 @@
+# kestrel_e2e(NAME <name> STEPS <step>... [EXPECT_FAILURE <regex>])
+#
+# Registers the end-to-end scenario e2e.<name>: the driver (tests/e2e/driver_win32.cpp) runs the
+# steps under Wine and passes only when every step passed. In the steps, @DIR@ stands for the
+# scenario's own folder under the build folder (emptied by the driver first) and @SRC@ for the
+# repository, both as Windows paths; $<TARGET_FILE:...> names a program of the build. Example:
+#
+#   kestrel_e2e(NAME usage STEPS start $<TARGET_FILE:kestrel> -h -- box-title Kestrel
+#               box-text "Arguments = ..." box-press IDOK expect-exit 0 10000)
+#
+# EXPECT_FAILURE turns the scenario round: it passes when the driver's output matches the
+# regular expression (used to prove that a step does fail when it should).
+# Scenarios that send keys or clicks run alone, since any window that appears meanwhile would
+# take the input focus.
+function(kestrel_e2e)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME;EXPECT_FAILURE" "STEPS")
+  if(NOT arg_NAME OR NOT arg_STEPS)
+    message(FATAL_ERROR "kestrel_e2e needs NAME and STEPS")
+  endif()
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/${arg_NAME})
+  file(MAKE_DIRECTORY ${folder})
+  kestrel_win_path(win_folder ${folder})
+  kestrel_win_path(win_source ${KESTREL_SOURCE_DIR})
+
+  set(steps fresh-dir ${win_folder})
+  set(serial FALSE)
+  foreach(step IN LISTS arg_STEPS)
+    string(REPLACE "@DIR@" "${win_folder}" step "${step}")
+    string(REPLACE "@SRC@" "${win_source}" step "${step}")
+    if(step STREQUAL "key" OR step STREQUAL "click")
+      set(serial TRUE)
+    endif()
+    list(APPEND steps "${step}")
+  endforeach()
+
+  set(test e2e.${arg_NAME})
+  add_test(NAME ${test} COMMAND e2e_driver ${steps} WORKING_DIRECTORY ${folder})
+  set_tests_properties(${test} PROPERTIES
+    FIXTURES_REQUIRED wine LABELS e2e TIMEOUT 120 RUN_SERIAL ${serial})
+  if(arg_EXPECT_FAILURE)
+    set_tests_properties(${test} PROPERTIES PASS_REGULAR_EXPRESSION "${arg_EXPECT_FAILURE}")
+  endif()
+endfunction()

@@ -1,0 +1,666 @@
+// The end-to-end driver: runs one scenario, given as its arguments, against programs it starts,
+// and acts and checks as a user would. It prints every step and exits 0 only when all passed.
+//
+// Scenario: a sequence of steps, each a name followed by its arguments.
+//   start <exe> [args...] --        start a program; later steps refer to the latest one
+//   wait-window <class|*> <title|*> <ms>
+//                                   a visible top-level window of that class and title appears
+//   wait-own-window <ms>            the started program shows a visible top-level window
+//   close-window <class|*> <title|*>
+//                                   post WM_CLOSE to every such window (at least one)
+//   box-title <text>                the started program's message box has this caption
+//   box-text <text>                 ... and this message text, compared exactly
+//   box-press <IDOK|IDCANCEL|IDYES|IDNO|IDABORT|IDRETRY|IDIGNORE>
+//                                   press a button of the box; the box must then close
+//   key <key>...                    type keys with SendInput: names such as RETURN, ESCAPE, A,
+//                                   7, F5, 0x41; "ALT+SPACE" holds the first keys while typing
+//                                   the last
+//   click <x> <y>                   left click at screen coordinates
+//   expect-exit <code> <ms>         the started program ends within ms with this exit code
+//   expect-no-window <ms>           the started program ends within ms without ever showing a
+//                                   visible top-level window (checked every 20 ms)
+//   file-exists <path>
+//   file-contains <path> <text> [ms]
+//                                   the file's bytes contain the UTF-8 text (waiting up to ms)
+//   fresh-dir <path>                empty the folder (making it when missing)
+//   detach                          leave the started programs running at the end
+//
+// Texts take the escapes \n, \r, \t and \\. A path that begins with "/" is a Unix path and is
+// opened through drive Z:. Waiting always polls (every 20 ms); a step never sleeps blindly.
+// When a step fails, the driver names it and the reason, ends the programs it started (unless
+// detached) and exits 1; a malformed scenario exits 2 before anything starts.
+#include <windows.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+constexpr DWORD kPollMs = 20;
+constexpr DWORD kBoxWaitMs = 10000;
+constexpr DWORD kBoxCloseMs = 5000;
+// The message text of a message box is the static control with this identifier.
+constexpr int kBoxTextId = 0xFFFF;
+
+std::string ToUtf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::wstring ToWide(const std::string& text) {
+  if (text.empty()) return {};
+  int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+  return out;
+}
+
+// Output goes out as UTF-8 bytes, whatever the console code page.
+void Say(const std::wstring& line) {
+  std::string bytes = ToUtf8(line + L"\n");
+  fwrite(bytes.data(), 1, bytes.size(), stdout);
+  fflush(stdout);
+}
+
+std::wstring Unescape(const std::wstring& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != L'\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    switch (text[++i]) {
+      case L'n': out += L'\n'; break;
+      case L'r': out += L'\r'; break;
+      case L't': out += L'\t'; break;
+      case L'\\': out += L'\\'; break;
+      default: out += L'\\'; out += text[i]; break;
+    }
+  }
+  return out;
+}
+
+// Shows line breaks and tabs of a compared text, so a failure message is one readable line.
+std::wstring Visible(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c == L'\n') out += L"\\n";
+    else if (c == L'\r') out += L"\\r";
+    else if (c == L'\t') out += L"\\t";
+    else out += c;
+  }
+  return out;
+}
+
+std::wstring WindowsPath(const std::wstring& path) {
+  if (path.empty() || path[0] != L'/') return path;
+  std::wstring out = L"Z:" + path;
+  for (wchar_t& c : out) {
+    if (c == L'/') c = L'\\';
+  }
+  return out;
+}
+
+// Quotes one argument so that the started program's command-line parser gives it back unchanged
+// (backslashes are literal except before a double quote).
+std::wstring QuoteArgument(const std::wstring& arg) {
+  if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
+  std::wstring out = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, L'\\');
+  out += L'"';
+  return out;
+}
+
+std::optional<long long> ParseNumber(const std::wstring& text) {
+  if (text.empty()) return std::nullopt;
+  wchar_t* end = nullptr;
+  long long value = wcstoll(text.c_str(), &end, 0);
+  if (*end != L'\0') return std::nullopt;
+  return value;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+std::wstring TitleOf(HWND window) {
+  wchar_t title[512] = {};
+  GetWindowTextW(window, title, 512);
+  return title;
+}
+
+// Reads a control's text through the owning process; a hung program fails the step instead of
+// hanging the driver.
+std::optional<std::wstring> ControlText(HWND control) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) {
+    return std::nullopt;
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                           SMTO_ABORTIFHUNG, 2000, &copied)) {
+    return std::nullopt;
+  }
+  text.resize(copied);
+  return text;
+}
+
+BOOL CALLBACK CollectVisible(HWND window, LPARAM param) {
+  if (IsWindowVisible(window)) reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> VisibleTopLevelWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+DWORD ProcessOf(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return pid;
+}
+
+bool Matches(const std::wstring& pattern, const std::wstring& value) {
+  return pattern == L"*" || pattern == value;
+}
+
+// Polls the finder every kPollMs until it finds something or the time is up.
+HWND WaitFor(DWORD timeout_ms, const std::function<HWND()>& find) {
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  for (;;) {
+    if (HWND found = find()) return found;
+    if (GetTickCount64() >= deadline) return nullptr;
+    Sleep(kPollMs);
+  }
+}
+
+struct KeyName {
+  const wchar_t* name;
+  WORD vk;
+};
+
+constexpr KeyName kKeyNames[] = {
+    {L"RETURN", VK_RETURN},   {L"ENTER", VK_RETURN},     {L"ESCAPE", VK_ESCAPE},
+    {L"ESC", VK_ESCAPE},      {L"TAB", VK_TAB},          {L"SPACE", VK_SPACE},
+    {L"BACK", VK_BACK},       {L"DELETE", VK_DELETE},    {L"INSERT", VK_INSERT},
+    {L"HOME", VK_HOME},       {L"END", VK_END},          {L"PRIOR", VK_PRIOR},
+    {L"PGUP", VK_PRIOR},      {L"NEXT", VK_NEXT},        {L"PGDN", VK_NEXT},
+    {L"LEFT", VK_LEFT},       {L"RIGHT", VK_RIGHT},      {L"UP", VK_UP},
+    {L"DOWN", VK_DOWN},       {L"SHIFT", VK_SHIFT},      {L"LSHIFT", VK_LSHIFT},
+    {L"RSHIFT", VK_RSHIFT},   {L"CONTROL", VK_CONTROL},  {L"CTRL", VK_CONTROL},
+    {L"LCONTROL", VK_LCONTROL}, {L"RCONTROL", VK_RCONTROL}, {L"MENU", VK_MENU},
+    {L"ALT", VK_MENU},        {L"LMENU", VK_LMENU},      {L"RMENU", VK_RMENU},
+    {L"LWIN", VK_LWIN},       {L"APPS", VK_APPS},
+};
+
+std::optional<WORD> ParseKey(const std::wstring& name) {
+  if (name.size() == 1 && ((name[0] >= L'A' && name[0] <= L'Z') || (name[0] >= L'0' && name[0] <= L'9'))) {
+    return static_cast<WORD>(name[0]);
+  }
+  if (name.size() >= 2 && name.size() <= 3 && name[0] == L'F') {
+    auto number = ParseNumber(name.substr(1));
+    if (number && *number >= 1 && *number <= 24) return static_cast<WORD>(VK_F1 + *number - 1);
+  }
+  for (const KeyName& key : kKeyNames) {
+    if (name == key.name) return key.vk;
+  }
+  if (name.rfind(L"0x", 0) == 0) {
+    auto number = ParseNumber(name);
+    if (number && *number > 0 && *number < 0xFF) return static_cast<WORD>(*number);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::vector<WORD>> ParseChord(const std::wstring& chord) {
+  std::vector<WORD> keys;
+  size_t start = 0;
+  for (;;) {
+    size_t plus = chord.find(L'+', start);
+    auto key = ParseKey(chord.substr(start, plus == std::wstring::npos ? plus : plus - start));
+    if (!key) return std::nullopt;
+    keys.push_back(*key);
+    if (plus == std::wstring::npos) return keys;
+    start = plus + 1;
+  }
+}
+
+INPUT KeyInput(WORD vk, bool up) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  switch (vk) {
+    case VK_RSHIFT:
+      // Without its own scan code the right Shift reads as the left one.
+      input.ki.wScan = 0x36;
+      input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+      break;
+    case VK_RCONTROL: case VK_RMENU: case VK_INSERT: case VK_DELETE: case VK_HOME: case VK_END:
+    case VK_PRIOR: case VK_NEXT: case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+    case VK_LWIN: case VK_APPS:
+      input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+      break;
+    default:
+      break;
+  }
+  if (up) input.ki.dwFlags |= KEYEVENTF_KEYUP;
+  return input;
+}
+
+// Maps a pixel to SendInput's 0..65535 range, rounding up so that the system's mapping back
+// lands on the same pixel.
+LONG Normalised(int pixel, int extent) {
+  return static_cast<LONG>((static_cast<long long>(pixel) * 65536 + extent - 1) / extent);
+}
+
+std::optional<int> ButtonId(const std::wstring& name) {
+  static constexpr struct {
+    const wchar_t* name;
+    int id;
+  } kButtons[] = {{L"IDOK", IDOK},       {L"IDCANCEL", IDCANCEL}, {L"IDABORT", IDABORT},
+                  {L"IDRETRY", IDRETRY}, {L"IDIGNORE", IDIGNORE}, {L"IDYES", IDYES},
+                  {L"IDNO", IDNO}};
+  for (const auto& button : kButtons) {
+    if (name == button.name) return button.id;
+  }
+  return std::nullopt;
+}
+
+struct Step {
+  std::wstring name;
+  std::vector<std::wstring> args;
+};
+
+class Driver {
+ public:
+  explicit Driver(std::vector<Step> steps) : steps_(std::move(steps)) {}
+  Driver(const Driver&) = delete;
+  Driver& operator=(const Driver&) = delete;
+
+  ~Driver() {
+    if (detached_) return;
+    for (Started& program : started_) {
+      if (WaitForSingleObject(program.process.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(program.process.get(), 1);
+        WaitForSingleObject(program.process.get(), 5000);
+        Say(L"ended " + program.label + L", which was still running");
+      }
+    }
+  }
+
+  [[nodiscard]] bool Run() {
+    for (size_t i = 0; i < steps_.size(); ++i) {
+      const Step& step = steps_[i];
+      std::wstring heading = L"step " + std::to_wstring(i + 1) + L" " + step.name;
+      for (const std::wstring& arg : step.args) heading += L" " + QuoteArgument(Visible(arg));
+      Say(heading);
+      std::wstring failure = Perform(step);
+      if (!failure.empty()) {
+        Say(L"step " + std::to_wstring(i + 1) + L" " + step.name + L": FAILED: " + failure);
+        Say(L"scenario failed at step " + std::to_wstring(i + 1));
+        return false;
+      }
+    }
+    Say(L"scenario passed (" + std::to_wstring(steps_.size()) + L" steps)");
+    return true;
+  }
+
+ private:
+  struct Started {
+    std::wstring label;
+    UniqueHandle process;
+    DWORD pid;
+  };
+
+  // Each step returns an empty text when it passed, else the reason it failed.
+  std::wstring Perform(const Step& step) {
+    const auto& a = step.args;
+    if (step.name == L"start") return Start(a);
+    if (step.name == L"detach") {
+      detached_ = true;
+      return {};
+    }
+    if (step.name == L"fresh-dir") return FreshDir(a[0]);
+    if (step.name == L"file-exists") return FileExists(a[0]);
+    if (step.name == L"file-contains") return FileContains(a);
+    if (step.name == L"wait-window") return WaitWindow(a[0], a[1], *ParseNumber(a[2]));
+    if (step.name == L"close-window") return CloseWindow(a[0], a[1]);
+    if (step.name == L"key") return Keys(a);
+    if (step.name == L"click") return Click(*ParseNumber(a[0]), *ParseNumber(a[1]));
+    // The remaining steps concern the started program.
+    if (started_.empty()) return L"no program was started";
+    if (step.name == L"wait-own-window") return WaitOwnWindow(*ParseNumber(a[0]));
+    if (step.name == L"box-title") return BoxTitle(Unescape(a[0]));
+    if (step.name == L"box-text") return BoxText(Unescape(a[0]));
+    if (step.name == L"box-press") return BoxPress(a[0]);
+    if (step.name == L"expect-exit") return ExpectExit(*ParseNumber(a[0]), *ParseNumber(a[1]));
+    if (step.name == L"expect-no-window") return ExpectNoWindow(*ParseNumber(a[0]));
+    return L"unknown step";
+  }
+
+  Started& Current() { return started_.back(); }
+
+  std::wstring Start(const std::vector<std::wstring>& args) {
+    std::wstring command_line = QuoteArgument(WindowsPath(args[0]));
+    for (size_t i = 1; i < args.size(); ++i) command_line += L" " + QuoteArgument(args[i]);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    // No handles are inherited: a program that outlives the driver must not hold its output
+    // open (CTest waits for it).
+    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+      return L"CreateProcess failed with error " + std::to_wstring(GetLastError());
+    }
+    CloseHandle(info.hThread);
+    started_.push_back({args[0], UniqueHandle(info.hProcess), info.dwProcessId});
+    Say(L"  started process " + std::to_wstring(info.dwProcessId));
+    return {};
+  }
+
+  // Empties the folder rather than removing it: it may be the driver's working folder.
+  std::wstring FreshDir(const std::wstring& path) {
+    std::error_code error;
+    std::filesystem::path folder(WindowsPath(path));
+    std::filesystem::create_directories(folder, error);
+    if (error) return L"cannot create the folder: " + ToWide(error.message());
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      std::filesystem::remove_all(entry.path(), error);
+      if (error) return L"cannot remove " + entry.path().wstring() + L": " + ToWide(error.message());
+    }
+    if (error) return L"cannot list the folder: " + ToWide(error.message());
+    return {};
+  }
+
+  static std::optional<std::string> ReadFileBytes(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(WindowsPath(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+      file.release();
+      return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+      bytes.append(buffer, read);
+    }
+    return bytes;
+  }
+
+  std::wstring FileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(WindowsPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return L"no such file";
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return L"it is a folder";
+    return {};
+  }
+
+  std::wstring FileContains(const std::vector<std::wstring>& args) {
+    const std::string wanted = ToUtf8(Unescape(args[1]));
+    const DWORD timeout = args.size() > 2 ? static_cast<DWORD>(*ParseNumber(args[2])) : 0;
+    const ULONGLONG deadline = GetTickCount64() + timeout;
+    std::optional<std::string> bytes;
+    for (;;) {
+      bytes = ReadFileBytes(args[0]);
+      if (bytes && bytes->find(wanted) != std::string::npos) return {};
+      if (GetTickCount64() >= deadline) break;
+      Sleep(kPollMs);
+    }
+    if (!bytes) return L"cannot open the file";
+    return L"the text is not in the file, which holds \"" + Visible(ToWide(*bytes)) + L"\"";
+  }
+
+  std::wstring WaitWindow(const std::wstring& class_name, const std::wstring& title,
+                          long long timeout) {
+    HWND found = WaitFor(static_cast<DWORD>(timeout), [&]() -> HWND {
+      for (HWND window : VisibleTopLevelWindows()) {
+        if (Matches(class_name, ClassOf(window)) && Matches(title, TitleOf(window))) return window;
+      }
+      return nullptr;
+    });
+    if (!found) return L"no such window after " + std::to_wstring(timeout) + L" ms";
+    return {};
+  }
+
+  std::wstring CloseWindow(const std::wstring& class_name, const std::wstring& title) {
+    int closed = 0;
+    for (HWND window : VisibleTopLevelWindows()) {
+      if (Matches(class_name, ClassOf(window)) && Matches(title, TitleOf(window))) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ++closed;
+      }
+    }
+    if (closed == 0) return L"no such window";
+    return {};
+  }
+
+  HWND OwnWindow(const std::wstring& class_name) {
+    for (HWND window : VisibleTopLevelWindows()) {
+      if (ProcessOf(window) == Current().pid && Matches(class_name, ClassOf(window))) return window;
+    }
+    return nullptr;
+  }
+
+  std::wstring WaitOwnWindow(long long timeout) {
+    if (!WaitFor(static_cast<DWORD>(timeout), [&] { return OwnWindow(L"*"); })) {
+      return L"the program showed no window within " + std::to_wstring(timeout) + L" ms";
+    }
+    return {};
+  }
+
+  HWND FindBox() {
+    return WaitFor(kBoxWaitMs, [&] { return OwnWindow(L"#32770"); });
+  }
+
+  std::wstring BoxTitle(const std::wstring& expected) {
+    HWND box = FindBox();
+    if (!box) return L"the program showed no message box";
+    std::wstring title = TitleOf(box);
+    if (title != expected) {
+      return L"caption \"" + Visible(title) + L"\", expected \"" + Visible(expected) + L"\"";
+    }
+    return {};
+  }
+
+  std::wstring BoxText(const std::wstring& expected) {
+    HWND box = FindBox();
+    if (!box) return L"the program showed no message box";
+    HWND control = GetDlgItem(box, kBoxTextId);
+    if (!control) return L"the box has no message text";
+    std::optional<std::wstring> text = ControlText(control);
+    if (!text) return L"the box did not answer WM_GETTEXT";
+    if (*text != expected) {
+      return L"text \"" + Visible(*text) + L"\", expected \"" + Visible(expected) + L"\"";
+    }
+    return {};
+  }
+
+  std::wstring BoxPress(const std::wstring& button_name) {
+    const int id = *ButtonId(button_name);
+    HWND box = FindBox();
+    if (!box) return L"the program showed no message box";
+    HWND button = GetDlgItem(box, id);
+    if (!button) return L"the box has no " + button_name + L" button";
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    if (!WaitFor(kBoxCloseMs, [&] { return IsWindow(box) ? nullptr : box; })) {
+      return L"the box is still open " + std::to_wstring(kBoxCloseMs) + L" ms after the press";
+    }
+    return {};
+  }
+
+  std::wstring Keys(const std::vector<std::wstring>& chords) {
+    for (const std::wstring& chord : chords) {
+      std::vector<WORD> keys = *ParseChord(chord);
+      std::vector<INPUT> inputs;
+      for (WORD vk : keys) inputs.push_back(KeyInput(vk, false));
+      for (auto vk = keys.rbegin(); vk != keys.rend(); ++vk) inputs.push_back(KeyInput(*vk, true));
+      UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+      if (sent != inputs.size()) return L"SendInput took " + std::to_wstring(sent) + L" of the events of " + chord;
+    }
+    return {};
+  }
+
+  std::wstring Click(long long x, long long y) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+      return L"the point lies outside the " + std::to_wstring(width) + L"x" +
+             std::to_wstring(height) + L" screen";
+    }
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+      input.type = INPUT_MOUSE;
+      input.mi.dx = Normalised(static_cast<int>(x), width);
+      input.mi.dy = Normalised(static_cast<int>(y), height);
+      input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
+    }
+    inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    UINT sent = SendInput(3, inputs, sizeof(INPUT));
+    if (sent != 3) return L"SendInput took " + std::to_wstring(sent) + L" of 3 mouse events";
+    return {};
+  }
+
+  std::wstring ExpectExit(long long expected, long long timeout) {
+    HANDLE process = Current().process.get();
+    if (WaitForSingleObject(process, static_cast<DWORD>(timeout)) != WAIT_OBJECT_0) {
+      return L"still running after " + std::to_wstring(timeout) + L" ms";
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    if (code != static_cast<DWORD>(expected)) {
+      return L"exit code " + std::to_wstring(code) + L", expected " +
+             std::to_wstring(static_cast<DWORD>(expected));
+    }
+    return {};
+  }
+
+  std::wstring ExpectNoWindow(long long timeout) {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout);
+    for (;;) {
+      if (HWND window = OwnWindow(L"*")) {
+        return L"the program shows a window of class \"" + ClassOf(window) + L"\" titled \"" +
+               TitleOf(window) + L"\"";
+      }
+      if (WaitForSingleObject(Current().process.get(), 0) == WAIT_OBJECT_0) return {};
+      if (GetTickCount64() >= deadline) {
+        return L"still running after " + std::to_wstring(timeout) + L" ms";
+      }
+      Sleep(kPollMs);
+    }
+  }
+
+  std::vector<Step> steps_;
+  std::vector<Started> started_;
+  bool detached_ = false;
+};
+
+// How many arguments each step takes; -1 means "up to the next step name" (key) and start runs
+// up to "--".
+struct StepShape {
+  const wchar_t* name;
+  int min_args;
+  int max_args;
+  int first_number;  // index of the first numeric argument, or -1
+};
+
+constexpr StepShape kSteps[] = {
+    {L"start", 1, -1, -1},         {L"wait-window", 3, 3, 2},    {L"wait-own-window", 1, 1, 0},
+    {L"close-window", 2, 2, -1},   {L"box-title", 1, 1, -1},     {L"box-text", 1, 1, -1},
+    {L"box-press", 1, 1, -1},      {L"key", 1, -1, -1},          {L"click", 2, 2, 0},
+    {L"expect-exit", 2, 2, 0},     {L"expect-no-window", 1, 1, 0}, {L"file-exists", 1, 1, -1},
+    {L"file-contains", 2, 3, 2},   {L"fresh-dir", 1, 1, -1},     {L"detach", 0, 0, -1},
+};
+
+const StepShape* FindShape(const std::wstring& name) {
+  for (const StepShape& shape : kSteps) {
+    if (name == shape.name) return &shape;
+  }
+  return nullptr;
+}
+
+// Splits the arguments into steps and checks each before anything runs. Returns the reason
+// when the scenario is malformed.
+std::wstring ParseScenario(int argc, wchar_t** argv, std::vector<Step>& steps) {
+  int i = 1;
+  while (i < argc) {
+    const StepShape* shape = FindShape(argv[i]);
+    if (!shape) return L"unknown step \"" + std::wstring(argv[i]) + L"\"";
+    Step step{argv[i++], {}};
+    if (step.name == L"start") {
+      while (i < argc && std::wstring(argv[i]) != L"--") step.args.push_back(argv[i++]);
+      if (i == argc) return L"start without the closing --";
+      ++i;
+    } else if (shape->max_args < 0) {
+      while (i < argc && !FindShape(argv[i])) step.args.push_back(argv[i++]);
+    } else {
+      while (i < argc && static_cast<int>(step.args.size()) < shape->max_args &&
+             (static_cast<int>(step.args.size()) < shape->min_args || !FindShape(argv[i]))) {
+        step.args.push_back(argv[i++]);
+      }
+    }
+    const int count = static_cast<int>(step.args.size());
+    if (count < shape->min_args) return step.name + L" needs " + std::to_wstring(shape->min_args) + L" arguments";
+    if (shape->first_number >= 0) {
+      for (int n = shape->first_number; n < count; ++n) {
+        if (!ParseNumber(step.args[n])) return step.name + L": \"" + step.args[n] + L"\" is not a number";
+      }
+    }
+    if (step.name == L"key") {
+      for (const std::wstring& chord : step.args) {
+        if (!ParseChord(chord)) return L"key: unknown key \"" + chord + L"\"";
+      }
+    }
+    if (step.name == L"box-press" && !ButtonId(step.args[0])) {
+      return L"box-press: unknown button \"" + step.args[0] + L"\"";
+    }
+    steps.push_back(std::move(step));
+  }
+  if (steps.empty()) return L"no steps given";
+  return {};
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<Step> steps;
+  std::wstring error = ParseScenario(argc, argv, steps);
+  if (!error.empty()) {
+    Say(L"malformed scenario: " + error);
+    return 2;
+  }
+  Driver driver(std::move(steps));
+  return driver.Run() ? 0 : 1;
+}

@@ -1,0 +1,125 @@
+// A small program for the driver's own end-to-end tests: it does one visible thing and reports
+// through its exit code or a file, so each driver step can be checked against a known answer.
+//
+//   e2e_helper box <base> <ok|okcancel|yesno|yesnocancel> <caption> <text>
+//       shows a message box and exits with base + the pressed button's identifier
+//   e2e_helper write <path> <text> <code>
+//       writes the text (UTF-8) to the file and exits with code, showing no window
+//   e2e_helper window <title> <log-path>
+//       shows a 400x300 window of class "KestrelE2EProbe" at (100, 100); appends "key <vk>",
+//       "char <code>" and "click <x> <y>" (screen coordinates) lines to the log as input
+//       arrives; exits 0 when closed
+// Texts take the escapes \n and \\.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::wstring Unescape(const std::wstring& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\\' && i + 1 < text.size() && (text[i + 1] == L'n' || text[i + 1] == L'\\')) {
+      out += text[++i] == L'n' ? L'\n' : L'\\';
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+bool WriteUtf8(const std::wstring& path, const std::wstring& text, DWORD disposition) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                            nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                      nullptr, nullptr);
+  if (disposition == OPEN_ALWAYS) SetFilePointer(file, 0, nullptr, FILE_END);
+  DWORD written = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  CloseHandle(file);
+  return ok;
+}
+
+int Box(int base, const std::wstring& buttons, const std::wstring& caption,
+        const std::wstring& text) {
+  UINT type = MB_OK;
+  if (buttons == L"okcancel") type = MB_OKCANCEL;
+  else if (buttons == L"yesno") type = MB_YESNO;
+  else if (buttons == L"yesnocancel") type = MB_YESNOCANCEL;
+  return base + MessageBoxW(nullptr, Unescape(text).c_str(), Unescape(caption).c_str(), type);
+}
+
+std::wstring g_log_path;
+
+void Log(const std::wstring& line) {
+  WriteUtf8(g_log_path, line + L"\n", OPEN_ALWAYS);
+}
+
+LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      Log(L"key " + std::to_wstring(wparam));
+      break;
+    case WM_CHAR:
+      Log(L"char " + std::to_wstring(wparam));
+      return 0;
+    case WM_LBUTTONDOWN: {
+      POINT point = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+      ClientToScreen(window, &point);
+      Log(L"click " + std::to_wstring(point.x) + L" " + std::to_wstring(point.y));
+      return 0;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+int Window(HINSTANCE instance, const std::wstring& title, const std::wstring& log_path) {
+  g_log_path = log_path;
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = ProbeProc;
+  window_class.hInstance = instance;
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  window_class.lpszClassName = L"KestrelE2EProbe";
+  if (!RegisterClassW(&window_class)) return 90;
+  HWND window = CreateWindowExW(0, L"KestrelE2EProbe", title.c_str(), WS_OVERLAPPEDWINDOW, 100,
+                                100, 400, 300, nullptr, nullptr, instance, nullptr);
+  if (!window) return 91;
+  ShowWindow(window, SW_SHOWNORMAL);
+  SetForegroundWindow(window);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv) return 99;
+  const std::wstring mode = argc > 1 ? argv[1] : L"";
+  int code = 98;
+  if (mode == L"box" && argc == 6) {
+    code = Box(_wtoi(argv[2]), argv[3], argv[4], argv[5]);
+  } else if (mode == L"write" && argc == 5) {
+    code = WriteUtf8(argv[2], Unescape(argv[3]), CREATE_ALWAYS) ? _wtoi(argv[4]) : 97;
+  } else if (mode == L"window" && argc == 4) {
+    code = Window(instance, argv[2], argv[3]);
+  }
+  LocalFree(argv);
+  return code;
+}
