@@ -841,6 +841,64 @@ bool FitsNarrowEntry(const RawString& text) {
   }
 }
 
+namespace {
+
+// Strict UTF-8, as the system decoders take it: no overlong forms, no encoded
+// surrogates, nothing above U+10FFFF.
+bool ValidUtf8(const char* data, int32_t length) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(data);
+  for (int32_t i = 0; i < length;) {
+    const uint8_t c = bytes[i];
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    int more = 0;
+    uint8_t low = 0x80, high = 0xBF;  // the range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+      more = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      more = 2;
+      if (c == 0xE0) low = 0xA0;
+      if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      more = 3;
+      if (c == 0xF0) low = 0x90;
+      if (c == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (length - i <= more) return false;
+    if (bytes[i + 1] < low || bytes[i + 1] > high) return false;
+    for (int k = 2; k <= more; ++k) {
+      if (bytes[i + k] < 0x80 || bytes[i + k] > 0xBF) return false;
+    }
+    i += 1 + more;
+  }
+  return true;
+}
+
+// Whether units are valid in their own code, for exact "conversions" that keep it.
+bool ValidUnits(TextCode code, const char* data, int32_t length) {
+  switch (code) {
+    case CodeUtf8:
+      return ValidUtf8(data, length);
+    case CodeUtf16Big:
+    case CodeUtf16Little:
+      return length % 2 == 0;
+    case CodeShiftJis:
+    case CodeUtf7:
+    case CodeMac: {
+      RawString wide = RawString::WithCapacity(CodeWide, length);
+      return SystemConvert(code, data, length, CodeWide, wide, true);
+    }
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
 bool ConvertUnits(TextCode from, const void* data, int32_t length, TextCode to, RawString& out, bool exact) {
   if (out.Code() != to) {
     if (!out.IsEmpty()) return false;
@@ -848,6 +906,7 @@ bool ConvertUnits(TextCode from, const void* data, int32_t length, TextCode to, 
   }
   if (length <= 0) return true;
   if (from == to) {
+    if (exact && !ValidUnits(from, static_cast<const char*>(data), length)) return false;
     out.AppendUnits(data, length);
     return true;
   }
@@ -901,7 +960,7 @@ RawString RawString::Convert(TextCode code) const {
 }
 
 bool RawString::ConvertExact(TextCode code, RawString& out) const {
-  if (code == body_->code && body_->kind != KindView) {
+  if (code == body_->code && body_->kind != KindView && ValidUnits(code, body_->data, body_->length)) {
     out = *this;
     return true;
   }

@@ -91,8 +91,9 @@ class RawString {
   // The same body when the code already matches and the body is not a view;
   // otherwise a new body with the converted text (empty when conversion fails).
   RawString Convert(TextCode code) const;
-  // Like Convert, but fails instead of guessing: invalid input or a character the
-  // target code cannot hold makes it return false and leave `out` empty.
+  // Like Convert, but fails instead of guessing: invalid input (also when the code
+  // stays the same) or a character the target code cannot hold makes it return
+  // false and leave `out` empty.
   [[nodiscard]] bool ConvertExact(TextCode code, RawString& out) const;
   // Convenience for the system boundary and for tests.
   std::u16string ToWide() const;
@@ -183,7 +184,8 @@ int32_t CharExtraOf(TextCode code, const char* data, int32_t length, int32_t pos
 TextCode DetectCode(const char* data, int32_t length);
 
 // Low-level conversion between any two codes. Appends to `out` (which must be of
-// code `to`). With `exact`, invalid input or an unrepresentable character fails.
+// code `to`, or empty). With `exact`, invalid input (checked also when `from` and
+// `to` are the same) or an unrepresentable character fails.
 [[nodiscard]] bool ConvertUnits(TextCode from, const void* data, int32_t length, TextCode to, RawString& out,
                                 bool exact);
 

@@ -291,6 +291,9 @@ TEST(RawStringConvert, ExactRefusesInvalidInput) {
       {"lone surrogate to UTF-7", CodeWide, WideBytes(u"\xD800"), CodeUtf7},
       {"lone surrogate in UTF-16 bytes", CodeUtf16Big, std::string("\xD8\x00\0a", 4), CodeUtf8},
       {"odd UTF-16 length", CodeUtf16Little, std::string("A\0B", 3), CodeWide},
+      {"invalid UTF-8 staying UTF-8", CodeUtf8, "A=\xC3\x28\xFF", CodeUtf8},
+      {"invalid Shift_JIS staying Shift_JIS", CodeShiftJis, "\x81\x20", CodeShiftJis},
+      {"odd UTF-16 staying UTF-16", CodeUtf16Big, std::string("\0a\0", 3), CodeUtf16Big},
       {"best fit to ANSI", CodeUtf8, "\xC4\x80", CodeAnsi},
       {"smiley to Shift_JIS", CodeUtf8, "\xE2\x98\xBA", CodeShiftJis},
   };
@@ -299,6 +302,29 @@ TEST(RawStringConvert, ExactRefusesInvalidInput) {
     RawString out;
     EXPECT_FALSE(Units(row.from, row.bytes).ConvertExact(row.to, out));
     EXPECT_TRUE(out.IsEmpty());
+  }
+}
+
+TEST(RawStringConvert, UnconvertedUtf8IsCheckedLikeTheSystemDecoderChecksIt) {
+  const std::string rows[] = {
+      "plain",          "\xC3\xA9",         "\xC2\x80",         "\xC1\xBF",         "\xE0\xA0\x80",
+      "\xE0\x9F\xBF",     "\xED\x9F\xBF",     "\xED\xA0\x80",     "\xEF\xBF\xBF",     "\xF0\x90\x80\x80",
+      "\xF0\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xE8\xA1",
+      "\xE8\xA1" "a",    "\x80",             "\xFE",             "a\xC3\x28",
+  };
+  for (const std::string& bytes : rows) {
+    SCOPED_TRACE(bytes);
+    const RawString text = RawString::FromUtf8(bytes);
+    RawString wide;
+    RawString same;
+    const bool decodes = text.ConvertExact(CodeWide, wide);
+    EXPECT_EQ(text.ConvertExact(CodeUtf8, same), decodes);
+    if (decodes) {
+      EXPECT_TRUE(same.SharesBodyWith(text));
+    }
+    RawString appended;
+    EXPECT_EQ(ConvertUnits(CodeUtf8, bytes.data(), static_cast<int32_t>(bytes.size()), CodeUtf8, appended, true),
+              decodes);
   }
 }
 
