@@ -159,7 +159,7 @@ TEST_F(LocaleTest, ConcurrentLookupsAndRegistrations) {
     });
   }
   for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(table().Text("Other", "Zed").ToUtf8(), "last");
+  EXPECT_EQ(table().Text("Main", "Zed").ToUtf8(), "last");
   EXPECT_EQ(table().Text("Main", "Title").ToUtf8(), "Kestrel");
 }
 

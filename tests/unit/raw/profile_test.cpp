@@ -332,7 +332,7 @@ TEST_F(ProfileTest, UpdateRewritesFromParsedSections) {
   Put(file_,
       "Text before\n[Other]\n// gone\nB = 2\n\n[]\nE=0\n[main]\nOld=1\n[Tail]\nC=3\n[MAIN]\nOld=2\n");
   RawProfile profile = Profile();
-  ListSaver saver({{"A", "1"}});
+  ListSaver saver(Entries{{"A", "1"}});
   EXPECT_TRUE(profile.Update(saver, "Main"));
   EXPECT_EQ(saver.calls, 1);
   EXPECT_EQ(Bytes(file_),
@@ -343,7 +343,7 @@ TEST_F(ProfileTest, UpdateRewritesFromParsedSections) {
 TEST_F(ProfileTest, UpdateCallsTheSaverAtTheEndWhenNoSectionMatches) {
   Put(file_, "[Other]\nB=2\n");
   RawProfile profile = Profile();
-  ListSaver saver({{"A", "1"}});
+  ListSaver saver(Entries{{"A", "1"}});
   EXPECT_TRUE(profile.Update(saver, "Main"));
   EXPECT_EQ(saver.calls, 1);
   EXPECT_EQ(Bytes(file_), "[Other]\r\nB=2\r\n\r\n[Main]\r\nA=1\r\n\r\n");
@@ -351,7 +351,7 @@ TEST_F(ProfileTest, UpdateCallsTheSaverAtTheEndWhenNoSectionMatches) {
 
 TEST_F(ProfileTest, UpdateCreatesAMissingProfile) {
   RawProfile profile = Profile();
-  ListSaver saver({{"A", "1"}});
+  ListSaver saver(Entries{{"A", "1"}});
   EXPECT_TRUE(profile.Update(saver, "Main"));
   EXPECT_EQ(Bytes(file_), "[Main]\r\nA=1\r\n\r\n");
 }
@@ -362,7 +362,7 @@ TEST_F(ProfileTest, UpdateWritesTheDestinationFromTheSource) {
   Put(destination, "old");
   RawProfile profile = Profile();
   profile.SetDestination(PathText(destination));
-  ListSaver saver({{"A", "1"}});
+  ListSaver saver(Entries{{"A", "1"}});
   EXPECT_TRUE(profile.Update(saver, "Main"));
   EXPECT_EQ(Bytes(destination), "[Other]\r\nB=2\r\n\r\n[Main]\r\nA=1\r\n\r\n");
   EXPECT_EQ(Bytes(file_), "[Other]\nB=2\n[Main]\nA=0\n");
@@ -373,7 +373,7 @@ TEST_F(ProfileTest, RefusingSaverLeavesTheProfile) {
   const std::string old = "[Main]\nA=0\n[Other]\nB=1\n";
   Put(file_, old);
   RawProfile profile = Profile();
-  ListSaver saver({{"A", "1"}}, false);
+  ListSaver saver(Entries{{"A", "1"}}, false);
   EXPECT_FALSE(profile.Update(saver, "Main"));
   EXPECT_EQ(Bytes(file_), old);
   EXPECT_FALSE(fs::exists(Temp()));
@@ -411,22 +411,37 @@ TEST_F(ProfileTest, UnreadableRestRefusesEveryRewrite) {
   EXPECT_EQ(profile.GetValue("Main", "A", ""), RawString("1"));
   EXPECT_FALSE(profile.WriteSection("Main", ListOf({{"A", "2"}})));
   EXPECT_FALSE(profile.SetValue("Main", "A", "3"));
-  ListSaver saver({{"A", "4"}});
+  ListSaver saver(Entries{{"A", "4"}});
   EXPECT_FALSE(profile.Update(saver, "Main"));
   EXPECT_EQ(Bytes(file_), old);
   EXPECT_FALSE(fs::exists(Temp()));
 }
 
 TEST_F(ProfileTest, UnconvertibleProfileIsNotRewritten) {
-  // A UTF-8 mark, then bytes that are no UTF-8.
-  const std::string old = "\xEF\xBB\xBF[Main]\r\nA=\xC3\x28\xFF\r\n[Other]\r\nB=1\r\n";
-  Put(file_, old);
+  const std::pair<const char*, std::string> rows[] = {
+      // A lead byte followed by a byte that cannot trail it.
+      {"Shift_JIS", std::string("[Main]\r\nA=\x93\xFA\x81\x20\r\n[Other]\r\nB=1\r\n")},
+      // A high surrogate without its partner.
+      {"UTF-16 LE", std::string("\xFF\xFE[\0M\0]\0\r\0\n\0A\0=\0\x00\xD8x\0\r\0\n\0[\0O\0]\0\r\0\n\0", 34)},
+  };
+  for (const auto& [label, old] : rows) {
+    SCOPED_TRACE(label);
+    Put(file_, old);
+    RawProfile profile = Profile();
+    EXPECT_FALSE(profile.WriteSection("Other", ListOf({{"B", "2"}})));
+    EXPECT_FALSE(profile.SetValue("Other", "B", "2"));
+    ListSaver saver(Entries{{"B", "2"}});
+    EXPECT_FALSE(profile.Update(saver, "Other"));
+    EXPECT_EQ(Bytes(file_), old);
+    EXPECT_FALSE(fs::exists(Temp()));
+  }
+  // Text already in the wanted code is passed on byte for byte, so a rewrite
+  // keeps even bytes that are no UTF-8.
+  const std::string kept = "\xEF\xBB\xBF[Main]\r\nA=\xC3\x28\xFF\r\n[Other]\r\nB=1\r\n";
+  Put(file_, kept);
   RawProfile profile = Profile();
-  EXPECT_FALSE(profile.WriteSection("Other", ListOf({{"B", "2"}})));
-  ListSaver saver({{"B", "2"}});
-  EXPECT_FALSE(profile.Update(saver, "Other"));
-  EXPECT_EQ(Bytes(file_), old);
-  EXPECT_FALSE(fs::exists(Temp()));
+  EXPECT_TRUE(profile.SetValue("Other", "B", "2"));
+  EXPECT_EQ(Bytes(file_), "\xEF\xBB\xBF[Main]\r\nA=\xC3\x28\xFF\r\n[Other]\r\nB=2\r\n\r\n");
 }
 
 TEST_F(ProfileTest, TextOutsideTheFileCodeIsRefused) {
@@ -438,7 +453,7 @@ TEST_F(ProfileTest, TextOutsideTheFileCodeIsRefused) {
   // Hangul and an emoji have no Shift_JIS form.
   EXPECT_FALSE(profile.SetValue("Main", "Key", RawString::FromUtf8("한")));
   EXPECT_FALSE(profile.WriteSection("Main", ListOf({{"\xF0\x9F\x98\x80", "1"}})));
-  ListSaver saver({{"Key", "한"}});
+  ListSaver saver(Entries{{"Key", "한"}});
   EXPECT_FALSE(profile.Update(saver, "Main"));
   EXPECT_EQ(Bytes(file_), old);
   EXPECT_FALSE(fs::exists(Temp()));
@@ -456,7 +471,7 @@ TEST_F(ProfileTest, BinaryFileIsReadButNeverRewritten) {
   (void)profile.ReadSection("Main", list);
   EXPECT_FALSE(profile.WriteSection("Main", ListOf({{"A", "2"}})));
   EXPECT_FALSE(profile.SetValue("Main", "A", "3"));
-  ListSaver saver({{"A", "4"}});
+  ListSaver saver(Entries{{"A", "4"}});
   EXPECT_FALSE(profile.Update(saver, "Main"));
   EXPECT_EQ(Bytes(file_), old);
   EXPECT_FALSE(fs::exists(Temp()));
@@ -470,7 +485,7 @@ TEST_F(ProfileTest, FolderAsProfile) {
   EXPECT_EQ(profile.GetValue("Main", "A", "fallback"), RawString("fallback"));
   EXPECT_FALSE(profile.WriteSection("Main", ListOf({{"A", "1"}})));
   EXPECT_FALSE(profile.SetValue("Main", "A", "1"));
-  ListSaver saver({{"A", "1"}});
+  ListSaver saver(Entries{{"A", "1"}});
   EXPECT_FALSE(profile.Update(saver, "Main"));
   Collector none;
   EXPECT_FALSE(profile.Enumerate("Main", none));
@@ -490,7 +505,7 @@ TEST_F(ProfileTest, ReadOnlyOrLockedProfileOnWindows) {
     RawFile holder;
     ASSERT_TRUE(holder.OpenRead(PathText(file_)));
     EXPECT_FALSE(profile.SetValue("Main", "A", "2"));
-    ListSaver saver({{"A", "3"}});
+    ListSaver saver(Entries{{"A", "3"}});
     EXPECT_FALSE(profile.Update(saver, "Main"));
   }
   EXPECT_EQ(Bytes(file_), old);
@@ -499,7 +514,7 @@ TEST_F(ProfileTest, ReadOnlyOrLockedProfileOnWindows) {
   fs::permissions(file_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   EXPECT_FALSE(profile.SetValue("Main", "A", "4"));
-  ListSaver saver({{"A", "5"}});
+  ListSaver saver(Entries{{"A", "5"}});
   EXPECT_FALSE(profile.Update(saver, "Main"));
   EXPECT_EQ(Bytes(file_), old);
   EXPECT_FALSE(fs::exists(Temp()));
@@ -516,7 +531,7 @@ struct RewriteRow {
 
 bool RewriteBySection(RawProfile& profile) { return profile.WriteSection("Main", ListOf({{"A", "new"}})); }
 bool RewriteByUpdate(RawProfile& profile) {
-  ListSaver saver({{"A", "new"}});
+  ListSaver saver(Entries{{"A", "new"}});
   return profile.Update(saver, "Main");
 }
 bool RewriteByValue(RawProfile& profile) { return profile.SetValue("Main", "A", "new"); }
@@ -563,7 +578,9 @@ TEST_F(ProfileTest, EveryFailingFileOperationLeavesOldOrNewProfile) {
       } else {
         EXPECT_EQ(now, row.expected);
       }
-      if (!removalFailed) EXPECT_FALSE(fs::exists(Temp()));
+      if (!removalFailed) {
+        EXPECT_FALSE(fs::exists(Temp()));
+      }
     }
   }
 }
@@ -589,7 +606,7 @@ TEST_F(ProfileTest, TenThousandSections) {
   EXPECT_EQ(profile.GetValue("S4999", "A", ""), RawString("4999"));
   EXPECT_EQ(Bytes(file_).size(), text.size() + std::string("B=x\r\n\r\n").size());
 
-  ListSaver saver({{"File", "one"}});
+  ListSaver saver(Entries{{"File", "one"}});
   EXPECT_TRUE(profile.Update(saver, "Item"));
   Collector after;
   EXPECT_TRUE(profile.Enumerate("Item", after));
