@@ -422,7 +422,9 @@ TEST_F(LineFileTest, DetectsTheCodeWithoutAMark) {
     settings.bufferSize = row.bufferSize;
     const ReadResult got = ReadAll(path, settings);
     EXPECT_EQ(row.known, got.codeKnown);
-    if (row.known) EXPECT_EQ(row.code, got.fileCode);
+    if (row.known) {
+      EXPECT_EQ(row.code, got.fileCode);
+    }
     EXPECT_EQ(row.lines, got.lines);
     EXPECT_TRUE(got.clean);
   }
