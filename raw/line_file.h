@@ -134,8 +134,6 @@ class RawLineFile : public RawLineFileInfo {
   std::vector<int64_t> lineEnds_;
   size_t lineEndsPos_ = 0;
   int64_t filePos_ = 0;  // file offset of the end of the raw data read
-  mutable int32_t lfSearchFrom_ = 0;  // FindLineEnd: no LF in [lfSearchFrom_, lfFound_)
-  mutable int32_t lfFound_ = -1;
   bool atEof_ = false;
   bool atStart_ = true;
   bool skipLf_ = false;  // a line ended at a CR that filled the buffer; drop a following LF
