@@ -237,10 +237,30 @@ TEST_F(StartupTest, ParentFolderInCommonPath) {
   EXPECT_FALSE(startup.Files().configFile.StartsWith(place_.programFolder));
 }
 
+#ifndef _WIN32
+// Points the application-data folder into the test's own folder for its lifetime.
+class ScopedConfigHome {
+ public:
+  explicit ScopedConfigHome(const fs::path& folder) {
+    if (const char* old = std::getenv("XDG_CONFIG_HOME")) old_ = old;
+    setenv("XDG_CONFIG_HOME", folder.string().c_str(), 1);
+  }
+  ~ScopedConfigHome() {
+    if (old_.empty()) {
+      unsetenv("XDG_CONFIG_HOME");
+    } else {
+      setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
+    }
+  }
+
+ private:
+  std::string old_;
+};
+#endif
+
 TEST_F(StartupTest, UserFolderInCommonPath) {
 #ifndef _WIN32
-  // Keep the application-data folder of this test inside its own folder.
-  setenv("XDG_CONFIG_HOME", (folder_ / "appdata").string().c_str(), 1);
+  const ScopedConfigHome configHome(folder_ / "appdata");
 #endif
   RawString value("$(User)");
   value.AppendChar(static_cast<uint32_t>(RawLayer::PathSeparator()));
