@@ -24,6 +24,10 @@ RawString ExpandUser(const RawString& path, const RawString& appName);
 RawString ProfilePath(const RawString& path, const RawString& appName);
 // True when the path is (or has been made) a folder, creating parents first.
 bool EnsureFolder(const RawString& path);
+// True for an existing file that must not be changed: the read-only attribute
+// on Windows, no write permission on POSIX. Checked before a file is replaced,
+// since a rename over it would succeed (POSIX, and Wine run as root).
+bool IsReadOnlyFile(const RawString& path);
 // The platform's preferred separator: "\\" on Windows, "/" on POSIX.
 char PathSeparator();
 

@@ -1,7 +1,9 @@
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "raw/path.h"
@@ -35,6 +37,17 @@ RawString ApplicationDataFolder(TextCode code) {
   if (folder.UnitAt(folder.Length() - 1) != '/') folder.AppendChar('/');
   folder.Append(".config");
   return folder.Convert(code);
+}
+
+bool IsReadOnlyFile(const RawString& path) {
+  std::string name = path.ToUtf8();
+  for (char& c : name) {
+    if (c == '\\') c = '/';
+  }
+  struct stat info;
+  if (::stat(name.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  // No write bit at all is read-only even for root, as the attribute is on Windows.
+  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(name.c_str(), W_OK) != 0;
 }
 
 char PathSeparator() { return '/'; }

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <string>
 #include <vector>
 
 #include "raw/path.h"
@@ -30,6 +31,13 @@ RawString ApplicationDataFolder(TextCode code) {
   if (!SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_APPDATA, FALSE)) return RawString(code, RawString());
   return RawString::FromWide(reinterpret_cast<const char16_t*>(buffer), static_cast<int32_t>(lstrlenW(buffer)))
       .Convert(code);
+}
+
+bool IsReadOnlyFile(const RawString& path) {
+  std::u16string wide = path.ToWide();
+  DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t*>(wide.c_str()));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+         (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 char PathSeparator() { return '\\'; }

@@ -24,6 +24,7 @@
 #include <unordered_map>
 
 #include "raw/file.h"
+#include "raw/path.h"
 
 namespace RawLayer {
 
@@ -241,6 +242,7 @@ bool RawProfile::WriteSection(const RawString& name, const RawParameterList& lis
   if (exists) Learn(reader);
   // A binary file is no profile; rewriting it as lines would damage it.
   if (exists && codeKnown_ && fileCode_ == CodeBinary) return false;
+  if (IsReadOnlyFile(source_)) return false;
 
   TemporaryFile temp(source_);
   RawLineFile writer(temp.Path());
@@ -278,6 +280,7 @@ bool RawProfile::Update(RawProfileEnumeration::Saver& saver, const RawString& na
   if (!exists && PathKind(source_) != RawPathKind::Missing) return false;
   if (exists) Learn(reader.File());
   if (exists && codeKnown_ && fileCode_ == CodeBinary) return false;
+  if (IsReadOnlyFile(destination_)) return false;
 
   TemporaryFile temp(destination_);
   RawLineFile writer(temp.Path());

@@ -133,6 +133,19 @@ TEST_F(PathFolderTest, EnsureFolderReportsAFailedCreation) {
   EXPECT_FALSE(fs::exists(root_ / "x" / "y"));
 }
 
+TEST_F(PathFolderTest, ReadOnlyFiles) {
+  fs::path file = root_ / "file";
+  std::ofstream(file).put('x');
+  EXPECT_FALSE(IsReadOnlyFile(PathText(file)));
+  EXPECT_FALSE(IsReadOnlyFile(PathText(root_)));
+  EXPECT_FALSE(IsReadOnlyFile(PathText(root_ / "missing")));
+  fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_TRUE(IsReadOnlyFile(PathText(file)));
+  fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_FALSE(IsReadOnlyFile(PathText(file)));
+}
+
 // Longer than the 260 characters of the classic Windows limit.
 TEST_F(PathFolderTest, LongPathsWork) {
   fs::path deep = root_;

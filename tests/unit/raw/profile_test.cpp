@@ -493,29 +493,33 @@ TEST_F(ProfileTest, FolderAsProfile) {
   EXPECT_FALSE(fs::exists(Temp()));
 }
 
-// On Windows a profile with the read-only attribute, or held open by another
-// program without delete sharing, cannot be replaced. POSIX replaces by
-// rename, which neither the file's permissions nor an open handle prevent.
-TEST_F(ProfileTest, ReadOnlyOrLockedProfileOnWindows) {
-  if (PathSeparator() != '\\') GTEST_SKIP() << "rename replaces read-only and open files";
+TEST_F(ProfileTest, ReadOnlyProfileIsNotReplaced) {
+  const std::string old = "[Main]\r\nA=1\r\n";
+  Put(file_, old);
+  fs::permissions(file_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  RawProfile profile = Profile();
+  EXPECT_FALSE(profile.SetValue("Main", "A", "2"));
+  ListSaver saver(Entries{{"A", "3"}});
+  EXPECT_FALSE(profile.Update(saver, "Main"));
+  EXPECT_EQ(Bytes(file_), old);
+  EXPECT_FALSE(fs::exists(Temp()));
+  EXPECT_EQ(profile.GetValue("Main", "A", ""), RawString("1"));
+}
+
+// A profile held open by another program without delete sharing cannot be
+// replaced on Windows. POSIX has no such lock: rename replaces an open file.
+TEST_F(ProfileTest, LockedProfileOnWindows) {
+  if (PathSeparator() != '\\') GTEST_SKIP() << "rename replaces open files";
   const std::string old = "[Main]\r\nA=1\r\n";
   Put(file_, old);
   RawProfile profile = Profile();
-  {
-    RawFile holder;
-    ASSERT_TRUE(holder.OpenRead(PathText(file_)));
-    EXPECT_FALSE(profile.SetValue("Main", "A", "2"));
-    ListSaver saver(Entries{{"A", "3"}});
-    EXPECT_FALSE(profile.Update(saver, "Main"));
-  }
-  EXPECT_EQ(Bytes(file_), old);
-  EXPECT_FALSE(fs::exists(Temp()));
-
-  fs::permissions(file_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
-  EXPECT_FALSE(profile.SetValue("Main", "A", "4"));
-  ListSaver saver(Entries{{"A", "5"}});
+  RawFile holder;
+  ASSERT_TRUE(holder.OpenRead(PathText(file_)));
+  EXPECT_FALSE(profile.SetValue("Main", "A", "2"));
+  ListSaver saver(Entries{{"A", "3"}});
   EXPECT_FALSE(profile.Update(saver, "Main"));
+  holder.Close();
   EXPECT_EQ(Bytes(file_), old);
   EXPECT_FALSE(fs::exists(Temp()));
 }
