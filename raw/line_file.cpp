@@ -29,11 +29,20 @@
 //   binary, each chunk is cut after its last complete character and converted
 //   into the conversion buffer; lines are views into that buffer. Line offsets
 //   still count file bytes: the file offsets of the CR and LF units of each
-//   converted chunk are kept beside it. Conversion is exact.
+//   converted chunk are kept beside it. Conversion is exact. Bytes of an
+//   unknown or binary code are delivered as they are, except that UTF-16 cannot
+//   carry them so: for a UTF-16 text code they are converted from ANSI.
+//
+// Writing
+//   The mark of the file's code (flag 0x20) goes before the first byte; lines
+//   end with CR LF in the file's code. Texts are converted exactly into the
+//   file's code; one the code cannot hold sets state 11, writes nothing of
+//   itself, and fails every later write. Files of code 0 or binary take the
+//   bytes of every text as they come.
 //
 // Error recovery: none inside a file. Every problem stops reading for good with
-// a state; lines already handed out stay valid for their caller, and
-// ReachedCleanEnd() stays false, so nobody rewrites a file from half of it:
+// a state; lines already delivered are not taken back, but ReachedCleanEnd()
+// stays false, so nobody rewrites a file from half of it:
 //   6  a read failed, or moving back after reading ahead did;
 //   11 a chunk is not valid text in the file's code (no replacement characters
 //      are made up: a rewrite must never lose the bytes it could not read);
@@ -80,7 +89,9 @@ class CodeScan {
         case kRejected:
           continue;
         default:
-          keep = i;
+          // Keep the whole unit that holds the zero; its other byte was scanned
+          // already without a decision, and scanning it again decides nothing.
+          keep = ((base + i) & 1) != 0 && i > 0 ? i - 1 : i;
           return kUndecided;
       }
     }
