@@ -352,8 +352,9 @@ void RawString::AppendUnits(const void* data, int32_t length) {
   if (length <= 0) return;
   const size_t bytes = static_cast<size_t>(length) * UnitSize(body_->code);
   const char* source = static_cast<const char*>(data);
-  const char* own = body_->data;
-  if (source >= own && source < own + (static_cast<size_t>(body_->capacity) + 1) * UnitSize(body_->code)) {
+  const auto at = reinterpret_cast<uintptr_t>(source);
+  const auto own = reinterpret_cast<uintptr_t>(body_->data);
+  if (at >= own && at - own < (static_cast<size_t>(body_->capacity) + 1) * UnitSize(body_->code)) {
     // Appending part of itself: growing may move the buffer.
     std::string copy(source, bytes);
     std::memcpy(AppendRaw(length), copy.data(), bytes);
