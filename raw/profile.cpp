@@ -115,12 +115,6 @@ class TemporaryFile {
   bool owned_ = false;
 };
 
-// Closes the writer and tells whether everything written reached the file.
-bool FinishWriter(RawLineFile& writer) {
-  bool clean = writer.GetState() == RawLineFileInfo::StateOpen;
-  return writer.Close() && clean;
-}
-
 }  // namespace
 
 bool RawProfileSections::OpenSections() {
@@ -269,7 +263,8 @@ bool RawProfile::WriteSection(const RawString& name, const RawParameterList& lis
     reader.Close();
   }
   if (ok && !written) ok = WriteSectionTo(writer, name, list);
-  if (!FinishWriter(writer) || !ok) return false;
+  // Close fails when the flush did, or when any write failed before.
+  if (!writer.Close() || !ok) return false;
   return temp.MoveOnto(source_);
 }
 
@@ -302,7 +297,7 @@ bool RawProfile::Update(RawProfileEnumeration::Saver& saver, const RawString& na
   ok = ok && (!exists || reader.ReachedCleanEnd());
   reader.Close();
   if (ok && !saved) ok = saver.SaveSection(writer, name);
-  if (!FinishWriter(writer) || !ok) return false;
+  if (!writer.Close() || !ok) return false;
   return temp.MoveOnto(destination_);
 }
 

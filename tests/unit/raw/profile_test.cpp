@@ -541,17 +541,23 @@ bool RewriteByUpdate(RawProfile& profile) {
 bool RewriteByValue(RawProfile& profile) { return profile.SetValue("Main", "A", "new"); }
 
 TEST_F(ProfileTest, EveryFailingFileOperationLeavesOldOrNewProfile) {
-  std::string old = "// head\r\n[Main]\r\nA=old\r\n";
+  // [Main] spans several chunks of the small buffer and appears twice, so a
+  // read cut short loses keys that a rewrite from it would drop.
+  std::string keys;
+  for (int i = 0; i < 10; ++i) keys += "Keep" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
   std::string others;
   for (int i = 0; i < 40; ++i) others += "[S" + std::to_string(i) + "]\r\nK=" + std::to_string(i) + "\r\n";
-  old += others;
-  std::string viaUpdate = "[Main]\r\nA=new\r\n\r\n";
-  for (int i = 0; i < 40; ++i) viaUpdate += "[S" + std::to_string(i) + "]\r\nK=" + std::to_string(i) + "\r\n\r\n";
-  const std::string inPlace = "// head\r\n[Main]\r\nA=new\r\n\r\n" + others;
+  const std::string old = "// head\r\n[Main]\r\nA=old\r\n" + keys + others + "[main]\r\nTail=1\r\n";
+
+  const std::string bySection = "// head\r\n[Main]\r\nA=new\r\n\r\n" + others + "[Main]\r\nA=new\r\n\r\n";
+  const std::string whole = "[Main]\r\nA=new\r\n" + keys + "Tail=1\r\n\r\n";
+  const std::string byValue = "// head\r\n" + whole + others + whole;
+  std::string byUpdate = "[Main]\r\nA=new\r\n\r\n";
+  for (int i = 0; i < 40; ++i) byUpdate += "[S" + std::to_string(i) + "]\r\nK=" + std::to_string(i) + "\r\n\r\n";
   const RewriteRow rows[] = {
-      {"WriteSection", RewriteBySection, inPlace.c_str()},
-      {"Update", RewriteByUpdate, viaUpdate.c_str()},
-      {"SetValue", RewriteByValue, inPlace.c_str()},
+      {"WriteSection", RewriteBySection, bySection.c_str()},
+      {"Update", RewriteByUpdate, byUpdate.c_str()},
+      {"SetValue", RewriteByValue, byValue.c_str()},
   };
   for (const RewriteRow& row : rows) {
     SCOPED_TRACE(row.label);
@@ -581,6 +587,7 @@ TEST_F(ProfileTest, EveryFailingFileOperationLeavesOldOrNewProfile) {
         EXPECT_FALSE(done);
       } else {
         EXPECT_EQ(now, row.expected);
+        EXPECT_TRUE(done);
       }
       if (!removalFailed) {
         EXPECT_FALSE(fs::exists(Temp()));
