@@ -473,10 +473,22 @@ class Driver {
   }
 
   std::wstring WaitOwnWindow(long long timeout) {
-    if (!WaitFor(static_cast<DWORD>(timeout), [&] { return OwnWindow(L"*"); })) {
-      return L"the program showed no window within " + std::to_wstring(timeout) + L" ms";
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout);
+    for (;;) {
+      const bool ended = WaitForSingleObject(Current().process.get(), 0) == WAIT_OBJECT_0;
+      // The end is read before the windows, so a window shown just before the end still counts.
+      if (OwnWindow(L"*")) return {};
+      if (ended) {
+        DWORD code = 0;
+        GetExitCodeProcess(Current().process.get(), &code);
+        return L"the program ended with exit code " + std::to_wstring(code) +
+               L" without showing a window";
+      }
+      if (GetTickCount64() >= deadline) {
+        return L"the program showed no window within " + std::to_wstring(timeout) + L" ms";
+      }
+      Sleep(kPollMs);
     }
-    return {};
   }
 
   HWND FindBox() {

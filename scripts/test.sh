@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test:
+#   build/native   native tree with AddressSanitizer and UndefinedBehaviorSanitizer: unit tests,
+#                  headless kestrel scenarios, layer check
+#   build/i686     32-bit Windows tree: unit tests and end-to-end scenarios under Wine
+#   build/x86_64   64-bit Windows tree: the same under Wine's 64-bit loader
+# Each tree's full logs stay in its folder (configure.log, build.log, ctest.log). Exits non-zero
+# when anything failed.
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/setup.sh" || exit 1
+
+failed=()
+summary=()
+
+# run_tree <name> [cmake arguments...]
+run_tree() {
+  local name=$1 dir=$root/build/$1
+  shift
+  mkdir -p "$dir"
+  echo "== $name: configure and build"
+  if ! cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir/configure.log" 2>&1; then
+    tail -n 30 "$dir/configure.log"
+    failed+=("$name: configure (build/$name/configure.log)")
+    return
+  fi
+  if ! cmake --build "$dir" -j2 >"$dir/build.log" 2>&1; then
+    grep -E -A5 'error|FAILED' "$dir/build.log" | head -n 60
+    failed+=("$name: build (build/$name/build.log)")
+    return
+  fi
+  if [ "$name" = x86_64 ] && ! wine64_works "$dir"; then
+    echo "$name: Wine's 64-bit loader does not run programs here; this tree is built, not tested"
+    summary+=("$name: built only (wine64 does not run programs here)")
+    return
+  fi
+  echo "== $name: test"
+  local status=0
+  (cd "$dir" && ctest --output-on-failure -j2) >"$dir/ctest.log" 2>&1 || status=$?
+  if [ $status -ne 0 ]; then
+    # Everything but the lines of passing tests: the failures' output and the summary.
+    grep -v -E '^ +Start +[0-9]+:|Passed +[0-9.]+ sec$' "$dir/ctest.log"
+    failed+=("$name: tests (build/$name/ctest.log)")
+  else
+    sed -n '/tests passed/,$p' "$dir/ctest.log"
+  fi
+  summary+=("$name: $(grep -E 'tests passed' "$dir/ctest.log" || echo 'ctest gave no summary')")
+}
+
+# A 64-bit program of the tree, run once: exit code and file must come back.
+wine64_works() {
+  local dir=$1 probe=$1/test-tmp/wine64-probe.txt
+  rm -f "$probe"
+  "$dir/wine-run" "$dir/tests/e2e/e2e_helper.exe" write "Z:${probe//\//\\}" probe 7 >/dev/null 2>&1
+  [ $? -eq 7 ] && grep -q probe "$probe" 2>/dev/null
+}
+
+start=$SECONDS
+run_tree native
+run_tree i686 --toolchain "$root/cmake/mingw-i686.cmake"
+run_tree x86_64 --toolchain "$root/cmake/mingw-x86_64.cmake"
+
+echo "== summary ($((SECONDS - start)) s)"
+for line in "${summary[@]}"; do echo "  $line"; done
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "FAILED:"
+  for line in "${failed[@]}"; do echo "  $line"; done
+  exit 1
+fi
+echo "all passed"
