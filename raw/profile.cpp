@@ -33,7 +33,13 @@ namespace {
 bool IsHeader(const RawString& line) { return line.Length() > 0 && line.UnitAt(0) == '['; }
 
 // The name's range in a header line: up to the last "]", or to the line's end.
-RawRange HeaderName(const RawString& line) { return {1, line.FindLast(']', {1, line.Length()})}; }
+// Most headers end in "]", which then is the last one: no search needed, as a
+// "]" byte always starts a character in the UTF-8 lines.
+RawRange HeaderName(const RawString& line) {
+  int32_t length = line.Length();
+  if (length > 1 && line.UnitAt(length - 1) == ']') return {1, length - 1};
+  return {1, line.FindLast(']', {1, length})};
+}
 
 bool StartsWithComment(const RawString& line) {
   return line.Length() >= 2 && line.UnitAt(0) == '/' && line.UnitAt(1) == '/';
