@@ -42,6 +42,7 @@ class RawLineFileInfo {
 class RawLineFile : public RawLineFileInfo {
  public:
   RawLineFile() = default;
+  // The buffer size is kept between 4 bytes (a mark or a surrogate pair) and 256 MB.
   explicit RawLineFile(const RawString& path, int32_t bufferSize = kDefaultBufferSize);
   RawLineFile(const RawLineFile&) = delete;
   RawLineFile& operator=(const RawLineFile&) = delete;
@@ -64,6 +65,8 @@ class RawLineFile : public RawLineFileInfo {
   int32_t LineNumber() const { return lineNumber_; }
   int64_t LineOffset() const { return lineOffset_; }
 
+  // Writes in the given file code, else in the text code (CodeWide: UTF-16 in
+  // native order). Texts are converted exactly; see line_file.cpp.
   [[nodiscard]] bool OpenWrite();
   [[nodiscard]] bool Write(const RawString& text);
   [[nodiscard]] bool WriteLine(const RawString& text);
