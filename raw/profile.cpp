@@ -221,7 +221,7 @@ bool RawProfile::WriteSectionTo(RawLineFile& writer, const RawString& name, cons
       return false;
     }
   }
-  RawString line(CodeUtf8, RawString("["));
+  RawString line = RawString::FromUtf8("[");
   line.Append(name);
   line.Append("]");
   if (!writer.WriteLine(line)) return false;

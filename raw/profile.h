@@ -59,15 +59,18 @@ class RawProfile {
   const RawString& Destination() const { return destination_; }
   void SetBufferSize(int32_t bytes) { bufferSize_ = bytes; }
 
-  // Clears `list`, reads every section named `name` into it; true when the list
-  // ends non-empty.
+  // Gives `list` a fresh body (a holder of the old one keeps it) and reads every
+  // section named `name` into it; true when the list ends non-empty.
   bool ReadSection(const RawString& name, RawParameterList& list);
   RawString GetValue(const RawString& section, const RawString& key, const RawString& fallback);
+  // Fails, leaving the file, when the section could not be read completely.
   [[nodiscard]] bool SetValue(const RawString& section, const RawString& key, const RawString& value);
   // Safe rewrite of one section; fails without touching the file when the file
-  // could not be read to a clean end or a text cannot be held by its code.
+  // could not be read to a clean end, is binary or read-only, or a text cannot
+  // be held by its code. A missing file is created with just this section.
   [[nodiscard]] bool WriteSection(const RawString& name, const RawParameterList& list);
-  // Rewrite of the whole profile with `saver` writing section `name`.
+  // Rewrite of the whole profile with `saver` writing section `name`, under the
+  // same refusals; a missing source counts as an empty profile.
   [[nodiscard]] bool Update(RawProfileEnumeration::Saver& saver, const RawString& name);
   // Hands every section named `name` to the enumerator in file order. False
   // when the profile could not be opened or not be read to its end.

@@ -189,7 +189,10 @@ TEST_F(PathFolderTest, ExpandUserMakesTheApplicationFolder) {
 
 TEST(Path, ProfilePathResolvesAgainstTheProgramFolder) {
   RawString folder = ProgramFolder();
-  EXPECT_EQ(ProfilePath("profile.txt", "Kestrel"), ResolvePath("profile.txt", folder));
+  RawString beside = folder;
+  beside.AppendChar(static_cast<unsigned char>(PathSeparator()));
+  beside.Append("profile.txt");
+  EXPECT_EQ(ProfilePath("profile.txt", "Kestrel"), beside);
   EXPECT_EQ(ProfilePath("..\\p.txt", "Kestrel"), ResolvePath("..\\p.txt", folder));
   EXPECT_EQ(ProfilePath("C:\\p.txt", "Kestrel").ToUtf8(), "C:\\p.txt");
   EXPECT_EQ(ProfilePath("\\\\srv\\p.txt", "Kestrel").ToUtf8(), "\\\\srv\\p.txt");
