@@ -40,12 +40,16 @@ run_tree() {
   local status=0
   (cd "$dir" && ctest --output-on-failure -j2) >"$dir/ctest.log" 2>&1 || status=$?
   if [ $status -ne 0 ]; then
-    # Everything but the lines of passing tests: the failures' output and the summary.
-    grep -v -E '^ +Start +[0-9]+:|Passed +[0-9.]+ sec$' "$dir/ctest.log"
+    # The failures' output (the first of it: crash dumps are long), then CTest's summary.
+    sed '/tests passed/,$d' "$dir/ctest.log" | grep -v -E '^ +Start +[0-9]+:|Passed +[0-9.]+ sec$' \
+      >"$dir/ctest-failures.log" || true
+    head -n 200 "$dir/ctest-failures.log"
+    if [ "$(wc -l <"$dir/ctest-failures.log")" -gt 200 ]; then
+      echo "... (more in build/$name/ctest.log)"
+    fi
     failed+=("$name: tests (build/$name/ctest.log)")
-  else
-    sed -n '/tests passed/,$p' "$dir/ctest.log"
   fi
+  sed -n '/tests passed/,$p' "$dir/ctest.log"
   summary+=("$name: $(grep -E 'tests passed' "$dir/ctest.log" || echo 'ctest gave no summary')")
 }
 
