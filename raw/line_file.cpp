@@ -562,7 +562,7 @@ bool RawLineFile::TakeLine(int32_t begin, int32_t end) {
     Fail(StateOddWideLine);
     return false;
   }
-  line_ = RawString::View(lineTag_, lines_ + begin, wideLines_ ? (lineEnd - begin) / 2 : lineEnd - begin);
+  line_.AimView(lineTag_, lines_ + begin, wideLines_ ? (lineEnd - begin) / 2 : lineEnd - begin);
   return true;
 }
 
@@ -602,14 +602,14 @@ bool RawLineFile::OpenWrite() {
     return false;
   }
   markPending_ = (flags_ & FlagWriteMark) != 0;
+  writeText_ = RawString::WithCapacity(fileCode_, bufferSize_ + 64);
   state_ = StateOpen;
   return true;
 }
 
 bool RawLineFile::WriteBytes(const RawString& text, bool lineEnd) {
   if (state_ != StateOpen || access_ != RawFile::AccessWrite) return false;
-  writeText_.Clear();
-  writeText_.SetCode(fileCode_);
+  const int32_t before = writeText_.Length();
   if (markPending_) {
     int32_t length = 0;
     const char* mark = MarkOf(fileCode_, length);
@@ -621,6 +621,9 @@ bool RawLineFile::WriteBytes(const RawString& text, bool lineEnd) {
                        text.Code() != fileCode_;
   if (convert) {
     if (!ConvertUnits(text.Code(), text.Data(), text.Length(), fileCode_, writeText_, true)) {
+      // What was accepted before stays; nothing of this text is written.
+      writeText_.Truncate(before);
+      WritePending();
       Fail(StateConvertFailed);
       return false;
     }
@@ -636,15 +639,19 @@ bool RawLineFile::WriteBytes(const RawString& text, bool lineEnd) {
       writeText_.AppendUnits("\r\n", 2);
     }
   }
-  const auto bytes = static_cast<int32_t>(writeText_.View().size());
-  if (bytes == 0) return true;
-  if (!file_.Write(writeText_.Data(), bytes)) {
-    Fail(StateWriteFailed);
-    return false;
-  }
   markPending_ = false;
-  bytesWritten_ += bytes;
-  return true;
+  bytesWritten_ += writeText_.Length() - before;
+  // Lines are gathered and written a buffer at a time: one system call per line
+  // made rewriting a large profile several times slower.
+  return writeText_.Length() < bufferSize_ || WritePending();
+}
+
+bool RawLineFile::WritePending() {
+  const int32_t bytes = writeText_.Length();
+  const bool written = bytes == 0 || file_.Write(writeText_.Data(), bytes);
+  writeText_.Truncate(0);
+  if (!written) Fail(StateWriteFailed);
+  return written;
 }
 
 bool RawLineFile::Write(const RawString& text) { return WriteBytes(text, false); }
@@ -653,7 +660,9 @@ bool RawLineFile::WriteLine(const RawString& text) { return WriteBytes(text, tru
 
 bool RawLineFile::Close() {
   if (file_.IsOpen()) {
-    if (access_ == RawFile::AccessWrite && state_ == StateOpen && !file_.Flush()) state_ = StateWriteFailed;
+    if (access_ == RawFile::AccessWrite && state_ == StateOpen && (!WritePending() || !file_.Flush())) {
+      state_ = StateWriteFailed;
+    }
     file_.Close();
   }
   if (state_ == StateOpen || state_ == StateEnd) state_ = StateClosed;

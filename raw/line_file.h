@@ -100,6 +100,7 @@ class RawLineFile : public RawLineFileInfo {
   bool ConvertChunk();
   void Fail(State state);
   bool WriteBytes(const RawString& text, bool lineEnd);
+  bool WritePending();
   uint32_t UnitAt(int32_t position) const;
   int64_t PopLineEnd();
 

@@ -216,6 +216,17 @@ RawString RawString::View(TextCode code, const void* data, int32_t length) {
   return RawString(length > 0 ? NewBody(KindView, code, data, length, length) : StaticEmpty(code));
 }
 
+void RawString::AimView(TextCode code, const void* data, int32_t length) {
+  if (body_->kind == KindView && !IsShared(body_) && length > 0) {
+    body_->code = code;
+    body_->data = static_cast<char*>(const_cast<void*>(data));
+    body_->length = length;
+    body_->capacity = length;
+    return;
+  }
+  *this = View(code, data, length);
+}
+
 const RawString& RawString::Empty() {
   static const RawString empty;
   return empty;

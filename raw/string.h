@@ -74,6 +74,10 @@ class RawString {
   // A view into a buffer owned by someone else (for example a line file's read
   // buffer); valid only as long as that buffer. Copies of a view are owned copies.
   static RawString View(TextCode code, const void* data, int32_t length);
+  // Points this string at another range of a view's buffer. When this handle
+  // alone holds a view body, the body is re-aimed in place (no allocation: a
+  // reader hands out millions of lines); otherwise a new view is made.
+  void AimView(TextCode code, const void* data, int32_t length);
   // The process-wide empty text that functions return for no text.
   static const RawString& Empty();
 
