@@ -316,6 +316,24 @@ TEST_F(LineFileTest, PlainAsciiIsDeliveredUnconvertedWithoutATrailingEmptyLine) 
   EXPECT_TRUE(file.ReachedCleanEnd());
 }
 
+TEST_F(LineFileTest, LinesReuseOneViewAndKeptCopiesSurviveTheNextLine) {
+  const fs::path path = File("many");
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "line " + std::to_string(i) + "\n";
+  Put(path, text);
+  RawLineFile file(PathText(path), 64);
+  ASSERT_TRUE(file.OpenRead());
+  ASSERT_TRUE(file.ReadLine());
+  const RawString kept(file.Line());
+  const int64_t bodies = RawString::LiveBodies();
+  int count = 1;
+  while (file.ReadLine()) ++count;
+  EXPECT_EQ(2000, count);
+  EXPECT_EQ(bodies, RawString::LiveBodies()) << "a line must not cost a body of its own";
+  EXPECT_EQ("line 0", kept.View()) << "a copy of a line is its own text";
+  EXPECT_TRUE(file.ReachedCleanEnd());
+}
+
 TEST_F(LineFileTest, EmptyFileHasNoLine) {
   const fs::path path = File("empty");
   Put(path, "");
