@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -327,9 +328,13 @@ TEST_F(LineFileTest, LinesReuseOneViewAndKeptCopiesSurviveTheNextLine) {
   const RawString kept(file.Line());
   const int64_t bodies = RawString::LiveBodies();
   int count = 1;
-  while (file.ReadLine()) ++count;
+  int64_t most = bodies;
+  while (file.ReadLine()) {
+    ++count;
+    most = std::max(most, RawString::LiveBodies());
+  }
   EXPECT_EQ(2000, count);
-  EXPECT_EQ(bodies, RawString::LiveBodies()) << "a line must not cost a body of its own";
+  EXPECT_EQ(bodies, most) << "a line must not cost a body of its own";
   EXPECT_EQ("line 0", kept.View()) << "a copy of a line is its own text";
   EXPECT_TRUE(file.ReachedCleanEnd());
 }
