@@ -44,6 +44,7 @@
 #include "raw/name_pattern.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -65,7 +66,11 @@ constexpr CharValue OtherCase(CharValue c) { return c ^ 0x20; }
 // Walks a text by whole characters of its code.
 class CharReader {
  public:
-  explicit CharReader(const RawString& text) : code_(text.Code()), data_(text.Data()), length_(text.Length()) {}
+  explicit CharReader(const RawString& text)
+      : code_(text.Code()),
+        narrow_(UnitSize(code_) == 1 && code_ != CodeUtf16Big && code_ != CodeUtf16Little),
+        data_(text.Data()),
+        length_(text.Length()) {}
 
   bool AtEnd() const { return position_ >= length_; }
   int32_t Position() const { return position_; }
@@ -86,6 +91,11 @@ class CharReader {
 
  private:
   CharValue ValueAt(int32_t position, int32_t& next) const {
+    // ASCII is one unit in every narrow code: the usual name needs no more.
+    if (narrow_ && static_cast<uint8_t>(data_[position]) < 0x80) {
+      next = position + 1;
+      return static_cast<uint8_t>(data_[position]);
+    }
     next = position + 1 + CharExtraOf(code_, data_, length_, position);
     CharValue value = 0;
     if (code_ == CodeWide) {
@@ -109,6 +119,7 @@ class CharReader {
   }
 
   TextCode code_;
+  bool narrow_;  // one byte per unit and ASCII bytes are characters
   const char* data_;
   int32_t length_;
   int32_t position_ = 0;
@@ -280,38 +291,52 @@ int32_t CompileExtended(CharReader& pattern, Step* steps, bool ignoreCase) {
   return count;
 }
 
-// A repeating step may be skipped: whatever is live before it is live after it.
-void FollowSkips(const Step* steps, int32_t count, uint8_t* live) {
-  for (int32_t i = 0; i < count; ++i) {
-    if (live[i] && steps[i].repeats) live[i + 1] = 1;
-  }
+// The live steps as bits, 64 to a word: a text walk visits only the live ones.
+class LiveSet {
+ public:
+  explicit LiveSet(int32_t states) : words_(static_cast<size_t>(states) / 64 + 1), bits_(words_) { Clear(); }
+  void Clear() { std::memset(bits_.Data(), 0, words_ * sizeof(uint64_t)); }
+  void Set(int32_t i) { bits_[static_cast<size_t>(i) / 64] |= uint64_t{1} << (i % 64); }
+  bool Has(int32_t i) const { return (bits_[static_cast<size_t>(i) / 64] >> (i % 64)) & 1; }
+  size_t Words() const { return words_; }
+  uint64_t Word(size_t w) const { return bits_[w]; }
+
+ private:
+  size_t words_;
+  mutable ScratchArray<uint64_t, 4> bits_;
+};
+
+// Makes step i live, and with it every step after a run of repeating steps
+// from i on, since a repeating step may be skipped.
+void Enter(const Step* steps, int32_t count, LiveSet& live, int32_t i) {
+  live.Set(i);
+  while (i < count && steps[i].repeats) live.Set(++i);
 }
 
-// Runs the text through the steps; live[i] means "the text so far is matched by
-// the steps before i".
+// Runs the text through the steps; step i is live when the text so far is
+// matched by the steps before it.
 bool RunSteps(const Step* steps, int32_t count, const CharReader& pattern, CharReader text, bool ignoreCase) {
-  const size_t states = static_cast<size_t>(count) + 1;
-  ScratchArray<uint8_t, 128> live(states);
-  ScratchArray<uint8_t, 128> next(states);
-  std::memset(live.Data(), 0, states);
-  live[0] = 1;
-  FollowSkips(steps, count, live.Data());
-  uint8_t* current = live.Data();
-  uint8_t* following = next.Data();
+  LiveSet first(count + 1);
+  LiveSet second(count + 1);
+  LiveSet* current = &first;
+  LiveSet* following = &second;
+  Enter(steps, count, *current, 0);
   while (!text.AtEnd()) {
     const CharValue c = text.Next();
-    std::memset(following, 0, states);
+    following->Clear();
     bool any = false;
-    for (int32_t i = 0; i < count; ++i) {
-      if (!current[i] || !Admits(steps[i], pattern, c, ignoreCase)) continue;
-      following[steps[i].repeats ? i : i + 1] = 1;
-      any = true;
+    for (size_t w = 0; w < current->Words(); ++w) {
+      for (uint64_t bits = current->Word(w); bits != 0; bits &= bits - 1) {
+        const auto i = static_cast<int32_t>(w * 64) + std::countr_zero(bits);
+        if (i >= count || !Admits(steps[i], pattern, c, ignoreCase)) continue;
+        Enter(steps, count, *following, steps[i].repeats ? i : i + 1);
+        any = true;
+      }
     }
     if (!any) return false;
-    FollowSkips(steps, count, following);
     std::swap(current, following);
   }
-  return current[count] != 0;
+  return current->Has(count);
 }
 
 // literal := char*, compared exactly.
