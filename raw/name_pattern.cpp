@@ -150,6 +150,7 @@ class ScratchArray {
   ScratchArray& operator=(const ScratchArray&) = delete;
   T* Data() { return data_; }
   T& operator[](size_t i) { return data_[i]; }
+  const T& operator[](size_t i) const { return data_[i]; }
 
  private:
   std::array<T, N> inline_;
@@ -303,7 +304,7 @@ class LiveSet {
 
  private:
   size_t words_;
-  mutable ScratchArray<uint64_t, 4> bits_;
+  ScratchArray<uint64_t, 4> bits_;
 };
 
 // Makes step i live, and with it every step after a run of repeating steps
