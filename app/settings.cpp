@@ -1,0 +1,270 @@
+#include "app/settings.h"
+
+#include <algorithm>
+#include <iterator>
+#include <limits>
+#include <string>
+
+#include "raw/file.h"
+#include "raw/locale.h"
+#include "raw/path.h"
+
+namespace AppLayer {
+
+using RawLayer::CodeUtf8;
+using RawLayer::RawParameterUnit;
+
+namespace {
+
+constexpr char kAppName[] = "Kestrel";
+constexpr char kIdentitySection[] = "Identify";
+constexpr char kIdentityKey[] = "Profile";
+constexpr char kIdentityFile[] = "IconCache.ini";
+constexpr int32_t kConfigBufferSize = 8192;
+
+// A number of the wanted range, or false: a garbage or out-of-range value must
+// not become a size of zero or a wrapped font weight.
+template <typename Number>
+bool ParseNumber(const RawString& text, Number& out) {
+  int64_t value = 0;
+  if (!text.ParseInteger(RawLayer::kWhole, value)) return false;
+  if (value < std::numeric_limits<Number>::min() || value > std::numeric_limits<Number>::max()) return false;
+  out = static_cast<Number>(value);
+  return true;
+}
+
+template <typename Number>
+void ReadNumber(const RawParameterList& section, const RawString& key, Number& field) {
+  if (const RawParameterUnit* unit = section.Find(key)) (void)ParseNumber(unit->value, field);
+}
+
+void ReadFlag(const RawParameterList& section, const RawString& key, bool& flag) {
+  if (const RawParameterUnit* unit = section.Find(key)) flag = !unit->value.EqualNoCase(RawLayer::kWhole, "False");
+}
+
+void ReadText(const RawParameterList& section, const RawString& key, RawString& text) {
+  if (const RawParameterUnit* unit = section.Find(key)) text = unit->value;
+}
+
+int32_t ButtonAlignOf(const RawString& value) {
+  if (value == "Left") return AlignLeft;
+  if (value == "Right") return AlignRight;
+  return AlignCenter;
+}
+
+RawString JoinPath(const RawString& folder, const RawString& name) {
+  RawString path = folder.Convert(CodeUtf8);
+  if (!path.IsEmpty()) {
+    const uint32_t last = path.UnitAt(path.Length() - 1);
+    if (last != '/' && last != '\\') path.AppendChar(static_cast<unsigned char>(RawLayer::PathSeparator()));
+  }
+  path.Append(name);
+  return path;
+}
+
+RawString FolderOf(const RawString& file) {
+  const int32_t last = file.FindLastSeparator();
+  if (last >= file.Length()) return RawString();
+  return file.Sub({0, last == 0 ? 1 : last});
+}
+
+// A configured folder: "$(User)" expanded; relative ones hang off `base`.
+RawString ResolveFolder(const RawString& value, const RawString& base) {
+  const RawString expanded = RawLayer::ExpandUser(value, kAppName);
+  if (RawLayer::IsAbsolutePath(expanded)) return expanded;
+  return RawLayer::ResolvePath(expanded, base);
+}
+
+// Claims `folder` for `key` by writing its identity file.
+bool Claim(const RawString& folder, const RawString& key) {
+  return RawProfile(JoinPath(folder, kIdentityFile)).SetValue(kIdentitySection, kIdentityKey, key);
+}
+
+}  // namespace
+
+void ReadFontRecord(const RawParameterList& section, GuiFontRecord& font) {
+  ReadNumber(section, "Height", font.height);
+  ReadNumber(section, "Width", font.width);
+  ReadNumber(section, "Escapement", font.escapement);
+  ReadNumber(section, "Orientation", font.orientation);
+  ReadNumber(section, "Weight", font.weight);
+  ReadNumber(section, "Italic", font.italic);
+  ReadNumber(section, "Underline", font.underline);
+  ReadNumber(section, "StrikeOut", font.strikeOut);
+  ReadNumber(section, "Charset", font.charSet);
+  ReadNumber(section, "OutPrecision", font.outPrecision);
+  ReadNumber(section, "ClipPrecision", font.clipPrecision);
+  ReadNumber(section, "Quality", font.quality);
+  ReadNumber(section, "PitchFamily", font.pitchAndFamily);
+
+  std::u16string face;
+  if (const RawParameterUnit* unit = section.Find("FaceName")) face = unit->value.ToWide();
+  size_t kept = std::min<size_t>(face.size(), GuiFontRecord::kFaceUnits - 1);
+  // Half a surrogate pair would be a broken character in the system's font list.
+  if (kept > 0 && kept < face.size() && face[kept - 1] >= 0xD800 && face[kept - 1] <= 0xDBFF) --kept;
+  std::fill(std::begin(font.faceName), std::end(font.faceName), u'\0');
+  std::copy_n(face.begin(), kept, font.faceName);
+}
+
+RawString FaceNameOf(const GuiFontRecord& font) {
+  int32_t length = 0;
+  while (length < GuiFontRecord::kFaceUnits && font.faceName[length] != u'\0') ++length;
+  return RawString::FromWide(font.faceName, length).Convert(CodeUtf8);
+}
+
+RawParameterList FontRecordSection(const GuiFontRecord& font) {
+  RawParameterList section;
+  section.SetInteger("Height", font.height);
+  section.SetInteger("Width", font.width);
+  section.SetInteger("Escapement", font.escapement);
+  section.SetInteger("Orientation", font.orientation);
+  section.SetInteger("Weight", font.weight);
+  section.SetInteger("Italic", font.italic);
+  section.SetInteger("Underline", font.underline);
+  section.SetInteger("StrikeOut", font.strikeOut);
+  section.SetInteger("Charset", font.charSet);
+  section.SetInteger("OutPrecision", font.outPrecision);
+  section.SetInteger("ClipPrecision", font.clipPrecision);
+  section.SetInteger("Quality", font.quality);
+  section.SetInteger("PitchFamily", font.pitchAndFamily);
+  section.SetValue("FaceName", FaceNameOf(font));
+  return section;
+}
+
+GuiWindowStyle::GuiWindowStyle() : baseIconSize(SystemIconWidth()) {}
+
+GuiWindowStyle& GuiWindowStyle::Instance() {
+  static GuiWindowStyle style;
+  return style;
+}
+
+void GuiWindowStyle::Load(const RawString& path) {
+  guiProfile = path;
+  RawProfile profile(path);
+  RawParameterList parameters;
+  if (profile.ReadSection("WindowParameter", parameters)) {
+    ReadNumber(parameters, "Margin", margin);
+    ReadNumber(parameters, "FrameMargin", frameMargin);
+    ReadNumber(parameters, "CaptionHeight", captionHeight);
+    ReadNumber(parameters, "ButtonSeparator", buttonSeparator);
+    ReadNumber(parameters, "SelectorSeparator", selectorSeparator);
+    ReadNumber(parameters, "BaseIconSize", baseIconSize);
+    ReadNumber(parameters, "ButtonIconSize", buttonIconSize);
+    ReadNumber(parameters, "MenuIconSize", menuIconSize);
+  }
+
+  RawParameterList section;
+  if (profile.ReadSection("WindowFont", section)) {
+    windowFontRecord = section;
+    ReadFontRecord(windowFontRecord, windowFont);
+  } else {
+    windowFontRecord = FontRecordSection(windowFont);
+  }
+  // A menu or tip font of its own, else the window font.
+  ReadFontRecord(profile.ReadSection("MenuFont", section) ? section : windowFontRecord, menuFont);
+  ReadFontRecord(profile.ReadSection("TipFont", section) ? section : windowFontRecord, tipFont);
+}
+
+RawString IconCacheKey(const RawString& configFile) {
+  std::string key = configFile.Convert(CodeUtf8).ToUtf8();
+  for (char& c : key) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return RawString::FromUtf8(key);
+}
+
+RawString IconCacheBaseName(const RawString& key) {
+  uint32_t hash = 0;
+  for (const char c : key.Convert(CodeUtf8).View()) {
+    hash += static_cast<unsigned char>(c);
+    hash = (hash << 1) | (hash >> 31);
+  }
+  RawString name("CACHE_");
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  for (int shift = 28; shift >= 0; shift -= 4) name.AppendChar(static_cast<unsigned char>(kDigits[(hash >> shift) & 0xF]));
+  return name;
+}
+
+bool ChooseIconCacheFolder(const RawString& cacheFolder, const RawString& key, RawString& subfolder) {
+  const RawString baseName = IconCacheBaseName(key);
+  subfolder = JoinPath(cacheFolder, baseName);
+  // Every round either ends or passes a folder that another key holds, so the
+  // walk ends at the first free name.
+  for (int64_t n = 0;; ++n) {
+    if (RawLayer::PathKind(subfolder) != RawLayer::RawPathKind::Folder) {
+      return RawLayer::EnsureFolder(subfolder) && Claim(subfolder, key);
+    }
+    const RawString holder =
+        RawProfile(JoinPath(subfolder, kIdentityFile)).GetValue(kIdentitySection, kIdentityKey, RawString());
+    if (holder.IsEmpty()) return Claim(subfolder, key);
+    if (holder == key) return true;
+    RawString name = baseName;
+    name.AppendInteger(n);
+    subfolder = JoinPath(cacheFolder, name);
+  }
+}
+
+GuiSettings::GuiSettings() { configFile.SetBufferSize(kConfigBufferSize); }
+
+GuiSettings& GuiSettings::Instance() {
+  static GuiSettings settings;
+  return settings;
+}
+
+bool GuiSettings::Load(const RawString& path, const RawParameterList& optionList, const RawString& tempFolder) {
+  // The start-up has already weighed [Common], "-c" and a bare ".ini" argument.
+  configFile.SetPath(path);
+  options = optionList;
+  commandLine = ReadOptions(options);
+  argumentList.Clear();
+  for (const RawString& argument : commandLine.arguments) {
+    if (!argumentList.IsEmpty()) argumentList.Append(" ");
+    argumentList.AppendAll("\"", argument, "\"");
+  }
+
+  RawParameterList section;
+  if (configFile.ReadSection("Option", section)) ApplyOptions(section);
+  ResolveFolders(tempFolder);
+
+  const bool chosen = ChooseIconCacheFolder(iconCacheFolder, IconCacheKey(path), iconCacheSubfolder);
+  iconCacheIdentityFile = JoinPath(iconCacheSubfolder, kIdentityFile);
+  return chosen;
+}
+
+void GuiSettings::ApplyOptions(const RawParameterList& section) {
+  ReadText(section, "LogFolder", logFolder);
+  ReadText(section, "IconCacheFolder", iconCacheFolder);
+  ReadNumber(section, "MaxLogFiles", maxLogFiles);
+  ReadFlag(section, "ViewSelector", viewSelector);
+  ReadFlag(section, "Horizontal", horizontal);
+  ReadFlag(section, "ViewTip", viewTip);
+  ReadFlag(section, "TopMost", topMost);
+  ReadFlag(section, "SysTray", sysTray);
+  ReadFlag(section, "IconCache", iconCache);
+  ReadFlag(section, "IconDelay", iconDelay);
+  if (const RawParameterUnit* unit = section.Find("ButtonAlign")) buttonAlign = ButtonAlignOf(unit->value);
+  ReadText(section, "IconExtension", iconExtensions);
+  ReadNumber(section, "IconUnusedCount", iconUnusedCount);
+}
+
+void GuiSettings::ResolveFolders(const RawString& tempFolder) {
+  const RawString base = FolderOf(configFile.Source());
+  const RawString ownTemp = JoinPath(tempFolder, kAppName);
+  logFolder = logFolder.IsEmpty() ? JoinPath(ownTemp, "Log") : ResolveFolder(logFolder, base);
+  iconCacheFolder = iconCacheFolder.IsEmpty() ? ownTemp : ResolveFolder(iconCacheFolder, base);
+}
+
+RawString GuiSettings::BuildRestartArguments(uint32_t processId) const {
+  return AppLayer::BuildRestartArguments(options, processId);
+}
+
+void GuiConfiguration::LoadWindowStyle(const RawString& guiProfile) { GuiWindowStyle::Instance().Load(guiProfile); }
+
+void GuiConfiguration::LoadSettings(const RawString& configFile, const RawParameterList& options) {
+  GuiSettings& settings = GuiSettings::Instance();
+  if (!settings.Load(configFile, options, tempFolder_)) {
+    screen_.ShowWarning(CannotAccessTempMessage(settings.iconCacheSubfolder));
+  }
+}
+
+}  // namespace AppLayer
