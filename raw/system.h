@@ -6,12 +6,28 @@
 
 namespace RawLayer {
 
+// The computer's and the user's names; "host" when the system cannot give one.
 RawString ComputerName(TextCode code = CodeUtf8);
 RawString UserName(TextCode code = CodeUtf8);
 // The user's temporary folder, with its trailing separator as the system gives it
 // (POSIX: $TMPDIR, else /tmp, with a trailing "/").
 RawString TempFolder(TextCode code = CodeUtf8);
-// A shell special folder by its CSIDL number (POSIX: the matching XDG folder);
+
+// The shell special folders that have a POSIX counterpart, by their CSIDL numbers.
+enum SpecialFolderId : int {
+  FolderDesktop = 0x0000,           // XDG_DESKTOP_DIR
+  FolderDocuments = 0x0005,         // XDG_DOCUMENTS_DIR
+  FolderMusic = 0x000d,             // XDG_MUSIC_DIR
+  FolderVideos = 0x000e,            // XDG_VIDEOS_DIR
+  FolderDesktopDirectory = 0x0010,  // XDG_DESKTOP_DIR
+  FolderTemplates = 0x0015,         // XDG_TEMPLATES_DIR
+  FolderAppData = 0x001a,           // $XDG_CONFIG_HOME or ~/.config
+  FolderLocalAppData = 0x001c,      // $XDG_DATA_HOME or ~/.local/share
+  FolderPictures = 0x0027,          // XDG_PICTURES_DIR
+  FolderProfile = 0x0028,           // $HOME
+};
+// A shell special folder by its CSIDL number, without creating it (POSIX: the
+// matching XDG folder from user-dirs.dirs, else its usual default under $HOME);
 // empty when the system has none.
 RawString SpecialFolder(int csidl, TextCode code = CodeUtf8);
 

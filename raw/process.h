@@ -1,0 +1,50 @@
+// Running processes and top-level windows: a snapshot of the process list, and
+// searches over processes and windows by name pattern.
+#pragma once
+
+#include <cstdint>
+
+#include "raw/list.h"
+#include "raw/string.h"
+
+// windows.h maps FindWindow to FindWindowW; here the name is the foundation's
+// search (Win32 callers name FindWindowW itself).
+#undef FindWindow
+
+namespace RawLayer {
+
+struct RawProcessInfoUnit {
+  RawProcessInfoUnit() = default;
+  RawProcessInfoUnit(const RawString& name, uint32_t id, uint32_t parent)
+      : executableName(name), processId(id), parentProcessId(parent) {}
+  RawString executableName;  // UTF-8, the file name without its folder
+  uint32_t processId = 0;
+  uint32_t parentProcessId = 0;
+};
+
+class RawProcessInfoListAllocator : public RawListAllocator<RawProcessInfoUnit> {};
+
+class RawProcessInfoList : public RawListR<RawProcessInfoListAllocator, RawProcessInfoUnit> {
+ public:
+  // Replaces the list by a snapshot of the running processes, in the system's
+  // order (Windows: Toolhelp; POSIX: /proc, the executable's file name where it
+  // can be read, else the process's short name). False, with an empty list,
+  // when no snapshot could be taken.
+  [[nodiscard]] bool Refresh();
+};
+
+// The executable name of the first running process whose name matches the name
+// pattern, ignoring case; empty when none does.
+RawString FindProcess(const RawString& pattern);
+
+// The first top-level window whose class name and title match the name patterns
+// (exactly, case included; an empty pattern passes every window), as "0x" and
+// its handle in hexadecimal; empty when none does. POSIX has no windows: always
+// empty.
+RawString FindWindow(const RawString& classPattern, const RawString& titlePattern);
+
+// The full path of a running process's executable, empty when the process is
+// gone or may not be queried.
+RawString ProcessImagePath(uint32_t processId, TextCode code = CodeUtf8);
+
+}  // namespace RawLayer

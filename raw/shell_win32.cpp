@@ -1,0 +1,60 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "raw/shell.h"
+
+namespace RawLayer {
+
+bool RawShell::Execute(const RawString& parameters, const RawString& verb) {
+  CloseProcess();
+  // An empty file makes the parameters the file.
+  const bool parametersAreFile = file_.IsEmpty();
+  std::u16string file = (parametersAreFile ? parameters : file_).ToWide();
+  std::u16string arguments = parametersAreFile ? std::u16string() : parameters.ToWide();
+  std::u16string folder = workingFolder_.ToWide();
+  std::u16string verbText = verb.ToWide();
+
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_DOENVSUBST | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = verbText.empty() ? nullptr : reinterpret_cast<const wchar_t*>(verbText.c_str());
+  info.lpFile = reinterpret_cast<const wchar_t*>(file.c_str());
+  info.lpParameters = reinterpret_cast<const wchar_t*>(arguments.c_str());
+  info.lpDirectory = reinterpret_cast<const wchar_t*>(folder.c_str());
+  info.nShow = showState_;
+  // Success shows in hInstApp (above 32), not in the last error, which differs between systems.
+  const bool started = ShellExecuteExW(&info) && reinterpret_cast<INT_PTR>(info.hInstApp) > 32;
+  if (!started || info.hProcess == nullptr) {
+    if (info.hProcess != nullptr) CloseHandle(info.hProcess);
+    return false;
+  }
+  handle_ = reinterpret_cast<intptr_t>(info.hProcess);
+  processId_ = GetProcessId(info.hProcess);
+  return true;
+}
+
+RawShell::WaitResult RawShell::Wait(uint32_t milliseconds) {
+  if (handle_ == 0) return WaitFailed;
+  switch (WaitForSingleObject(reinterpret_cast<HANDLE>(handle_), milliseconds)) {
+    case WAIT_OBJECT_0: return WaitEnded;
+    case WAIT_TIMEOUT: return WaitTimedOut;
+    default: return WaitFailed;
+  }
+}
+
+bool RawShell::ExitCode(uint32_t& code) {
+  DWORD value = 0;
+  if (handle_ == 0 || !GetExitCodeProcess(reinterpret_cast<HANDLE>(handle_), &value)) return false;
+  code = value;
+  return true;
+}
+
+void RawShell::CloseProcess() {
+  if (handle_ != 0) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = 0;
+  processId_ = 0;
+}
+
+}  // namespace RawLayer

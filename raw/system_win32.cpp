@@ -1,0 +1,45 @@
+#include <windows.h>
+#include <shlobj.h>
+
+#include "raw/system.h"
+
+namespace RawLayer {
+
+namespace {
+
+RawString FromBuffer(const wchar_t* buffer, TextCode code) {
+  return RawString::FromWide(reinterpret_cast<const char16_t*>(buffer), static_cast<int32_t>(lstrlenW(buffer)))
+      .Convert(code);
+}
+
+}  // namespace
+
+RawString ComputerName(TextCode code) {
+  wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!GetComputerNameW(buffer, &size)) return RawString(code, RawString("host"));
+  return FromBuffer(buffer, code);
+}
+
+RawString UserName(TextCode code) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH + 1;
+  if (!GetUserNameW(buffer, &size)) return RawString(code, RawString("host"));
+  return FromBuffer(buffer, code);
+}
+
+RawString TempFolder(TextCode code) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  DWORD got = GetTempPathW(MAX_PATH + 1, buffer);
+  // A longer answer does not fit the buffer and is not a usable temporary folder.
+  if (got == 0 || got > MAX_PATH) return RawString(code, RawString());
+  return FromBuffer(buffer, code);
+}
+
+RawString SpecialFolder(int csidl, TextCode code) {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, buffer, csidl, FALSE)) return RawString(code, RawString());
+  return FromBuffer(buffer, code);
+}
+
+}  // namespace RawLayer
