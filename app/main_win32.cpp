@@ -6,6 +6,7 @@
 
 #include <cwchar>
 
+#include "app/restart.h"
 #include "app/screen.h"
 #include "app/startup.h"
 
@@ -25,8 +26,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       reinterpret_cast<const char16_t*>(line), static_cast<int32_t>(std::wcslen(line)));
   const std::unique_ptr<AppLayer::GuiStartupScreen> screen = AppLayer::MakeStartupScreen();
   ComApartment apartment;
+  AppLayer::GuiEarlierInstance earlierInstance;
   AppLayer::GuiStartup::Services services;
   services.apartment = &apartment;
+  services.earlierInstance = &earlierInstance;
   AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);
   return startup.Run(commandLine, services);
 }
