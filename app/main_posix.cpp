@@ -3,7 +3,9 @@
 #include <string_view>
 
 #include "app/screen.h"
+#include "app/settings.h"
 #include "app/startup.h"
+#include "raw/system.h"
 
 namespace {
 
@@ -26,7 +28,9 @@ RawLayer::RawString JoinArguments(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   const std::unique_ptr<AppLayer::GuiStartupScreen> screen = AppLayer::MakeStartupScreen();
+  AppLayer::GuiConfiguration configuration(*screen, RawLayer::TempFolder());
   AppLayer::GuiStartup::Services services;
+  services.configuration = &configuration;
   AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);
   return startup.Run(JoinArguments(argc, argv), services);
 }

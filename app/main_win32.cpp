@@ -8,7 +8,9 @@
 
 #include "app/restart.h"
 #include "app/screen.h"
+#include "app/settings.h"
 #include "app/startup.h"
+#include "raw/system.h"
 
 namespace {
 
@@ -27,9 +29,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::unique_ptr<AppLayer::GuiStartupScreen> screen = AppLayer::MakeStartupScreen();
   ComApartment apartment;
   AppLayer::GuiEarlierInstance earlierInstance;
+  AppLayer::GuiConfiguration configuration(*screen, RawLayer::TempFolder());
   AppLayer::GuiStartup::Services services;
   services.apartment = &apartment;
   services.earlierInstance = &earlierInstance;
+  services.configuration = &configuration;
   AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);
   return startup.Run(commandLine, services);
 }
