@@ -40,6 +40,58 @@ if(WIN32)
     box-text "Cannot run \"Act\" (-a): command-line runs are not available in this build."
     box-press IDOK
     expect-exit 1 10000)
+
+  # The icon-cache subfolder of a configuration file: "CACHE_" and eight hexadecimal digits of
+  # a hash of its path with a to z in upper case (each byte added, then the sum rotated left).
+  function(kestrel_icon_cache_name out path)
+    string(TOUPPER "${path}" key)
+    string(HEX "${key}" hex)
+    string(LENGTH "${hex}" length)
+    set(hash 0)
+    set(at 0)
+    while(at LESS length)
+      string(SUBSTRING "${hex}" ${at} 2 unit)
+      math(EXPR hash "(${hash} + 0x${unit}) & 0xFFFFFFFF")
+      math(EXPR hash "((${hash} << 1) | (${hash} >> 31)) & 0xFFFFFFFF")
+      math(EXPR at "${at} + 2")
+    endwhile()
+    set(digits "")
+    foreach(shift 28 24 20 16 12 8 4 0)
+      math(EXPR digit "(${hash} >> ${shift}) & 15")
+      string(SUBSTRING "0123456789ABCDEF" ${digit} 1 digit)
+      string(APPEND digits ${digit})
+    endforeach()
+    set(${out} "CACHE_${digits}" PARENT_SCOPE)
+  endfunction()
+
+  # The configuration file is the start-up profile; the key is its path as given with -p.
+  kestrel_win_path(cache_dir ${CMAKE_CURRENT_BINARY_DIR}/kestrel.icon_cache)
+  kestrel_icon_cache_name(cache_name "${cache_dir}\\k.ini")
+  # Compared texts take escapes: their backslashes are doubled.
+  string(TOUPPER "${cache_dir}\\K.INI" cache_key)
+  string(REPLACE "\\" "\\\\" cache_key "${cache_key}")
+  kestrel_e2e(NAME kestrel.icon_cache STEPS
+    start ${kestrel_helper} write "@DIR@\\k.ini" "[Common]\\nProgram=Kestrel\\n[Option]\\nIconCacheFolder=icons\\n" 0 --
+    expect-exit 0 10000
+    start $<TARGET_FILE:kestrel> -p "@DIR@\\k.ini" --
+    expect-no-window 10000
+    expect-exit 0 0
+    file-contains "@DIR@\\icons\\${cache_name}\\IconCache.ini" "[Identify]\\r\\nProfile=${cache_key}\\r\\n")
+
+  # A file where the icon-cache folder should go: the user is told, and start-up goes on.
+  kestrel_win_path(blocked_dir ${CMAKE_CURRENT_BINARY_DIR}/kestrel.icon_cache_blocked)
+  kestrel_icon_cache_name(blocked_name "${blocked_dir}\\k.ini")
+  string(REPLACE "\\" "\\\\" blocked_text "${blocked_dir}\\blocker\\${blocked_name}")
+  kestrel_e2e(NAME kestrel.icon_cache_blocked STEPS
+    start ${kestrel_helper} write "@DIR@\\blocker" "not a folder" 0 --
+    expect-exit 0 10000
+    start ${kestrel_helper} write "@DIR@\\k.ini" "[Common]\\nProgram=Kestrel\\n[Option]\\nIconCacheFolder=blocker\\n" 0 --
+    expect-exit 0 10000
+    start $<TARGET_FILE:kestrel> -p "@DIR@\\k.ini" --
+    box-title Kestrel
+    box-text "Cannot access temp directory (${blocked_text}) !!"
+    box-press IDOK
+    expect-exit 0 10000)
 else()
   foreach(case IN ITEMS usage bad-format create run-unavailable)
     add_test(NAME kestrel.headless.${case}
