@@ -92,6 +92,21 @@ if(WIN32)
     box-text "Cannot access temp directory (${blocked_text}) !!"
     box-press IDOK
     expect-exit 0 10000)
+
+  # The restart handshake needs the process id of a program started earlier, so these run as
+  # scripts around several driver runs. Alone: another Kestrel box would be taken for the first.
+  foreach(case IN ITEMS ends-earlier leaves-other)
+    set(folder ${CMAKE_CURRENT_BINARY_DIR}/kestrel.restart.${case})
+    file(MAKE_DIRECTORY ${folder})
+    kestrel_win_path(win_folder ${folder})
+    add_test(NAME e2e.kestrel.restart.${case}
+             COMMAND ${CMAKE_COMMAND} "-DDRIVER=${CMAKE_BINARY_DIR}/wine-run;$<TARGET_FILE:e2e_driver>"
+                     -DKESTREL=$<TARGET_FILE:kestrel> -DHELPER=${kestrel_helper} -DDIR=${win_folder}
+                     -DLOG=${folder}.log -DCASE=${case} -P ${CMAKE_CURRENT_LIST_DIR}/kestrel_restart.cmake
+             WORKING_DIRECTORY ${folder})
+    set_tests_properties(e2e.kestrel.restart.${case} PROPERTIES
+      FIXTURES_REQUIRED wine LABELS e2e TIMEOUT 180 RUN_SERIAL TRUE)
+  endforeach()
 else()
   foreach(case IN ITEMS usage bad-format create run-unavailable)
     add_test(NAME kestrel.headless.${case}
