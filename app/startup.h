@@ -86,8 +86,8 @@ class GuiStartup {
     virtual void Start() = 0;
     virtual void Stop() = 0;
   };
-  // Ends the instance that asked for this restart (at most a 3 s wait; an
-  // instance that cannot be opened is left alone).
+  // Ends the instance that asked for this restart (at most a 3 s wait). A process
+  // that cannot be opened, or that runs another program file, is left alone.
   class EarlierInstance {
    public:
     virtual ~EarlierInstance() = default;
