@@ -97,7 +97,6 @@ RawString FindWindow(const RawString& classPattern, const RawString& titlePatter
   EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&search));
   RawString result;
   if (search.found == nullptr) return result;
-  result.Append("0x");
   result.AppendNumber(reinterpret_cast<uintptr_t>(search.found), 16);
   return result;
 }

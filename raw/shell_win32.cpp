@@ -21,8 +21,9 @@ bool RawShell::Execute(const RawString& parameters, const RawString& verb) {
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_DOENVSUBST | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = verbText.empty() ? nullptr : reinterpret_cast<const wchar_t*>(verbText.c_str());
   info.lpFile = reinterpret_cast<const wchar_t*>(file.c_str());
-  info.lpParameters = reinterpret_cast<const wchar_t*>(arguments.c_str());
-  info.lpDirectory = reinterpret_cast<const wchar_t*>(folder.c_str());
+  // None rather than empty texts: the system takes an empty folder for a path of its own.
+  info.lpParameters = arguments.empty() ? nullptr : reinterpret_cast<const wchar_t*>(arguments.c_str());
+  info.lpDirectory = folder.empty() ? nullptr : reinterpret_cast<const wchar_t*>(folder.c_str());
   info.nShow = showState_;
   // Success shows in hInstApp (above 32), not in the last error, which differs between systems.
   const bool started = ShellExecuteExW(&info) && reinterpret_cast<INT_PTR>(info.hInstApp) > 32;
