@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "raw/list.h"
 #include "raw/string.h"
@@ -35,6 +36,12 @@ class RawProcessInfoList : public RawListR<RawProcessInfoListAllocator, RawProce
 
 // The executable name of the first running process whose name matches the name
 // pattern, ignoring case; empty when none does.
+// Calls `visit` with each running process's executable name, id and parent id
+// until it answers false; false when no snapshot could be taken. The one
+// platform walk behind Refresh and FindProcess.
+using ProcessVisitor = std::function<bool(const RawString& name, uint32_t id, uint32_t parent)>;
+bool WalkProcesses(const ProcessVisitor& visit);
+
 RawString FindProcess(const RawString& pattern);
 
 // The first top-level window whose class name and title match the name patterns

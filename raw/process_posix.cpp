@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "raw/name_pattern.h"
 #include "raw/process.h"
 
 namespace RawLayer {
@@ -74,8 +73,9 @@ bool ReadProcess(uint32_t id, std::string& name, uint32_t& parent) {
   return true;
 }
 
-template <class Visit>
-bool WalkProcesses(Visit visit) {
+}  // namespace
+
+bool WalkProcesses(const ProcessVisitor& visit) {
   FolderStream proc("/proc");
   if (proc.Get() == nullptr) return false;
   while (const dirent* found = ::readdir(proc.Get())) {
@@ -86,26 +86,6 @@ bool WalkProcesses(Visit visit) {
     if (!visit(RawString::FromUtf8(name), id, parent)) break;
   }
   return true;
-}
-
-}  // namespace
-
-bool RawProcessInfoList::Refresh() {
-  Clear();
-  return WalkProcesses([this](const RawString& name, uint32_t id, uint32_t parent) {
-    Add(name, id, parent);
-    return true;
-  });
-}
-
-RawString FindProcess(const RawString& pattern) {
-  RawString found;
-  (void)WalkProcesses([&](const RawString& name, uint32_t, uint32_t) {
-    if (!MatchNamePattern(pattern, name, true)) return true;
-    found = name;
-    return false;
-  });
-  return found;
 }
 
 RawString FindWindow(const RawString& classPattern, const RawString& titlePattern) {

@@ -30,10 +30,9 @@ RawString WideText(const wchar_t* text, int32_t length) {
   return RawString::FromWide(reinterpret_cast<const char16_t*>(text), length).Convert(CodeUtf8);
 }
 
-// Calls `visit` with each process's name, id and parent id until it returns false.
-// False when no snapshot could be taken.
-template <class Visit>
-bool WalkProcesses(Visit visit) {
+}  // namespace
+
+bool WalkProcesses(const ProcessVisitor& visit) {
   OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot.IsValid()) return false;
   PROCESSENTRY32W entry = {};
@@ -44,6 +43,8 @@ bool WalkProcesses(Visit visit) {
   }
   return true;
 }
+
+namespace {
 
 struct WindowSearch {
   const RawString* classPattern;
@@ -73,24 +74,6 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM context) noexcept {
 }
 
 }  // namespace
-
-bool RawProcessInfoList::Refresh() {
-  Clear();
-  return WalkProcesses([this](const RawString& name, uint32_t id, uint32_t parent) {
-    Add(name, id, parent);
-    return true;
-  });
-}
-
-RawString FindProcess(const RawString& pattern) {
-  RawString found;
-  (void)WalkProcesses([&](const RawString& name, uint32_t, uint32_t) {
-    if (!MatchNamePattern(pattern, name, true)) return true;
-    found = name;
-    return false;
-  });
-  return found;
-}
 
 RawString FindWindow(const RawString& classPattern, const RawString& titlePattern) {
   WindowSearch search{&classPattern, &titlePattern};
