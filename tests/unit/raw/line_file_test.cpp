@@ -278,7 +278,7 @@ TEST_F(LineFileTest, DeliversTheWantedCode) {
   }
 }
 
-// --- the design's edge cases --------------------------------------------------
+// --- marks, codes and line ends --------------------------------------------------
 
 TEST_F(LineFileTest, MarkIsSkippedOrDeliveredByTheSettings) {
   const fs::path path = File("marked");
