@@ -80,22 +80,29 @@ bool Claim(const RawString& folder, const RawString& key) {
   return RawProfile(JoinPath(folder, kIdentityFile)).SetValue(kIdentitySection, kIdentityKey, key);
 }
 
+// The numeric fields of a font record with their keys, in the order they are
+// written; one list for reading and writing.
+template <class Record, class Visit>
+void ForEachFontNumber(Record& font, Visit&& visit) {
+  visit("Height", font.height);
+  visit("Width", font.width);
+  visit("Escapement", font.escapement);
+  visit("Orientation", font.orientation);
+  visit("Weight", font.weight);
+  visit("Italic", font.italic);
+  visit("Underline", font.underline);
+  visit("StrikeOut", font.strikeOut);
+  visit("Charset", font.charSet);
+  visit("OutPrecision", font.outPrecision);
+  visit("ClipPrecision", font.clipPrecision);
+  visit("Quality", font.quality);
+  visit("PitchFamily", font.pitchAndFamily);
+}
+
 }  // namespace
 
 void ReadFontRecord(const RawParameterList& section, GuiFontRecord& font) {
-  ReadNumber(section, "Height", font.height);
-  ReadNumber(section, "Width", font.width);
-  ReadNumber(section, "Escapement", font.escapement);
-  ReadNumber(section, "Orientation", font.orientation);
-  ReadNumber(section, "Weight", font.weight);
-  ReadNumber(section, "Italic", font.italic);
-  ReadNumber(section, "Underline", font.underline);
-  ReadNumber(section, "StrikeOut", font.strikeOut);
-  ReadNumber(section, "Charset", font.charSet);
-  ReadNumber(section, "OutPrecision", font.outPrecision);
-  ReadNumber(section, "ClipPrecision", font.clipPrecision);
-  ReadNumber(section, "Quality", font.quality);
-  ReadNumber(section, "PitchFamily", font.pitchAndFamily);
+  ForEachFontNumber(font, [&](const auto& key, auto& field) { ReadNumber(section, key, field); });
 
   std::u16string face;
   if (const RawParameterUnit* unit = section.Find("FaceName")) face = unit->value.ToWide();
@@ -114,19 +121,7 @@ RawString FaceNameOf(const GuiFontRecord& font) {
 
 RawParameterList FontRecordSection(const GuiFontRecord& font) {
   RawParameterList section;
-  section.SetInteger("Height", font.height);
-  section.SetInteger("Width", font.width);
-  section.SetInteger("Escapement", font.escapement);
-  section.SetInteger("Orientation", font.orientation);
-  section.SetInteger("Weight", font.weight);
-  section.SetInteger("Italic", font.italic);
-  section.SetInteger("Underline", font.underline);
-  section.SetInteger("StrikeOut", font.strikeOut);
-  section.SetInteger("Charset", font.charSet);
-  section.SetInteger("OutPrecision", font.outPrecision);
-  section.SetInteger("ClipPrecision", font.clipPrecision);
-  section.SetInteger("Quality", font.quality);
-  section.SetInteger("PitchFamily", font.pitchAndFamily);
+  ForEachFontNumber(font, [&](const auto& key, const auto& field) { section.SetInteger(key, field); });
   section.SetValue("FaceName", FaceNameOf(font));
   return section;
 }
