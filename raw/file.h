@@ -58,6 +58,31 @@ RawPathKind PathKind(const RawString& path);
 [[nodiscard]] bool DeleteFileAt(const RawString& path);
 [[nodiscard]] bool CreateFolderAt(const RawString& path);  // one level; false if it exists
 
+// The temporary file of a rewrite (the target's path + ".tmp"): removed when the object goes,
+// unless it was swapped onto the target.
+class RawTemporaryFile {
+ public:
+  explicit RawTemporaryFile(const RawString& target) : path_(target) { path_.Append(".tmp"); }
+  RawTemporaryFile(const RawTemporaryFile&) = delete;
+  RawTemporaryFile& operator=(const RawTemporaryFile&) = delete;
+  ~RawTemporaryFile() {
+    if (owned_) (void)DeleteFileAt(path_);
+  }
+
+  const RawString& Path() const { return path_; }
+  // From now on the file is ours to remove.
+  void Own() { owned_ = true; }
+  [[nodiscard]] bool MoveOnto(const RawString& target) {
+    if (!ReplaceFileSafely(path_, target)) return false;
+    owned_ = false;
+    return true;
+  }
+
+ private:
+  RawString path_;
+  bool owned_ = false;
+};
+
 // Test support: make the Nth fallible file operation from now on fail (1 = the
 // next one); 0 turns it off. OperationCount counts them while counting is on.
 namespace RawFileFaults {

@@ -97,30 +97,6 @@ void Renew(RawParameterList& list) {
   list.SetExact(exact);
 }
 
-// The temporary file of a rewrite: removed unless it was swapped into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const RawString& target) : path_(target) { path_.Append(".tmp"); }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (owned_) (void)DeleteFileAt(path_);
-  }
-
-  const RawString& Path() const { return path_; }
-  // From now on the file is ours to remove.
-  void Own() { owned_ = true; }
-  [[nodiscard]] bool MoveOnto(const RawString& target) {
-    if (!ReplaceFileSafely(path_, target)) return false;
-    owned_ = false;
-    return true;
-  }
-
- private:
-  RawString path_;
-  bool owned_ = false;
-};
-
 }  // namespace
 
 bool RawProfileSections::OpenSections() {
@@ -244,7 +220,7 @@ bool RawProfile::WriteSection(const RawString& name, const RawParameterList& lis
   if (exists && codeKnown_ && fileCode_ == CodeBinary) return false;
   if (IsReadOnlyFile(source_)) return false;
 
-  TemporaryFile temp(source_);
+  RawTemporaryFile temp(source_);
   RawLineFile writer(temp.Path());
   if (!OpenWriter(writer)) return false;
   temp.Own();
@@ -283,7 +259,7 @@ bool RawProfile::Update(RawProfileEnumeration::Saver& saver, const RawString& na
   if (exists && codeKnown_ && fileCode_ == CodeBinary) return false;
   if (IsReadOnlyFile(destination_)) return false;
 
-  TemporaryFile temp(destination_);
+  RawTemporaryFile temp(destination_);
   RawLineFile writer(temp.Path());
   if (!OpenWriter(writer)) return false;
   temp.Own();
