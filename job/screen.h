@@ -25,6 +25,13 @@ class JobScreen {
   virtual void ShowError(const RawString& message) = 0;
   // True when the high bit of the platform's key state of the virtual key is set.
   virtual bool IsKeyDown(int virtualKey) = 0;
+
+  // What a script may ask of the main window: to close (the launcher ends) or to restart the
+  // launcher. Posted, so the running script goes on to its end first.
+  enum class MainWindowRequest { Close, Restart };
+  // Posts the request to JobDialogContext's main window. The console screen has no main window:
+  // there it does nothing.
+  virtual void PostToMainWindow(MainWindowRequest request) { (void)request; }
 };
 
 // The screen in use: the one installed last, else the console screen.
