@@ -1,0 +1,92 @@
+#include "job/error.h"
+
+#include <mutex>
+
+#include "job/log.h"
+#include "job/screen.h"
+#include "raw/locale.h"
+
+namespace JobLayer {
+
+namespace {
+
+// The defaults of the message table's section "ToolMessage"; a language file may replace any.
+constexpr RawLayer::RawLocaleRecord kToolMessages[] = {
+    {"RequiredParameterIsMissing", "Required parameter is missing !"},
+    {"RequiredParameterIsEmpty", "Required parameter is empty !"},
+    {"UnexpectedParameter", "Unexpected parameter !"},
+    {"UserAborted", "User aborted !"},
+    {"NoSuchDefinedAction", "No such defined action !"},
+    {"MissingTargetWindow", "Missing target window !"},
+    {"OutOfMenuScope", "Out of menu scope !"},
+    {"NoSuchCommand", "No such command !"},
+    {"UnbalancedSectionBlocks", "Unbalanced section blocks !"},
+    {"NoSuchDefinedName", "No such defined name !"},
+    {"UnbalancedVariableBlock", "Unbalanced variable block !"},
+    {"TooFewVariableArguments", "Too few variable arguments !"},
+    {"IncorrectNumberFormat", "Incorrect number format !"},
+    {"OutOfRangeNumber", "Number is out of range !"},
+    {"TooManyVariableExpansions", "Too many variable expansions !"},
+    {"VariableNameIsMissing", "Variable name is missing !"},
+    {"InvalidVariableArgument", "Invalid variable argument !"},
+    {"", nullptr},
+};
+
+const RawString& ToolMessageSection() {
+  static const RawString section("ToolMessage");
+  return section;
+}
+
+void RegisterToolMessages() {
+  static std::once_flag once;
+  std::call_once(once, [] { RawLayer::RawLocaleRecordList::Instance().Register(ToolMessageSection(), kToolMessages); });
+}
+
+}  // namespace
+
+void JobScriptError::Add(const RawString& label, const RawString& value) {
+  if (value.IsEmpty() || count >= kMaxPairs) return;
+  labels[count] = label;
+  values[count] = value;
+  ++count;
+}
+
+RawString ScriptErrorMessage(const JobScriptError& error) {
+  RegisterToolMessages();
+  // The table resolves the escapes \n, \t and \s of a stored text; an identifier it does not
+  // know shows as itself.
+  RawString message(RawLayer::CodeUtf8, RawLayer::RawLocaleRecordList::Instance().Text(ToolMessageSection(), error.id, error.id));
+  for (int32_t i = 0; i < error.count; ++i) {
+    message.AppendAll("\r\n  ", error.labels[i], " ", error.values[i]);
+  }
+  return message;
+}
+
+void ReportScriptError(const JobScriptError& error) {
+  RawString pairs;
+  for (int32_t i = 0; i < error.count; ++i) pairs.AppendAll(" ", error.labels[i], " ", error.values[i]);
+  JobLogServer::Instance().Queue(LogEventRecord("Error", error.id, RawString(), "$ ", pairs));
+  Screen().ShowError(ScriptErrorMessage(error));
+}
+
+void ReportCommandError(const RawString& id, const RawString& command, const RawString& parameter,
+                        const RawString& value) {
+  JobScriptError error;
+  error.id = id;
+  error.Add("[command]", command);
+  error.Add("[parameter]", parameter);
+  error.Add("[value]", value);
+  ReportScriptError(error);
+}
+
+void ReportVariableError(const RawString& id, const RawString& variable, const RawString& value,
+                         const RawString& script) {
+  JobScriptError error;
+  error.id = id;
+  error.Add("[variable]", variable);
+  error.Add("[value]", value);
+  error.Add("[script]", script);
+  ReportScriptError(error);
+}
+
+}  // namespace JobLayer

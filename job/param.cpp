@@ -1,0 +1,153 @@
+#include "job/param.h"
+
+#include <vector>
+
+namespace JobLayer {
+
+using RawLayer::kBlanks;
+using RawLayer::RawRange;
+using RawLayer::RawRangedTextUnit;
+
+namespace {
+
+RawString Indented(int32_t indent) {
+  RawString line;
+  for (int32_t i = 0; i < indent; ++i) line.AppendChar(' ');
+  return line;
+}
+
+RawString TrimmedPart(const RawString& text, RawRange range) { return text.Sub(text.Trim(range, kBlanks)); }
+
+}  // namespace
+
+// ---- units ----
+
+std::unique_ptr<JobParamUnit> JobParamText::Clone() const { return std::make_unique<JobParamText>(name, value); }
+
+void JobParamText::WriteLines(RawStringList& lines, int32_t indent) const {
+  RawString line = Indented(indent);
+  line.AppendAll(name, "=", value);
+  lines.Add(line);
+}
+
+void JobParamText::ReplaceText(const RawString& pattern, const RawString& replacement) {
+  if (pattern.IsEmpty()) return;
+  const int32_t at = value.FindText(pattern);
+  if (at >= value.Length()) return;
+  value.Replace({at, at + pattern.Length()}, replacement);
+}
+
+void JobParamText::AppendSummary(RawString& text) const { text.AppendAll("[", name, "=", value, "]"); }
+
+std::unique_ptr<JobParamUnit> JobParamCommand::Clone() const {
+  return std::make_unique<JobParamCommand>(name, params);
+}
+
+void JobParamCommand::WriteLines(RawStringList& lines, int32_t indent) const {
+  RawString line = Indented(indent);
+  line.Append(name);
+  if (params.IsEmpty()) {
+    lines.Add(line);
+    return;
+  }
+  line.Append(" {");
+  lines.Add(line);
+  params.WriteLines(lines, indent + 2);
+  RawString close = Indented(indent);
+  close.Append("}");
+  lines.Add(close);
+}
+
+void JobParamCommand::ReplaceText(const RawString& pattern, const RawString& replacement) {
+  params.ReplaceText(pattern, replacement);
+}
+
+void JobParamCommand::AppendSummary(RawString& text) const { text.AppendAll("[", name, "]"); }
+
+// ---- list ----
+
+void JobParamList::Append(std::unique_ptr<JobParamUnit> unit) {
+  Detach();
+  Base::Add(std::move(unit));
+}
+
+void JobParamList::Clear() {
+  // A shared body stays with its other holders; this one takes a fresh body.
+  if (Base::begin() == Base::end()) return;
+  Base::operator=(Base());
+}
+
+void JobParamList::AddText(const RawString& name, const RawString& value) {
+  Append(std::make_unique<JobParamText>(name, value));
+}
+
+void JobParamList::AddCommand(const RawString& name, const JobParamList& block) {
+  Append(std::make_unique<JobParamCommand>(name, block));
+}
+
+void JobParamList::WriteLines(RawStringList& lines, int32_t indent) const {
+  for (const JobParamUnit& unit : *this) unit.WriteLines(lines, indent);
+}
+
+void JobParamList::ReplaceText(const RawString& pattern, const RawString& replacement) {
+  if (IsEmpty()) return;
+  Detach();
+  for (JobParamUnit& unit : *this) unit.ReplaceText(pattern, replacement);
+}
+
+void JobParamList::AppendSummary(RawString& text) const {
+  for (const JobParamUnit& unit : *this) unit.AppendSummary(text);
+}
+
+const JobParamUnit* JobParamList::Find(const RawString& name) const {
+  for (const JobParamUnit& unit : *this) {
+    if (unit.name == name) return &unit;
+  }
+  return nullptr;
+}
+
+RawString JobParamList::GetValue(const RawString& name) const {
+  const JobParamUnit* unit = Find(name);
+  if (unit == nullptr || unit->Kind() != JobParamUnit::kText) return RawString();
+  return static_cast<const JobParamText*>(unit)->value;
+}
+
+// One loop with a stack of the open blocks rather than a call per block, so that no body,
+// however deeply nested, can exhaust the stack while it is read.
+bool JobParamList::Parse(const RawRangedTextList& lines) {
+  Clear();
+  struct OpenBlock {
+    RawString name;
+    JobParamList block;
+  };
+  std::vector<OpenBlock> open;
+  auto current = [&]() -> JobParamList& { return open.empty() ? *this : open.back().block; };
+
+  for (const RawRangedTextUnit& line : lines) {
+    const RawString& text = line.text;
+    const RawRange range{line.begin, line.end};
+    if (range.begin < range.end && text.UnitAt(range.begin) == '}') {
+      if (open.empty()) return false;  // a stray "}": the rest is not read
+      OpenBlock closed = std::move(open.back());
+      open.pop_back();
+      current().AddCommand(closed.name, closed.block);
+      continue;
+    }
+    const int32_t equal = text.Find('=', range);
+    if (equal < range.end) {
+      current().AddText(TrimmedPart(text, {range.begin, equal}), text.Sub({equal + 1, range.end}));
+      continue;
+    }
+    const int32_t brace = text.Find('{', range);
+    if (brace < range.end) {
+      if (static_cast<int32_t>(open.size()) >= kMaxBlockDepth) return false;
+      open.push_back({TrimmedPart(text, {range.begin, brace}), JobParamList()});
+      continue;
+    }
+    current().AddCommand(TrimmedPart(text, range));
+  }
+  // Blocks still open were never closed and are dropped with their units.
+  return open.empty();
+}
+
+}  // namespace JobLayer
