@@ -1,0 +1,92 @@
+# Tessera's selection windows under Wine. The selection probe (selection_probe_win32.cpp) runs a
+# selection in a process of its own and writes the outcome to a file; a second run of the probe
+# acts as the user's hand (clicks, drags, reads the covers' layered attributes). The screen is
+# the harness's one 1280x1024 monitor.
+
+add_executable(e2e_selection_probe selection_probe_win32.cpp)
+target_compile_options(e2e_selection_probe PRIVATE -municode)
+target_link_options(e2e_selection_probe PRIVATE -municode)
+target_link_libraries(e2e_selection_probe PRIVATE kestrel_tool)
+
+set(sel_probe $<TARGET_FILE:e2e_selection_probe>)
+set(sel_helper $<TARGET_FILE:e2e_helper>)
+
+# kestrel_selection_e2e(<name> <step>...): a scenario that sends mouse input, so it runs alone.
+function(kestrel_selection_e2e name)
+  kestrel_e2e(NAME selection.${name} STEPS ${ARGN})
+  set_tests_properties(e2e.selection.${name} PROPERTIES RUN_SERIAL TRUE)
+endfunction()
+
+# A click on the cover over notepad picks notepad; the covers are layered and topmost, and a
+# transparency of 0 still gives an alpha of 1.
+kestrel_selection_e2e(pick_window
+  start ${sel_helper} write @DIR@/t.ini "[Job]\\nWindowSelectionTransparency=0\\n" 0 --
+  expect-exit 0 10000
+  start notepad.exe --
+  wait-window Notepad * 15000
+  start ${sel_probe} place Notepad * 200 150 500 400 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} pick @DIR@/t.ini @DIR@/out.txt --
+  start ${sel_probe} layered Tessera_Cover 1 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} click Tessera_Cover left 300 300 10000 --
+  expect-exit 0 15000
+  file-contains @DIR@/out.txt "chosen Notepad " 10000
+  close-window Notepad *)
+
+# A right click cancels.
+kestrel_selection_e2e(pick_cancelled
+  start ${sel_helper} write @DIR@/t.ini "[Job]\\n" 0 --
+  expect-exit 0 10000
+  start ${sel_probe} pick @DIR@/t.ini @DIR@/out.txt --
+  start ${sel_probe} click Tessera_Cover right 600 500 10000 --
+  expect-exit 0 15000
+  file-contains @DIR@/out.txt "cancelled\\n" 10000)
+
+# A click where only the desktop lies picks no window.
+kestrel_selection_e2e(pick_desktop
+  start ${sel_helper} write @DIR@/t.ini "[Job]\\n" 0 --
+  expect-exit 0 10000
+  start ${sel_probe} pick @DIR@/t.ini @DIR@/out.txt --
+  start ${sel_probe} click Tessera_Cover left 1100 600 10000 --
+  expect-exit 0 15000
+  file-contains @DIR@/out.txt "nothing\\n" 10000)
+
+# A drag gives both corners; the placement adds the frame widening (8, 0, 8, 8 by default).
+kestrel_selection_e2e(draw_rect
+  start ${sel_helper} write @DIR@/t.ini "[Job]\\nRectSelectionTransparency=300\\n" 0 --
+  expect-exit 0 10000
+  start ${sel_probe} rect @DIR@/t.ini @DIR@/out.txt --
+  start ${sel_probe} layered Tessera_Cover 255 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} drag 300 200 700 500 10000 --
+  expect-exit 0 15000
+  file-contains @DIR@/out.txt "chosen 300 200 700 500\\nplace 1 1 292 200 416 308\\n" 10000)
+
+# A drag that runs more than 19 pixels left is no rectangle.
+kestrel_selection_e2e(draw_rect_backwards
+  start ${sel_helper} write @DIR@/t.ini "[Job]\\nFrameWidenT=4\\n" 0 --
+  expect-exit 0 10000
+  start ${sel_probe} rect @DIR@/t.ini @DIR@/out.txt --
+  start ${sel_probe} drag 500 500 400 520 10000 --
+  expect-exit 0 15000
+  file-contains @DIR@/out.txt "chosen 500 500 400 520\\nplace 0 0 " 10000)
+
+# The menu shows one miniature per section (1280 / 12 = 106 wide, 1024 / 12 = 85 high, 3 pixels
+# apart); a click on the second entry chooses it, a right click cancels.
+kestrel_selection_e2e(menu_entry
+  start ${sel_helper} write @DIR@/t.ini "[Job]\\n" 0 --
+  expect-exit 0 10000
+  start ${sel_probe} menu @DIR@/t.ini @DIR@/out.txt first 0 0 640 512 second 640 512 1280 1024 --
+  start ${sel_probe} layered Tessera_Menu 255 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} click Tessera_Menu left 53 130 10000 --
+  expect-exit 0 15000
+  file-contains @DIR@/out.txt "chosen 1 second\\n" 10000)
+kestrel_selection_e2e(menu_cancelled
+  start ${sel_helper} write @DIR@/t.ini "[Job]\\n" 0 --
+  expect-exit 0 10000
+  start ${sel_probe} menu @DIR@/t.ini @DIR@/out.txt first 0 0 640 512 second 640 512 1280 1024 --
+  start ${sel_probe} click Tessera_Menu right 53 40 10000 --
+  expect-exit 0 15000
+  file-contains @DIR@/out.txt "cancelled\\n" 10000)
