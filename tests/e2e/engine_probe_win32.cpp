@@ -1,0 +1,123 @@
+// The script engine's probe for end-to-end scenarios: shows the engine's information dialog and
+// script error reports in a process of its own, so that a scenario can read and dismiss them.
+//
+//   engine_probe info <title> <text>       the information dialog without an owner; the exit
+//                                          code is the button that closed it (1 OK, 2 Cancel)
+//   engine_probe info-owned <outfile> <title> <text>
+//                                          the dialog over an owner window; while it is open the
+//                                          probe writes "centred" or "off-centre" and
+//                                          "owner-disabled" or "owner-enabled" to outfile
+// Texts take the escapes \n (a CR LF line break) and \uXXXX.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "win/info_dialog.h"
+
+namespace {
+
+using RawLayer::RawString;
+
+constexpr UINT_PTR kCheckTimer = 1;
+
+RawString Text(const std::wstring& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\\' && i + 1 < text.size() && text[i + 1] == L'n') {
+      out += L"\r\n";
+      ++i;
+    } else if (text[i] == L'\\' && i + 5 < text.size() && text[i + 1] == L'u') {
+      out += static_cast<wchar_t>(std::wcstoul(text.substr(i + 2, 4).c_str(), nullptr, 16));
+      i += 5;
+    } else {
+      out += text[i];
+    }
+  }
+  return RawString::FromWide(reinterpret_cast<const char16_t*>(out.data()), static_cast<int32_t>(out.size()));
+}
+
+void WriteFileText(const wchar_t* path, const std::string& text) {
+  std::ofstream(std::filesystem::path(path), std::ios::binary | std::ios::trunc) << text;
+}
+
+// ---- info-owned ----
+
+struct OwnedCheck {
+  const wchar_t* outfile = nullptr;
+  bool written = false;
+};
+OwnedCheck g_owned;
+
+struct DialogSearch {
+  HWND owner;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<DialogSearch*>(data);
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (std::wcscmp(name, L"#32770") == 0 && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == search->owner) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindOwnDialog(HWND owner) {
+  DialogSearch search{owner, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The owner's timer keeps running inside the dialog's modal loop; it checks the placement once
+// the dialog is visible.
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_TIMER && wParam == kCheckTimer && !g_owned.written) {
+    if (HWND dialog = FindOwnDialog(window)) {
+      RECT owner{}, box{};
+      GetWindowRect(window, &owner);
+      GetWindowRect(dialog, &box);
+      const long dx = (owner.left + owner.right) - (box.left + box.right);
+      const long dy = (owner.top + owner.bottom) - (box.top + box.bottom);
+      std::string report = (dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2) ? "centred" : "off-centre";
+      report += IsWindowEnabled(window) ? " owner-enabled\n" : " owner-disabled\n";
+      WriteFileText(g_owned.outfile, report);
+      g_owned.written = true;
+      KillTimer(window, kCheckTimer);
+    }
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int InfoOwned(const wchar_t* outfile, const wchar_t* title, const wchar_t* text) {
+  g_owned.outfile = outfile;
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = OwnerProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"KestrelEngineProbeOwner";
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  if (!RegisterClassW(&windowClass)) return 10;
+  HWND owner = CreateWindowExW(0, windowClass.lpszClassName, L"Probe owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
+                               120, 700, 500, nullptr, nullptr, windowClass.hInstance, nullptr);
+  if (owner == nullptr) return 11;
+  SetTimer(owner, kCheckTimer, 20, nullptr);
+  const int pressed = WinLayer::WinInfoDialog(Text(title), Text(text)).Show(owner);
+  DestroyWindow(owner);
+  return pressed;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring mode = argc > 1 ? argv[1] : L"";
+  if (mode == L"info" && argc == 4) return WinLayer::WinInfoDialog(Text(argv[2]), Text(argv[3])).Show(nullptr);
+  if (mode == L"info-owned" && argc == 5) return InfoOwned(argv[2], argv[3], argv[4]);
+  std::fwprintf(stderr, L"engine_probe: unknown mode or wrong arguments\n");
+  return 64;
+}
