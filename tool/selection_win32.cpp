@@ -8,11 +8,10 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <type_traits>
 #include <vector>
 
+#include "raw/thread.h"
 #include "tool/selection.h"
 
 namespace ToolLayer {
@@ -324,40 +323,18 @@ bool GuiSelectionWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM
   }
 }
 
-// One selection window's thread. The controller asks, under the thread's lock, whether it still
-// runs, so that it never blocks on a thread that waits for the user.
-class GuiWindowThread {
+// One selection window's thread: makes the window and runs its message loop until the window
+// is destroyed.
+class GuiWindowThread : public RawLayer::RawThreadUnit {
  public:
   explicit GuiWindowThread(std::unique_ptr<GuiSelectionWindow> window) : window_(std::move(window)) {}
-  ~GuiWindowThread() {
-    if (thread_.joinable()) thread_.join();
-  }
+  ~GuiWindowThread() override { Wait(); }
 
-  [[nodiscard]] bool Start() {
-    running_ = true;
-    try {
-      thread_ = std::thread([this] {
-        window_->RunOnThisThread();
-        std::lock_guard<std::mutex> hold(lock_);
-        running_ = false;
-      });
-    } catch (const std::system_error&) {
-      running_ = false;
-      return false;
-    }
-    return true;
-  }
-
-  bool IsRunning() {
-    std::lock_guard<std::mutex> hold(lock_);
-    return running_;
-  }
+ protected:
+  void Run() override { window_->RunOnThisThread(); }
 
  private:
   std::unique_ptr<GuiSelectionWindow> window_;
-  std::mutex lock_;
-  bool running_ = false;
-  std::thread thread_;
 };
 
 // The controller: paints the windows and runs one selection from start to end.
@@ -393,10 +370,13 @@ class GuiSelectorControl : public GuiSelectorData::Handler {
       auto thread = std::make_unique<GuiWindowThread>(std::move(window));
       if (thread->Start()) threads.push_back(std::move(thread));
     }
+    // Asked under each thread's lock, so the controller never blocks on a thread that waits
+    // for the user.
     for (auto& thread : threads) {
-      while (thread->IsRunning()) Sleep(kPollMs);
+      while (thread->IsBusy()) Sleep(kPollMs);
+      thread->Wait();
     }
-    threads.clear();  // joins
+    threads.clear();
     std::lock_guard<std::mutex> hold(state.lock);
     state.handler = nullptr;
     start = state.start;
