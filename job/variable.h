@@ -51,6 +51,11 @@ class JobVariableArgument {
    public:
     virtual ~Expander() = default;
     virtual void Expand(JobVariableResult& result, const RawString& text) = 0;
+    // True once the expansion as a whole has been stopped (nesting too deep): an argument
+    // fetched after that counts as failed.
+    virtual bool Stopped() const { return false; }
+    // True when a variable or function of that name exists.
+    virtual bool IsDefined(const RawString& name) = 0;
   };
 
   // Flags of GetText and GetNumber.
@@ -192,11 +197,11 @@ class JobVariableExpander : public JobVariableArgument::Expander {
   ~JobVariableExpander() override;
 
   void Expand(JobVariableResult& result, const RawString& text) override;
+  bool Stopped() const override;
   // Resolves one reference: traces it, finds the name and evaluates the unit with an expander
   // bound to the new step. An unknown name gives "Unknown" and the empty text.
   virtual void Resolve(JobVariableResult& result, const RawString& name, JobVariableArgument& argument);
-  // True when a variable or function of that name exists.
-  virtual bool IsDefined(const RawString& name);
+  bool IsDefined(const RawString& name) override;
 
   JobVariableList& List() const { return list_; }
   const JobTraceId& Context() const { return context_; }
