@@ -24,7 +24,7 @@ kestrel_selection_e2e(pick_window
   expect-exit 0 10000
   start notepad.exe --
   wait-window Notepad * 15000
-  start ${sel_probe} place Notepad * 200 150 500 400 10000 --
+  start ${sel_probe} place Notepad * 200 150 300 250 10000 --
   expect-exit 0 15000
   start ${sel_probe} pick @DIR@/t.ini @DIR@/out.txt --
   start ${sel_probe} layered Tessera_Cover 1 10000 --
@@ -90,3 +90,4 @@ kestrel_selection_e2e(menu_cancelled
   start ${sel_probe} click Tessera_Menu right 53 40 10000 --
   expect-exit 0 15000
   file-contains @DIR@/out.txt "cancelled\\n" 10000)
+

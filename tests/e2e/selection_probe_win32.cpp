@@ -18,6 +18,9 @@
 //                                         move a window there and wait until it is there
 //   expect-rect <class> <title|*> <l> <t> <r> <b> <ms>
 //                                         the window's rectangle becomes exactly this
+// Files:
+//   copy <from> <to>                      copy a program, so that a scenario runs Tessera beside
+//                                         a settings profile of its own
 // Exit code 0 means done as asked; 1 names what was found instead.
 #include <windows.h>
 
@@ -70,6 +73,15 @@ std::wstring TitleOf(HWND window) {
   wchar_t title[512] = {};
   GetWindowTextW(window, title, 512);
   return title;
+}
+
+// A Unix path (as CMake names the build's programs) through drive Z:.
+std::wstring WindowsPath(std::wstring path) {
+  if (path.empty() || path[0] != L'/') return path;
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return L"Z:" + path;
 }
 
 int Number(const wchar_t* text) { return static_cast<int>(std::wcstol(text, nullptr, 10)); }
@@ -273,6 +285,9 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"expect-rect" && has(7)) {
     return ExpectRect(argv[2], argv[3], {Number(argv[4]), Number(argv[5]), Number(argv[6]), Number(argv[7])},
                       Number(argv[8]));
+  }
+  if (command == L"copy" && has(2)) {
+    return CopyFileW(WindowsPath(argv[2]).c_str(), WindowsPath(argv[3]).c_str(), FALSE) ? 0 : 1;
   }
   std::fprintf(stderr, "usage: see the top of selection_probe_win32.cpp\n");
   return 2;
