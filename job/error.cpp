@@ -1,7 +1,5 @@
 #include "job/error.h"
 
-#include <mutex>
-
 #include "job/log.h"
 #include "job/screen.h"
 #include "raw/locale.h"
@@ -37,9 +35,10 @@ const RawString& ToolMessageSection() {
   return section;
 }
 
+// Registering again is a no-op for the table, and keeps the defaults present after the table was
+// reset (a language reloaded from scratch).
 void RegisterToolMessages() {
-  static std::once_flag once;
-  std::call_once(once, [] { RawLayer::RawLocaleRecordList::Instance().Register(ToolMessageSection(), kToolMessages); });
+  RawLayer::RawLocaleRecordList::Instance().Register(ToolMessageSection(), kToolMessages);
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "job/error.h"
+#include "job/variable.h"
+
 namespace JobLayer {
 
 using RawLayer::kBlanks;
@@ -110,6 +113,32 @@ RawString JobParamList::GetValue(const RawString& name) const {
   const JobParamUnit* unit = Find(name);
   if (unit == nullptr || unit->Kind() != JobParamUnit::kText) return RawString();
   return static_cast<const JobParamText*>(unit)->value;
+}
+
+bool ExpandParameter(const JobParamList& params, const RawString& name, const JobTraceId& caller, RawString& text) {
+  JobVariableResult result = ExpandAndRecord(params.GetValue(name), caller);
+  if (result.state != VariableSuccess) {
+    text.Clear();
+    return false;
+  }
+  text = result.text;
+  return true;
+}
+
+RawString GetRequiredParameter(const JobParamList& params, const RawString& name, const RawString& command,
+                               const JobTraceId& caller) {
+  const RawString written = params.GetValue(name);
+  if (written.IsEmpty()) {
+    ReportCommandError("RequiredParameterIsMissing", command, name, RawString());
+    return RawString();
+  }
+  JobVariableResult result = ExpandAndRecord(written, caller);
+  if (result.state != VariableSuccess) return RawString();
+  if (result.text.IsEmpty()) {
+    ReportCommandError("RequiredParameterIsEmpty", command, name, written);
+    return RawString();
+  }
+  return result.text;
 }
 
 // One loop with a stack of the open blocks rather than a call per block, so that no body,

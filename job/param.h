@@ -161,6 +161,18 @@ class JobParamCommand : public JobParamUnit {
   JobParamList params;
 };
 
+// A parameter's value (the plain lookup) expanded for use, with the expansion's state recorded
+// as the variable list's last state. False when the expansion failed: the expander has reported
+// it and the command stops.
+[[nodiscard]] bool ExpandParameter(const JobParamList& params, const RawString& name, const JobTraceId& caller,
+                                   RawString& text);
+// A parameter a command cannot do without, expanded. Not written, written empty or naming a
+// command unit: "RequiredParameterIsMissing" (the command and the parameter); expanded to
+// nothing: "RequiredParameterIsEmpty" (with the value as written). The result is then empty, as
+// it is when the expansion failed; a caller given the empty text returns false and says no more.
+RawString GetRequiredParameter(const JobParamList& params, const RawString& name, const RawString& command,
+                               const JobTraceId& caller);
+
 // Runs a parameter list as commands; the command registry is the implementation.
 class JobParamExecutor {
  public:

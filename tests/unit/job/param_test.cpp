@@ -6,6 +6,9 @@
 #include <thread>
 #include <vector>
 
+#include "job/screen.h"
+#include "job/variable.h"
+
 namespace JobLayer {
 namespace {
 
@@ -233,6 +236,63 @@ TEST(JobParamSharing, TwoThreadsChangeTheirCopiesOfOneBody) {
     EXPECT_EQ(results[1], "T(a|1)C(Shell){T(p|1)C(Inner){T(q|1)}}T(n|1)/" + before);
   }
   EXPECT_EQ(RawLayer::RawListBody::LiveNodes(), nodes);
+}
+
+class FakeScreen : public JobScreen {
+ public:
+  FakeScreen() { SetScreen(this); }
+  ~FakeScreen() override { SetScreen(nullptr); }
+  void ShowError(const RawString& message) override { messages.push_back(message.ToUtf8()); }
+  bool IsKeyDown(int) override { return false; }
+  std::vector<std::string> messages;
+};
+
+TEST(JobParamRequired, MissingEmptyAndExpandedValues) {
+  JobVariableList::Instance().Set("EngineParamSeven", "7");
+  const struct {
+    const char* what;
+    std::vector<std::string> block;
+    const char* result;
+    const char* message;
+  } rows[] = {
+      {"absent", {"Other=1"}, "", "Required parameter is missing !\r\n  [command] For\r\n  [parameter] Begin"},
+      {"written empty", {"Begin="}, "", "Required parameter is missing !\r\n  [command] For\r\n  [parameter] Begin"},
+      {"a command unit of that name", {"Begin {", "x=1", "}", "Begin=1"}, "",
+       "Required parameter is missing !\r\n  [command] For\r\n  [parameter] Begin"},
+      {"expands to nothing", {"Begin=$(EngineParamUnknown)"}, "",
+       "Required parameter is empty !\r\n  [command] For\r\n  [parameter] Begin\r\n  [value] $(EngineParamUnknown)"},
+      {"expanded", {"Begin=$(EngineParamSeven)0", "Begin=2"}, "70", nullptr},
+      {"a blank is a value", {"Begin= "}, " ", nullptr},
+  };
+  for (const auto& row : rows) {
+    FakeScreen screen;
+    JobParamList block;
+    ASSERT_TRUE(block.Parse(Lines(row.block)));
+    EXPECT_EQ(GetRequiredParameter(block, "Begin", "For", JobTraceId::Executor()).ToUtf8(), row.result) << row.what;
+    const std::vector<std::string> expected =
+        row.message != nullptr ? std::vector<std::string>{row.message} : std::vector<std::string>{};
+    EXPECT_EQ(screen.messages, expected) << row.what;
+  }
+}
+
+TEST(JobParamRequired, AFailedExpansionIsReportedOnceByTheExpanderAndRecorded) {
+  FakeScreen screen;
+  JobParamList block;
+  block.AddText("Begin", "$(Broken");
+  EXPECT_EQ(GetRequiredParameter(block, "Begin", "For", JobTraceId::Executor()), RawString());
+  ASSERT_EQ(screen.messages.size(), 1u);
+  EXPECT_EQ(screen.messages[0].rfind("Unbalanced variable block !", 0), 0u) << screen.messages[0];
+  EXPECT_EQ(JobVariableList::Instance().LastState(), VariableInvalid);
+
+  RawString text("left over");
+  EXPECT_FALSE(ExpandParameter(block, "Begin", JobTraceId::Executor(), text));
+  EXPECT_EQ(text, RawString());
+  block.AddText("Other", "$(EngineParamSeven)");
+  EXPECT_TRUE(ExpandParameter(block, "Other", JobTraceId::Executor(), text));
+  EXPECT_EQ(text, RawString("7"));
+  EXPECT_EQ(JobVariableList::Instance().LastState(), VariableSuccess);
+  EXPECT_TRUE(ExpandParameter(block, "Absent", JobTraceId::Executor(), text));
+  EXPECT_EQ(text, RawString());
 }
 
 // Faults that bit us.
