@@ -3,6 +3,7 @@
 // Windows one; the unit tests bring a desktop of their own.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "raw/string.h"
@@ -47,12 +48,15 @@ class ToolDesktop {
   // A message box titled "Tessera"; `warning` chooses the warning icon.
   virtual void ShowMessage(const RawString& text, bool warning) = 0;
 
-  // The interactive selections. Each answers "cancelled" (0, false, null) when the user
-  // cancels or the pick lands on the desktop.
-  virtual ToolWindow PickWindow() = 0;
+  // The interactive selections, drawn with the display settings. Each answers "cancelled"
+  // (0, false, null) when the user cancels or the pick lands on the desktop.
+  virtual ToolWindow PickWindow(const GuiSelectorSettings& settings) = 0;
   // Where the drag started and ended.
-  [[nodiscard]] virtual bool DrawRect(GuiPoint& start, GuiPoint& end) = 0;
-  virtual const JobSectionUnit* ChooseSection(const JobSectionList& sections) = 0;
+  [[nodiscard]] virtual bool DrawRect(const GuiSelectorSettings& settings, GuiPoint& start, GuiPoint& end) = 0;
+  virtual const JobSectionUnit* ChooseSection(const GuiSelectorSettings& settings, const JobSectionList& sections) = 0;
 };
+
+// The desktop of this platform (Windows only: Tessera has no other).
+std::unique_ptr<ToolDesktop> MakeToolDesktop();
 
 }  // namespace ToolLayer

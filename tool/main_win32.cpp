@@ -1,7 +1,19 @@
-// Tessera's entry point. Its start-up (command line, data sections, window matching) comes
-// later; until then the program starts and ends without doing anything.
+// Tessera's entry point: the command line as wide text, the program's place, and one run.
 #include <windows.h>
 
+#include "raw/path.h"
+#include "raw/string.h"
+#include "raw/system.h"
+#include "tool/desktop.h"
+#include "tool/startup.h"
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  return 0;
+  using RawLayer::RawString;
+  const wchar_t* line = GetCommandLineW();
+  const RawString commandLine =
+      RawString::FromWide(reinterpret_cast<const char16_t*>(line), static_cast<int32_t>(lstrlenW(line)))
+          .Convert(RawLayer::CodeUtf8);
+  const ToolLayer::ToolProgramPlace place{RawLayer::ModulePath(), RawLayer::ProgramFolder(), RawLayer::TempFolder()};
+  const auto desktop = ToolLayer::MakeToolDesktop();
+  return ToolLayer::RunTool(commandLine, place, *desktop);
 }

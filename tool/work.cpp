@@ -55,7 +55,7 @@ void ToolWork::Run() {
   }
   ToolWindow window = 0;
   if (options_.Has(FlagPickWindow)) {
-    window = desktop_.PickWindow();
+    window = desktop_.PickWindow(settings_.selector);
     // A cancelled pick, or one on the desktop, ends quietly.
     if (window == 0) return;
   } else if (!options_.HasPatterns()) {
@@ -146,7 +146,7 @@ void ToolWork::ApplySections(ToolWindow given) {
   }
   const JobSectionUnit* chosen = sections.First();
   if (sections.Count() > 1) {
-    chosen = desktop_.ChooseSection(sections);
+    chosen = desktop_.ChooseSection(settings_.selector, sections);
     if (chosen == nullptr) return;
   }
   (void)ApplyActions(chosen->window, chosen->options, chosen->name);
@@ -195,7 +195,7 @@ bool ToolWork::ApplyActions(ToolWindow window, const ToolOptions& options, const
     GuiPoint start;
     GuiPoint end;
     // Cancelling the drawing cancels the run.
-    if (!desktop_.DrawRect(start, end)) return false;
+    if (!desktop_.DrawRect(settings_.selector, start, end)) return false;
     ToolGeometry geometry = options.geometry;
     if (ApplyDrawnPlacement(PlaceDrawnRect(start, end, settings_.selector.frameWiden), geometry)) {
       ok = MoveWindow(window, geometry);

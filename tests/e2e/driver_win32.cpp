@@ -23,6 +23,18 @@
 //   file-contains <path> <text> [ms]
 //                                   the file's bytes contain the UTF-8 text (waiting up to ms)
 //   fresh-dir <path>                empty the folder (making it when missing)
+//   file-lacks <path> <text> [ms]   the file exists and its bytes do not contain the text
+//                                   (waiting up to ms for the text to go)
+//   copy-file <from> <to>           copy a file, replacing the target
+//   set-env <name> <value>          set an environment variable for the programs started later
+//   window-rect <class|*> <title|*> <left> <top> <right> <bottom> <ms>
+//                                   such a window has this screen rectangle (polling until ms)
+//   show-state <class|*> <title|*> <normal|min|max> <ms>
+//                                   such a window is shown in this state (polling until ms)
+//   topmost <class|*> <title|*> <0|1> <ms>
+//                                   such a window is (1) or is not (0) always on top
+//   window-gone <class|*> <title|*> <ms>
+//                                   no such window is left within ms
 //   detach                          leave the started programs running at the end
 //
 // Texts take the escapes \n, \r, \t and \\. A path that begins with "/" is a Unix path and is
@@ -351,6 +363,13 @@ class Driver {
       return {};
     }
     if (step.name == L"fresh-dir") return FreshDir(a[0]);
+    if (step.name == L"file-lacks") return FileLacks(a);
+    if (step.name == L"copy-file") return CopyFileStep(a[0], a[1]);
+    if (step.name == L"set-env") return SetEnv(a[0], a[1]);
+    if (step.name == L"window-rect") return WindowRectStep(a);
+    if (step.name == L"show-state") return ShowStateStep(a[0], a[1], a[2], *ParseNumber(a[3]));
+    if (step.name == L"topmost") return TopmostStep(a[0], a[1], *ParseNumber(a[2]) != 0, *ParseNumber(a[3]));
+    if (step.name == L"window-gone") return WindowGone(a[0], a[1], *ParseNumber(a[2]));
     if (step.name == L"file-exists") return FileExists(a[0]);
     if (step.name == L"file-contains") return FileContains(a);
     if (step.name == L"wait-window") return WaitWindow(a[0], a[1], *ParseNumber(a[2]));
@@ -439,6 +458,99 @@ class Driver {
     }
     if (!bytes) return L"cannot open the file";
     return L"the text is not in the file, which holds \"" + Visible(ToWide(*bytes)) + L"\"";
+  }
+
+  std::wstring FileLacks(const std::vector<std::wstring>& args) {
+    const std::string unwanted = ToUtf8(Unescape(args[1]));
+    const DWORD timeout = args.size() > 2 ? static_cast<DWORD>(*ParseNumber(args[2])) : 0;
+    const ULONGLONG deadline = GetTickCount64() + timeout;
+    std::optional<std::string> bytes;
+    for (;;) {
+      bytes = ReadFileBytes(args[0]);
+      if (bytes && bytes->find(unwanted) == std::string::npos) return {};
+      if (GetTickCount64() >= deadline) break;
+      Sleep(kPollMs);
+    }
+    if (!bytes) return L"cannot open the file";
+    return L"the text is still in the file, which holds \"" + Visible(ToWide(*bytes)) + L"\"";
+  }
+
+  std::wstring CopyFileStep(const std::wstring& from, const std::wstring& to) {
+    if (!CopyFileW(WindowsPath(from).c_str(), WindowsPath(to).c_str(), FALSE)) {
+      return L"CopyFile failed with error " + std::to_wstring(GetLastError());
+    }
+    return {};
+  }
+
+  std::wstring SetEnv(const std::wstring& name, const std::wstring& value) {
+    if (!SetEnvironmentVariableW(name.c_str(), WindowsPath(value).c_str())) {
+      return L"SetEnvironmentVariable failed with error " + std::to_wstring(GetLastError());
+    }
+    return {};
+  }
+
+  static HWND FindTopLevel(const std::wstring& class_name, const std::wstring& title) {
+    for (HWND window : VisibleTopLevelWindows()) {
+      if (Matches(class_name, ClassOf(window)) && Matches(title, TitleOf(window))) return window;
+    }
+    return nullptr;
+  }
+
+  // Polls `check` on the window until it answers an empty text or the time is up; the last
+  // answer is the failure.
+  std::wstring PollWindow(const std::wstring& class_name, const std::wstring& title, long long timeout,
+                          const std::function<std::wstring(HWND)>& check) {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout);
+    for (;;) {
+      HWND window = FindTopLevel(class_name, title);
+      std::wstring failure = window ? check(window) : L"no such window";
+      if (failure.empty()) return {};
+      if (GetTickCount64() >= deadline) return failure + L" after " + std::to_wstring(timeout) + L" ms";
+      Sleep(kPollMs);
+    }
+  }
+
+  std::wstring WindowRectStep(const std::vector<std::wstring>& args) {
+    const RECT wanted = {static_cast<LONG>(*ParseNumber(args[2])), static_cast<LONG>(*ParseNumber(args[3])),
+                         static_cast<LONG>(*ParseNumber(args[4])), static_cast<LONG>(*ParseNumber(args[5]))};
+    return PollWindow(args[0], args[1], *ParseNumber(args[6]), [&](HWND window) -> std::wstring {
+      RECT rect = {};
+      if (!GetWindowRect(window, &rect)) return L"GetWindowRect failed";
+      if (EqualRect(&rect, &wanted)) return {};
+      return L"the rectangle is " + std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " +
+             std::to_wstring(rect.right) + L" " + std::to_wstring(rect.bottom);
+    });
+  }
+
+  static std::wstring StateName(HWND window) {
+    if (IsIconic(window)) return L"min";
+    if (IsZoomed(window)) return L"max";
+    return L"normal";
+  }
+
+  std::wstring ShowStateStep(const std::wstring& class_name, const std::wstring& title, const std::wstring& state,
+                             long long timeout) {
+    return PollWindow(class_name, title, timeout, [&](HWND window) -> std::wstring {
+      const std::wstring actual = StateName(window);
+      return actual == state ? std::wstring() : L"the window is shown " + actual;
+    });
+  }
+
+  std::wstring TopmostStep(const std::wstring& class_name, const std::wstring& title, bool topmost,
+                           long long timeout) {
+    return PollWindow(class_name, title, timeout, [&](HWND window) -> std::wstring {
+      const bool actual = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+      if (actual == topmost) return {};
+      return actual ? L"the window is always on top" : L"the window is not always on top";
+    });
+  }
+
+  std::wstring WindowGone(const std::wstring& class_name, const std::wstring& title, long long timeout) {
+    HWND gone = WaitFor(static_cast<DWORD>(timeout), [&]() -> HWND {
+      return FindTopLevel(class_name, title) ? nullptr : GetDesktopWindow();
+    });
+    if (!gone) return L"the window is still there after " + std::to_wstring(timeout) + L" ms";
+    return {};
   }
 
   std::wstring WaitWindow(const std::wstring& class_name, const std::wstring& title,
@@ -614,6 +726,9 @@ constexpr StepShape kSteps[] = {
     {L"box-press", 1, 1, -1},      {L"key", 1, -1, -1},          {L"click", 2, 2, 0},
     {L"expect-exit", 2, 2, 0},     {L"expect-no-window", 1, 1, 0}, {L"file-exists", 1, 1, -1},
     {L"file-contains", 2, 3, 2},   {L"fresh-dir", 1, 1, -1},     {L"detach", 0, 0, -1},
+    {L"file-lacks", 2, 3, 2},      {L"copy-file", 2, 2, -1},     {L"set-env", 2, 2, -1},
+    {L"window-rect", 7, 7, 2},     {L"show-state", 4, 4, 3},     {L"topmost", 4, 4, 2},
+    {L"window-gone", 3, 3, 2},
 };
 
 const StepShape* FindShape(const std::wstring& name) {
@@ -654,6 +769,10 @@ std::wstring ParseScenario(int argc, wchar_t** argv, std::vector<Step>& steps) {
       for (const std::wstring& chord : step.args) {
         if (!ParseChord(chord)) return L"key: unknown key \"" + chord + L"\"";
       }
+    }
+    if (step.name == L"show-state" && step.args[2] != L"normal" && step.args[2] != L"min" &&
+        step.args[2] != L"max") {
+      return L"show-state: unknown state \"" + step.args[2] + L"\"";
     }
     if (step.name == L"box-press" && !ButtonId(step.args[0])) {
       return L"box-press: unknown button \"" + step.args[0] + L"\"";

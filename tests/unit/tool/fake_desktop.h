@@ -144,18 +144,18 @@ class FakeDesktop : public ToolLayer::ToolDesktop {
   void ShowMessage(const RawString& text, bool warning) override {
     log.push_back(std::string(warning ? "warning " : "info ") + text.ToUtf8());
   }
-  ToolWindow PickWindow() override {
+  ToolWindow PickWindow(const ToolLayer::GuiSelectorSettings&) override {
     log.push_back("pick");
     return picked;
   }
-  bool DrawRect(GuiPoint& start, GuiPoint& end) override {
+  bool DrawRect(const ToolLayer::GuiSelectorSettings&, GuiPoint& start, GuiPoint& end) override {
     log.push_back("draw");
     if (!drawn) return false;
     start = drawStart;
     end = drawEnd;
     return true;
   }
-  const JobSectionUnit* ChooseSection(const JobSectionList& sections) override {
+  const JobSectionUnit* ChooseSection(const ToolLayer::GuiSelectorSettings&, const JobSectionList& sections) override {
     log.push_back("menu");
     const JobSectionUnit* chosen = nullptr;
     int index = 0;
