@@ -27,46 +27,64 @@ CharClass ClassOf(unsigned char c) {
   return Other;
 }
 
+enum Operator : int8_t {
+  NoOperator, Product, Quotient, Remainder, Sum, Difference, ShiftLeft, ShiftRight, Less, Greater, LessEqual,
+  GreaterEqual, Equal, NotEqual, BitAnd, BitXor, BitOr, LogicAnd, LogicOr,
+};
+
+struct OperatorSpelling {
+  std::string_view text;
+  Operator op;
+  int level;  // 10 binds most tightly
+};
+
+constexpr OperatorSpelling kOperators[] = {
+    {"*", Product, 10},      {"/", Quotient, 10},    {"%", Remainder, 10}, {"+", Sum, 9},
+    {"-", Difference, 9},    {"<<", ShiftLeft, 8},   {">>", ShiftRight, 8}, {"<", Less, 7},
+    {">", Greater, 7},       {"<=", LessEqual, 7},   {">=", GreaterEqual, 7}, {"==", Equal, 6},
+    {"!=", NotEqual, 6},     {"&", BitAnd, 5},       {"^", BitXor, 4},     {"|", BitOr, 3},
+    {"&&", LogicAnd, 2},     {"||", LogicOr, 1},
+};
+
+// The units of the character at `p`: ASCII stands alone in every code handled here.
+inline int32_t Width(TextCode code, const char* data, int32_t length, int32_t p) {
+  return static_cast<unsigned char>(data[p]) < 0x80 ? 1 : 1 + RawLayer::CharExtraOf(code, data, length, p);
+}
+
 class FlatEvaluator {
  public:
   FlatEvaluator(const RawString& expression, const std::vector<Item>& items)
       : expression_(expression), items_(items) {}
 
-  // The binding level of an operator item: 1 (loosest) to 10; 0 when it is no operator.
-  int LevelOf(const Item& item) const {
-    if (item.computed) return 0;
-    const std::string_view text(expression_.Data() + item.begin, static_cast<size_t>(item.end - item.begin));
-    struct Operator {
-      std::string_view text;
-      int level;
-    };
-    static constexpr Operator kOperators[] = {
-        {"*", 10}, {"/", 10}, {"%", 10}, {"+", 9},  {"-", 9},  {"<<", 8}, {">>", 8}, {"<", 7},  {">", 7},
-        {"<=", 7}, {">=", 7}, {"==", 6}, {"!=", 6}, {"&", 5},  {"^", 4},  {"|", 3},  {"&&", 2}, {"||", 1},
-    };
-    for (const Operator& candidate : kOperators) {
-      if (candidate.text == text) return candidate.level;
-    }
-    return 0;
-  }
-
-  // Operands and operators alternate, so the operators stand at the odd places.
+  // Operands and operators alternate, so the operators stand at the odd places; each is looked
+  // up once.
   bool Evaluate(int32_t& value) {
+    operators_.assign(items_.size(), nullptr);
     for (size_t i = 1; i < items_.size(); i += 2) {
-      if (LevelOf(items_[i]) == 0) return false;
+      operators_[i] = Find(items_[i]);
+      if (operators_[i] == nullptr) return false;
     }
     position_ = 0;
     return Level(1, value);
   }
 
  private:
+  const OperatorSpelling* Find(const Item& item) const {
+    if (item.computed) return nullptr;
+    const std::string_view text(expression_.Data() + item.begin, static_cast<size_t>(item.end - item.begin));
+    for (const OperatorSpelling& candidate : kOperators) {
+      if (candidate.text == text) return &candidate;
+    }
+    return nullptr;
+  }
+
   // The operators of one level between operands of the tighter levels, left to right. The
   // recursion is as deep as the number of levels, whatever the expression.
   bool Level(int level, int32_t& value) {
     if (level > 10) return Operand(items_[position_++], value);
     if (!Level(level + 1, value)) return false;
-    while (position_ < items_.size() && LevelOf(items_[position_]) == level) {
-      const Item& op = items_[position_++];
+    while (position_ < items_.size() && operators_[position_]->level == level) {
+      const Operator op = operators_[position_++]->op;
       int32_t right = 0;
       if (!Level(level + 1, right)) return false;
       if (!Apply(op, value, right, value)) return false;
@@ -85,40 +103,42 @@ class FlatEvaluator {
     return true;
   }
 
-  bool Apply(const Item& op, int32_t a, int32_t b, int32_t& out) const {
-    const std::string_view text(expression_.Data() + op.begin, static_cast<size_t>(op.end - op.begin));
+  static bool Apply(Operator op, int32_t a, int32_t b, int32_t& out) {
     const uint32_t ua = static_cast<uint32_t>(a);
     const uint32_t ub = static_cast<uint32_t>(b);
-    if (text == "/" || text == "%") {
-      // No quotient by 0, and none of INT32_MIN by -1 (the processor traps on it).
-      if (b == 0 || (a == INT32_MIN && b == -1)) return false;
-      out = text == "/" ? a / b : a % b;
-      return true;
-    }
     uint32_t result = 0;
-    if (text == "*") result = ua * ub;
-    else if (text == "+") result = ua + ub;
-    else if (text == "-") result = ua - ub;
-    else if (text == "<<") result = ua << (ub & 31);
-    else if (text == ">>") result = static_cast<uint32_t>(a >> (ub & 31));
-    else if (text == "<") result = a < b;
-    else if (text == ">") result = a > b;
-    else if (text == "<=") result = a <= b;
-    else if (text == ">=") result = a >= b;
-    else if (text == "==") result = a == b;
-    else if (text == "!=") result = a != b;
-    else if (text == "&") result = ua & ub;
-    else if (text == "^") result = ua ^ ub;
-    else if (text == "|") result = ua | ub;
-    else if (text == "&&") result = a != 0 && b != 0;
-    else if (text == "||") result = a != 0 || b != 0;
-    else return false;
+    switch (op) {
+      case Quotient:
+      case Remainder:
+        // No quotient by 0, and none of INT32_MIN by -1 (the processor traps on it).
+        if (b == 0 || (a == INT32_MIN && b == -1)) return false;
+        out = op == Quotient ? a / b : a % b;
+        return true;
+      case Product: result = ua * ub; break;
+      case Sum: result = ua + ub; break;
+      case Difference: result = ua - ub; break;
+      case ShiftLeft: result = ua << (ub & 31); break;
+      case ShiftRight: result = static_cast<uint32_t>(a >> (ub & 31)); break;
+      case Less: result = a < b; break;
+      case Greater: result = a > b; break;
+      case LessEqual: result = a <= b; break;
+      case GreaterEqual: result = a >= b; break;
+      case Equal: result = a == b; break;
+      case NotEqual: result = a != b; break;
+      case BitAnd: result = ua & ub; break;
+      case BitXor: result = ua ^ ub; break;
+      case BitOr: result = ua | ub; break;
+      case LogicAnd: result = a != 0 && b != 0; break;
+      case LogicOr: result = a != 0 || b != 0; break;
+      case NoOperator: return false;
+    }
     out = static_cast<int32_t>(result);
     return true;
   }
 
   const RawString& expression_;
   const std::vector<Item>& items_;
+  std::vector<const OperatorSpelling*> operators_;  // by item place; set at the odd places
   size_t position_ = 0;
 };
 
@@ -150,7 +170,7 @@ bool EvaluateCalc(const RawString& given, RawString& value) {
   // One list per open bracket, kept on the heap so that deep nesting costs no stack.
   std::vector<std::vector<Item>> groups(1);
   for (int32_t p = 0; p < length;) {
-    const int32_t width = 1 + RawLayer::CharExtraOf(code, data, length, p);
+    const int32_t width = Width(code, data, length, p);
     const CharClass kind = width > 1 ? Other : ClassOf(static_cast<unsigned char>(data[p]));
     if (kind == Separator) {
       p += width;
@@ -172,7 +192,7 @@ bool EvaluateCalc(const RawString& given, RawString& value) {
     const int32_t begin = p;
     p += width;
     while (p < length) {
-      const int32_t next = 1 + RawLayer::CharExtraOf(code, data, length, p);
+      const int32_t next = Width(code, data, length, p);
       const CharClass nextKind = next > 1 ? Other : ClassOf(static_cast<unsigned char>(data[p]));
       if (nextKind != kind) break;
       p += next;
