@@ -12,6 +12,10 @@ set(tessera_program $<TARGET_FILE:tessera>)
 set(target_window $<TARGET_FILE:tessera_e2e_window>)
 set(tessera_helper $<TARGET_FILE:e2e_helper>)
 set(tessera_probe $<TARGET_FILE:e2e_probe>)
+# The target window's path as the window list writes it, its backslashes doubled for the
+# driver's escapes.
+kestrel_win_path(target_window_path ${CMAKE_CURRENT_BINARY_DIR}/tessera_e2e_window.exe)
+string(REPLACE "\\" "\\\\" target_window_text "${target_window_path}")
 
 # tessera_e2e(NAME <name> STEPS ...): a scenario whose folder holds tessera.exe; @T@ names it.
 function(tessera_e2e)
@@ -82,3 +86,109 @@ tessera_e2e(NAME move_by_file STEPS
   expect-exit 0 10000
   window-rect TesseraTarget "File target" 50 60 350 260 5000
   close-window TesseraTarget "File target")
+
+# Geometry: relative widening, negated patterns, "#" numbers, the later of -x and -X.
+tessera_e2e(NAME widen_relative STEPS
+  start ${target_window} TesseraWiden "Widen target" 100 100 400 300 normal @DIR@/target.log --
+  file-contains @DIR@/target.log "shown" 15000
+  start @T@ -c >TesseraWiden -W 100 -H "#50" --
+  expect-exit 0 10000
+  window-rect TesseraWiden * 100 100 600 350 5000
+  close-window TesseraWiden *)
+tessera_e2e(NAME negated_title STEPS
+  start ${target_window} TesseraNegMain "Main Draft" 100 100 400 300 normal @DIR@/draft.log --
+  file-contains @DIR@/draft.log "shown" 15000
+  start ${target_window} TesseraNegMain "Main Final" 200 150 400 300 normal @DIR@/final.log --
+  file-contains @DIR@/final.log "shown" 15000
+  start @T@ -n <*Draft* -c TesseraNeg* -x 0 -y 0 --
+  expect-exit 0 10000
+  window-rect TesseraNegMain "Main Final" 0 0 400 300 5000
+  window-rect TesseraNegMain "Main Draft" 100 100 500 400 0
+  close-window TesseraNegMain *)
+tessera_e2e(NAME hash_numbers STEPS
+  start ${target_window} TesseraHash "Hash target" 100 100 400 300 normal @DIR@/target.log --
+  file-contains @DIR@/target.log "shown" 15000
+  start @T@ -c TesseraHash -x "#20" -y +30 -w "#-300" --
+  expect-exit 0 10000
+  window-rect TesseraHash * -20 30 280 330 5000
+  close-window TesseraHash *)
+tessera_e2e(NAME later_geometry_wins STEPS
+  start ${target_window} TesseraLater "Later target" 100 100 400 300 normal @DIR@/target.log --
+  file-contains @DIR@/target.log "shown" 15000
+  start @T@ -c TesseraLater -x 10 -X 5 --
+  expect-exit 0 10000
+  window-rect TesseraLater * 105 100 505 400 5000
+  start @T@ -c TesseraLater -X 5 -x 10 --
+  expect-exit 0 10000
+  window-rect TesseraLater * 10 100 410 400 5000
+  close-window TesseraLater *)
+tessera_e2e(NAME maximised_restored_before_sizing STEPS
+  start ${target_window} TesseraMax "Max target" 100 100 400 300 max @DIR@/target.log --
+  file-contains @DIR@/target.log "shown" 15000
+  show-state TesseraMax * max 5000
+  start @T@ -c TesseraMax -w 800 --
+  expect-exit 0 10000
+  window-rect TesseraMax * 100 100 900 400 5000
+  show-state TesseraMax * normal 0
+  close-window TesseraMax *)
+
+# Window actions.
+tessera_e2e(NAME close_wins_over_terminate STEPS
+  start ${target_window} TesseraQuit "Quit target" 100 100 400 300 normal @DIR@/target.log --
+  file-contains @DIR@/target.log "shown" 15000
+  start @T@ -c TesseraQuit -k -q --
+  expect-exit 0 10000
+  file-contains @DIR@/target.log "close" 10000
+  window-gone TesseraQuit * 10000)
+tessera_e2e(NAME terminate STEPS
+  start ${target_window} TesseraKill "Kill target" 100 100 400 300 normal @DIR@/target.log --
+  file-contains @DIR@/target.log "shown" 15000
+  start @T@ -c TesseraKill -k --
+  expect-exit 0 10000
+  window-gone TesseraKill * 10000
+  file-lacks @DIR@/target.log "close")
+tessera_e2e(NAME minimise_restore_topmost STEPS
+  start ${target_window} TesseraShow "Show target" 100 100 400 300 normal @DIR@/target.log --
+  file-contains @DIR@/target.log "shown" 15000
+  start @T@ -c TesseraShow -i --
+  expect-exit 0 10000
+  show-state TesseraShow * min 5000
+  start @T@ -c TesseraShow -T --
+  expect-exit 0 10000
+  show-state TesseraShow * normal 5000
+  topmost TesseraShow * 1 5000
+  start @T@ -c TesseraShow -o --
+  expect-exit 0 10000
+  topmost TesseraShow * 0 5000
+  close-window TesseraShow *)
+
+# The window list: a minimised window's line ends with its state; a folder that cannot take
+# the file is reported.
+tessera_e2e(NAME window_list STEPS
+  start ${tessera_probe} associate .txt txtfile --
+  expect-exit 0 15000
+  start ${target_window} TesseraIconic "Iconic target" 100 100 400 300 min @DIR@/iconic.log --
+  file-contains @DIR@/iconic.log "shown" 15000
+  start ${target_window} TesseraListed "Listed target" 120 130 400 300 normal @DIR@/listed.log --
+  file-contains @DIR@/listed.log "shown" 15000
+  show-state TesseraIconic * min 5000
+  set-env TMP @DIR@
+  set-env TEMP @DIR@
+  start @T@ -l --
+  expect-exit 0 15000
+  file-contains @DIR@/Tessera_WindowList.txt
+    "Name=[Iconic target] Class=[TesseraIconic] File=[${target_window_text}] Rectangle=[Iconic]\\r\\n"
+  file-contains @DIR@/Tessera_WindowList.txt
+    "Name=[Listed target] Class=[TesseraListed] File=[${target_window_text}] Rectangle=[-x 120 -y 130 -w 400 -h 300]\\r\\n"
+  wait-window Notepad "Tessera_WindowList.txt - Notepad" 15000
+  close-window Notepad "Tessera_WindowList.txt - Notepad"
+  close-window TesseraIconic *
+  close-window TesseraListed *)
+tessera_e2e(NAME window_list_cannot_open_temp STEPS
+  set-env TMP @DIR@/missing
+  set-env TEMP @DIR@/missing
+  start @T@ -l --
+  box-title Tessera
+  box-text "Cannot open temp file !"
+  box-press IDOK
+  expect-exit 0 10000)
