@@ -4,7 +4,7 @@
 add_executable(e2e_engine_probe engine_probe_win32.cpp)
 target_compile_options(e2e_engine_probe PRIVATE -municode)
 target_link_options(e2e_engine_probe PRIVATE -municode)
-target_link_libraries(e2e_engine_probe PRIVATE kestrel_win kestrel_raw)
+target_link_libraries(e2e_engine_probe PRIVATE kestrel_app kestrel_job kestrel_win kestrel_raw)
 
 set(engine_probe $<TARGET_FILE:e2e_engine_probe>)
 
@@ -29,3 +29,49 @@ kestrel_e2e(NAME engine.info_dialog_owned STEPS
   box-text "Over the owner"
   box-press IDOK
   expect-exit 1 10000)
+
+# Script errors through the launcher's screen: the message from the ToolMessage table, then one
+# line per label; over the main window when there is one.
+kestrel_e2e(NAME engine.report_command_error STEPS
+  start ${engine_probe} report RequiredParameterIsEmpty For Begin "$(Nothing)" --
+  box-title Kestrel
+  box-text "Required parameter is empty !\\r\\n  [command] For\\r\\n  [parameter] Begin\\r\\n  [value] $(Nothing)"
+  box-press IDOK
+  expect-exit 0 10000)
+kestrel_e2e(NAME engine.report_over_main_window STEPS
+  start ${engine_probe} report-owned @DIR@/place.txt UserAborted While --
+  file-contains @DIR@/place.txt "centred owner-disabled" 10000
+  box-title Kestrel
+  box-text "User aborted !\\r\\n  [command] While"
+  box-press IDOK
+  expect-exit 0 10000)
+# A run whose script names a command that does not exist: the error is shown, the commands after
+# it do not run (the second would be reported too), and the run fails.
+kestrel_e2e(NAME engine.run_unknown_command STEPS
+  start ${engine_probe} run "Shel {" "Command=editor.exe" "}" "AlsoUnknown" --
+  box-title Kestrel
+  box-text "No such command !\\r\\n  [command] Shel"
+  box-press IDOK
+  expect-exit 1 10000)
+# The modifier keys held while the run starts are read from the window thread's key state.
+kestrel_e2e(NAME engine.keystate_right_shift STEPS
+  start ${engine_probe} keystate @DIR@/keystate.txt --
+  wait-window KestrelEngineProbeKeys "Key probe" 15000
+  click 300 250
+  key RSHIFT+A
+  file-contains @DIR@/keystate.txt "KeyState=LButton,RShift\\n" 10000
+  expect-exit 0 10000)
+kestrel_e2e(NAME engine.keystate_both_controls STEPS
+  start ${engine_probe} keystate @DIR@/keystate.txt --
+  wait-window KestrelEngineProbeKeys "Key probe" 15000
+  click 300 250
+  key LCONTROL+RCONTROL+A
+  file-contains @DIR@/keystate.txt "KeyState=LButton,LControl,RControl\\n" 10000
+  expect-exit 0 10000)
+kestrel_e2e(NAME engine.keystate_none STEPS
+  start ${engine_probe} keystate @DIR@/keystate.txt --
+  wait-window KestrelEngineProbeKeys "Key probe" 15000
+  click 300 250
+  key A
+  file-contains @DIR@/keystate.txt "KeyState=LButton\\n" 10000
+  expect-exit 0 10000)
