@@ -192,3 +192,57 @@ tessera_e2e(NAME window_list_cannot_open_temp STEPS
   box-text "Cannot open temp file !"
   box-press IDOK
   expect-exit 0 10000)
+
+# Data sections: stored with -s, -S, -s- and -S+ (numbered), applied with -e, deleted with -d.
+set(stored_rect "RectSpec=-x 100 -y 100 -w 400 -h 300\\r\\n")
+tessera_e2e(NAME data_sections STEPS
+  start ${target_window} TesseraStore "Store Me" 100 100 400 300 normal @DIR@/target.log --
+  file-contains @DIR@/target.log "shown" 15000
+  start @T@ -c TesseraStore -s --
+  expect-exit 0 10000
+  file-contains @DIR@/tessera.ini "[Data:Store Me]\\r\\nClassName=TesseraStore\\r\\n${stored_rect}\\r\\n"
+  start @T@ -c TesseraStore -S --
+  expect-exit 0 10000
+  file-contains @DIR@/tessera.ini
+    "[Data:Store Me]\\r\\nTitleName=Store Me\\r\\nClassName=TesseraStore\\r\\nFileName=${target_window_text}\\r\\n${stored_rect}\\r\\n"
+  file-lacks @DIR@/tessera.ini "[Data:Store Me]\\r\\nClassName"
+  start @T@ -c TesseraStore -s- --
+  expect-exit 0 10000
+  file-contains @DIR@/tessera.ini "[Data:TesseraStore]\\r\\nClassName=TesseraStore\\r\\n${stored_rect}\\r\\n"
+  start @T@ -c TesseraStore -x 0 -y 0 -w 640 -h 480 --
+  expect-exit 0 10000
+  window-rect TesseraStore * 0 0 640 480 5000
+  start @T@ -n "Store Me" -S+ --
+  expect-exit 0 10000
+  file-contains @DIR@/tessera.ini
+    "[Data:Store Me-1]\\r\\nTitleName=Store Me\\r\\nClassName=TesseraStore\\r\\nFileName=${target_window_text}\\r\\nRectSpec=-x 0 -y 0 -w 640 -h 480\\r\\n"
+  start @T@ -c TesseraStore -S+ --
+  expect-exit 0 10000
+  file-contains @DIR@/tessera.ini "[Data:Store Me-2]\\r\\nTitleName=Store Me\\r\\n"
+  start @T@ -e "Store Me" --
+  expect-exit 0 10000
+  window-rect TesseraStore * 100 100 500 400 5000
+  start @T@ -e "store me-1" --
+  expect-exit 0 10000
+  window-rect TesseraStore * 0 0 640 480 5000
+  start @T@ -d "Store Me-2" --
+  expect-exit 0 10000
+  file-lacks @DIR@/tessera.ini "[Data:Store Me-2]"
+  file-contains @DIR@/tessera.ini "[Data:Store Me-1]"
+  file-contains @DIR@/tessera.ini "[Common]\\r\\nProgram=Tessera\\r\\n"
+  close-window TesseraStore *)
+tessera_e2e(NAME data_sections_none STEPS
+  start @T@ -e --
+  box-title Tessera
+  box-text "No window is specified !"
+  box-press IDOK
+  expect-exit 0 10000)
+tessera_e2e(NAME data_section_without_window STEPS
+  start ${tessera_helper} write @DIR@/tessera.ini
+    "[Common]\\nProgram=Tessera\\n[Data:Gone]\\nClassName=TesseraNoSuchClass\\nRectSpec=\\n" 0 --
+  expect-exit 0 10000
+  start @T@ -e Gone --
+  box-title Tessera
+  box-text "No window is found !"
+  box-press IDOK
+  expect-exit 0 10000)
