@@ -182,7 +182,8 @@ class GuiSelectionWindow {
     info.cbSize = sizeof(info);
     info.lpfnWndProc = Procedure;
     info.hInstance = GetModuleHandleW(nullptr);
-    info.hCursor = LoadCursorW(nullptr, IDC_CROSS);
+    // Crosshair over the covers for aiming; the menu's entries are plain buttons.
+    info.hCursor = LoadCursorW(nullptr, className_ == kCoverClass ? IDC_CROSS : IDC_ARROW);
     info.lpszClassName = className_;
     // Two threads may register at once: the loser finds the class there.
     return RegisterClassExW(&info) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
