@@ -246,3 +246,24 @@ tessera_e2e(NAME data_section_without_window STEPS
   box-text "No window is found !"
   box-press IDOK
   expect-exit 0 10000)
+
+# The rectangle specification goes to the clipboard, read back by another program; the window
+# is restored first. The clipboard is shared by every program of the display: this runs alone.
+tessera_e2e(NAME copy_rect STEPS
+  start ${target_window} TesseraClip "Clip target" 100 100 400 300 max @DIR@/target.log --
+  file-contains @DIR@/target.log "shown" 15000
+  show-state TesseraClip * max 5000
+  start @T@ -c TesseraClip -g --
+  expect-exit 0 10000
+  show-state TesseraClip * normal 0
+  start ${tessera_probe} clip-check "-x 100 -y 100 -w 400 -h 300" --
+  expect-exit 0 15000
+  close-window TesseraClip *)
+set_tests_properties(e2e.tessera.copy_rect PROPERTIES RUN_SERIAL TRUE)
+
+# -p without a window opens the data profile in its program.
+tessera_e2e(NAME open_profile STEPS
+  start @T@ -p --
+  expect-exit 0 15000
+  wait-window Notepad "tessera.ini - Notepad" 15000
+  close-window Notepad "tessera.ini - Notepad")
