@@ -17,10 +17,11 @@ function(kestrel_selection_e2e name)
   set_tests_properties(e2e.selection.${name} PROPERTIES RUN_SERIAL TRUE)
 endfunction()
 
-# A click on the cover over notepad picks notepad; the covers are layered and topmost, and a
-# transparency of 0 still gives an alpha of 1.
+# A click on the cover over notepad picks notepad; the covers are layered and topmost, a
+# transparency of 0 still gives an alpha of 1, and the colour written 0xRRGGBB is painted so.
 kestrel_selection_e2e(pick_window
-  start ${sel_helper} write @DIR@/t.ini "[Job]\\nWindowSelectionTransparency=0\\n" 0 --
+  start ${sel_helper} write @DIR@/t.ini
+    "[Job]\\nWindowSelectionTransparency=0\\nWindowSelectionColor=0x123456\\n" 0 --
   expect-exit 0 10000
   start notepad.exe --
   wait-window Notepad * 15000
@@ -28,6 +29,8 @@ kestrel_selection_e2e(pick_window
   expect-exit 0 15000
   start ${sel_probe} pick @DIR@/t.ini @DIR@/out.txt --
   start ${sel_probe} layered Tessera_Cover 1 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} pixel Tessera_Cover 900 700 123456 10000 --
   expect-exit 0 15000
   start ${sel_probe} click Tessera_Cover left 300 300 10000 --
   expect-exit 0 15000
@@ -53,13 +56,20 @@ kestrel_selection_e2e(pick_desktop
   file-contains @DIR@/out.txt "nothing\\n" 10000)
 
 # A drag gives both corners; the placement adds the frame widening (8, 0, 8, 8 by default).
+# While the button is held the rectangle is drawn in its colour on the cover's.
 kestrel_selection_e2e(draw_rect
-  start ${sel_helper} write @DIR@/t.ini "[Job]\\nRectSelectionTransparency=300\\n" 0 --
+  start ${sel_helper} write @DIR@/t.ini "[Job]\\nRectSelectionTransparency=300\\nRectCroppingColor=0xFF00C0\\n" 0 --
   expect-exit 0 10000
   start ${sel_probe} rect @DIR@/t.ini @DIR@/out.txt --
   start ${sel_probe} layered Tessera_Cover 255 10000 --
   expect-exit 0 15000
-  start ${sel_probe} drag 300 200 700 500 10000 --
+  start ${sel_probe} press 300 200 700 500 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} pixel Tessera_Cover 500 350 FF00C0 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} pixel Tessera_Cover 800 600 800000 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} release 700 500 --
   expect-exit 0 15000
   file-contains @DIR@/out.txt "chosen 300 200 700 500\\nplace 1 1 292 200 416 308\\n" 10000)
 
@@ -73,12 +83,17 @@ kestrel_selection_e2e(draw_rect_backwards
   file-contains @DIR@/out.txt "chosen 500 500 400 520\\nplace 0 0 " 10000)
 
 # The menu shows one miniature per section (1280 / 12 = 106 wide, 1024 / 12 = 85 high, 3 pixels
-# apart); a click on the second entry chooses it, a right click cancels.
+# apart): the screen area in its colour with the section's target (the first entry's is the
+# top-left quarter, 3 pixels in); a click on the second entry chooses it, a right click cancels.
 kestrel_selection_e2e(menu_entry
-  start ${sel_helper} write @DIR@/t.ini "[Job]\\n" 0 --
+  start ${sel_helper} write @DIR@/t.ini "[Job]\\nMenuScreenAreaColor=0x203040\\n" 0 --
   expect-exit 0 10000
   start ${sel_probe} menu @DIR@/t.ini @DIR@/out.txt first 0 0 640 512 second 640 512 1280 1024 --
   start ${sel_probe} layered Tessera_Menu 255 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} pixel Tessera_Menu 25 30 40FF40 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} pixel Tessera_Menu 80 60 203040 10000 --
   expect-exit 0 15000
   start ${sel_probe} click Tessera_Menu left 53 130 10000 --
   expect-exit 0 15000

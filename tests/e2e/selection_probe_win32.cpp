@@ -13,7 +13,11 @@
 //   click <class> <left|right> <dx> <dy> <ms>
 //                                         click at the window's corner + dx, dy
 //   drag <x1> <y1> <x2> <y2> <ms>         left-button drag over a cover, in screen coordinates
+//   press <x1> <y1> <x2> <y2> <ms>        the same drag with the button still held at the end
+//   release <x> <y>                       let the left button go there
 //   layered <class> <alpha> <ms>          the window is layered and topmost with this alpha
+//   pixel <class> <dx> <dy> <RRGGBB> <ms>   the screen shows this colour at the window's corner +
+//                                         dx, dy (Wine draws layered windows opaque)
 //   place <class> <title|*> <l> <t> <w> <h> <ms>
 //                                         move a window there and wait until it is there
 //   expect-rect <class> <title|*> <l> <t> <r> <b> <ms>
@@ -204,16 +208,16 @@ int Click(const std::wstring& className, const std::wstring& button, int dx, int
              : 1;
 }
 
-// Button down at the start, moves in steps (the cover paints the rectangle as it grows), up at
-// the end.
-int Drag(POINT from, POINT to, DWORD ms) {
+// Button down at the start, moves in steps (the cover paints the rectangle as it grows), and,
+// unless held, up at the end.
+int Drag(POINT from, POINT to, DWORD ms, bool hold) {
   if (!WaitUnder(L"Tessera_Cover", from, ms)) return 1;
   std::vector<INPUT> inputs{MouseInput(from, 0), MouseInput(from, MOUSEEVENTF_LEFTDOWN)};
   constexpr int kSteps = 8;
   for (int i = 1; i <= kSteps; ++i) {
     inputs.push_back(MouseInput({from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps}, 0));
   }
-  inputs.push_back(MouseInput(to, MOUSEEVENTF_LEFTUP));
+  if (!hold) inputs.push_back(MouseInput(to, MOUSEEVENTF_LEFTUP));
   return Send(inputs) ? 0 : 1;
 }
 
@@ -234,6 +238,29 @@ int Layered(const std::wstring& className, int alpha, DWORD ms) {
   std::printf("alpha %u flags %lu layered %d topmost %d\n", got, flags, (style & WS_EX_LAYERED) != 0,
               (style & WS_EX_TOPMOST) != 0);
   return got == alpha && (flags & LWA_ALPHA) && (style & WS_EX_LAYERED) && (style & WS_EX_TOPMOST) ? 0 : 1;
+}
+
+int Pixel(const std::wstring& className, int dx, int dy, const wchar_t* rgb, DWORD ms) {
+  HWND window = WaitWindow(className, L"*", ms);
+  if (window == nullptr) {
+    std::printf("no visible window of class %s\n", Utf8(className).c_str());
+    return 1;
+  }
+  const unsigned long wanted = std::wcstoul(rgb, nullptr, 16);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  HDC screen = GetDC(nullptr);
+  const ULONGLONG until = GetTickCount64() + ms;
+  unsigned long got = 0;
+  for (;;) {
+    const COLORREF color = GetPixel(screen, rect.left + dx, rect.top + dy);
+    got = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+    if (got == wanted || GetTickCount64() >= until) break;
+    Sleep(kPollMs);
+  }
+  ReleaseDC(nullptr, screen);
+  std::printf("pixel %06lX, expected %06lX\n", got, wanted);
+  return got == wanted ? 0 : 1;
 }
 
 bool WaitRect(HWND window, const RECT& wanted, DWORD ms) {
@@ -273,10 +300,17 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"rect" && has(2)) return Rect(argv[2], argv[3]);
   if (command == L"menu" && has(2)) return Menu(argv[2], argv[3], argc - 4, argv + 4);
   if (command == L"click" && has(5)) return Click(argv[2], argv[3], Number(argv[4]), Number(argv[5]), Number(argv[6]));
-  if (command == L"drag" && has(5)) {
-    return Drag({Number(argv[2]), Number(argv[3])}, {Number(argv[4]), Number(argv[5])}, Number(argv[6]));
+  if ((command == L"drag" || command == L"press") && has(5)) {
+    return Drag({Number(argv[2]), Number(argv[3])}, {Number(argv[4]), Number(argv[5])}, Number(argv[6]),
+                command == L"press");
+  }
+  if (command == L"release" && has(2)) {
+    return Send({MouseInput({Number(argv[2]), Number(argv[3])}, MOUSEEVENTF_LEFTUP)}) ? 0 : 1;
   }
   if (command == L"layered" && has(3)) return Layered(argv[2], Number(argv[3]), Number(argv[4]));
+  if (command == L"pixel" && has(5)) {
+    return Pixel(argv[2], Number(argv[3]), Number(argv[4]), argv[5], Number(argv[6]));
+  }
   if (command == L"place" && has(7)) {
     const int left = Number(argv[4]);
     const int top = Number(argv[5]);
