@@ -16,9 +16,10 @@
 // matches (ASCII case ignored). Each takes the command-line options with its "TitleName",
 // "ClassName" and "FileName" patterns and its "RectSpec" options added; without a given
 // window it finds its own first window (none without any pattern), with one it applies
-// when that window matches the section's own patterns. No data section at all: "NoWindowIsSpecified"; none named by
-// the pattern: "NoDataSectionMatched"; none that found a window: "NoWindowIsFound"; one:
-// its actions run; several: the user chooses in the selection menu.
+// when that window matches the section's own patterns. No data section at all:
+// "NoWindowIsSpecified"; none named by the pattern: "NoDataSectionMatched"; none that found
+// a window: "NoWindowIsFound"; one: its actions run; several: the user chooses in the
+// selection menu. -d deletes the section that applied.
 #pragma once
 
 #include "raw/string.h"

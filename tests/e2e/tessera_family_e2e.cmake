@@ -138,7 +138,7 @@ tessera_e2e(NAME close_wins_over_terminate STEPS
   file-contains @DIR@/target.log "shown" 15000
   start @T@ -c TesseraQuit -k -q --
   expect-exit 0 10000
-  file-contains @DIR@/target.log "close" 10000
+  file-contains @DIR@/target.log "shown\nclose\nended\n" 10000
   window-gone TesseraQuit * 10000)
 tessera_e2e(NAME terminate STEPS
   start ${target_window} TesseraKill "Kill target" 100 100 400 300 normal @DIR@/target.log --
@@ -146,7 +146,8 @@ tessera_e2e(NAME terminate STEPS
   start @T@ -c TesseraKill -k --
   expect-exit 0 10000
   window-gone TesseraKill * 10000
-  file-lacks @DIR@/target.log "close")
+  file-lacks @DIR@/target.log "close"
+  file-lacks @DIR@/target.log "ended")
 tessera_e2e(NAME minimise_restore_topmost STEPS
   start ${target_window} TesseraShow "Show target" 100 100 400 300 normal @DIR@/target.log --
   file-contains @DIR@/target.log "shown" 15000

@@ -3,8 +3,9 @@
 //
 //   tessera_e2e_window <class> <title> <left> <top> <width> <height> <normal|min|max> <log-path>
 //
-// Writes "shown" to the log once the window is up and "close" when WM_CLOSE arrives; exits
-// with code 7 after a close, so a terminated process (exit code 0) tells itself apart.
+// Writes "shown" to the log once the window is up, "close" when WM_CLOSE arrives and "ended"
+// when its message loop is over; exits with code 7 after a close, so a terminated process
+// (exit code 0, no "ended") tells itself apart.
 #include <windows.h>
 
 #include <string>
@@ -70,5 +71,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  Log("ended");
   return static_cast<int>(message.wParam);
 }
