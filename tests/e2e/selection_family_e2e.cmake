@@ -98,6 +98,27 @@ kestrel_selection_e2e(menu_entry
   start ${sel_probe} click Tessera_Menu left 53 130 10000 --
   expect-exit 0 15000
   file-contains @DIR@/out.txt "chosen 1 second\\n" 10000)
+# The menu (106 x 173 for two entries) is centred on the cursor, and pushed inside the monitor
+# near its corner.
+kestrel_selection_e2e(menu_at_cursor
+  start ${sel_helper} write @DIR@/t.ini "[Job]\\n" 0 --
+  expect-exit 0 10000
+  start ${sel_probe} cursor 640 512 --
+  expect-exit 0 10000
+  start ${sel_probe} menu @DIR@/t.ini @DIR@/out.txt first 0 0 640 512 second 640 512 1280 1024 --
+  start ${sel_probe} expect-rect Tessera_Menu * 587 426 693 599 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} click Tessera_Menu right 10 10 10000 --
+  expect-exit 0 15000
+  file-contains @DIR@/out.txt "cancelled\\n" 10000
+  start ${sel_probe} cursor 1270 1015 --
+  expect-exit 0 10000
+  start ${sel_probe} menu @DIR@/t.ini @DIR@/out2.txt first 0 0 640 512 second 640 512 1280 1024 --
+  start ${sel_probe} expect-rect Tessera_Menu * 1174 851 1280 1024 10000 --
+  expect-exit 0 15000
+  start ${sel_probe} click Tessera_Menu right 10 10 10000 --
+  expect-exit 0 15000
+  file-contains @DIR@/out2.txt "cancelled\\n" 10000)
 kestrel_selection_e2e(menu_cancelled
   start ${sel_helper} write @DIR@/t.ini "[Job]\\n" 0 --
   expect-exit 0 10000

@@ -15,6 +15,7 @@
 //   drag <x1> <y1> <x2> <y2> <ms>         left-button drag over a cover, in screen coordinates
 //   press <x1> <y1> <x2> <y2> <ms>        the same drag with the button still held at the end
 //   release <x> <y>                       let the left button go there
+//   cursor <x> <y>                        move the mouse there (no window needed)
 //   layered <class> <alpha> <ms>          the window is layered and topmost with this alpha
 //   pixel <class> <dx> <dy> <RRGGBB> <ms>   the screen shows this colour at the window's corner +
 //                                         dx, dy (Wine draws layered windows opaque)
@@ -303,6 +304,19 @@ int wmain(int argc, wchar_t** argv) {
   if ((command == L"drag" || command == L"press") && has(5)) {
     return Drag({Number(argv[2]), Number(argv[3])}, {Number(argv[4]), Number(argv[5])}, Number(argv[6]),
                 command == L"press");
+  }
+  if (command == L"cursor" && has(2)) {
+    const POINT point{Number(argv[2]), Number(argv[3])};
+    if (!Send({MouseInput(point, 0)})) return 1;
+    // The move is queued: wait until the system's cursor is there.
+    for (int i = 0; i < 250; ++i) {
+      POINT at{};
+      GetCursorPos(&at);
+      if (at.x == point.x && at.y == point.y) return 0;
+      Sleep(kPollMs);
+    }
+    std::printf("the cursor did not reach %ld,%ld\n", point.x, point.y);
+    return 1;
   }
   if (command == L"release" && has(2)) {
     return Send({MouseInput({Number(argv[2]), Number(argv[3])}, MOUSEEVENTF_LEFTUP)}) ? 0 : 1;
