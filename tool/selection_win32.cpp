@@ -149,7 +149,7 @@ class GuiSelectionWindow {
  public:
   GuiSelectionWindow(const wchar_t* className, const GuiRect& rect, BYTE alpha, bool maximised)
       : className_(className), rect_(rect), alpha_(alpha), maximised_(maximised) {}
-  virtual ~GuiSelectionWindow() = default;
+  ~GuiSelectionWindow() = default;
   GuiSelectionWindow(const GuiSelectionWindow&) = delete;
   GuiSelectionWindow& operator=(const GuiSelectionWindow&) = delete;
 
