@@ -87,6 +87,8 @@ class WindowsDesktop : public ToolDesktop {
     const ToolShowState state = ShowState(window);
     if (state == ToolShowState::Gone) return false;
     if (state == ToolShowState::Normal) return WindowRect(window, rect);
+    // Wine answers the current rectangle for another process's window here; Windows keeps
+    // the normal position.
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     if (!GetWindowPlacement(Handle(window), &placement)) return false;
