@@ -80,6 +80,8 @@ TEST_F(ToolWorkTest, MatchingTakesTheFirstWindowInZOrder) {
       {"-n Nothing -n \"Report Draft\"", "move 3 5 0 305 200"},
       {"-f *viewer.exe", "move 4 5 20 205 220"},
       {"-f C:\\apps\\* -n \"Monthly*\"", "move 4 5 20 205 220"},
+      // A pattern that every window matches takes the topmost one.
+      {"-n * -c *", "move 1 5 100 405 400"},
       // Patterns keep case.
       {"-c notepad -n *", "warning No window is found !"},
       {"-n *Report -c Viewer -f *sheet.exe", "warning No window is found !"},
