@@ -127,7 +127,8 @@ class JobVariableUnit {
   virtual void Evaluate(JobVariableResult& result, JobVariableArgument& argument);
 
   const RawString& Name() const { return name_; }
-  // Read under the owning list's lock through JobVariableList::Value.
+  // Without the list's lock: for a unit that no other thread assigns (JobVariableList::FlagsOf
+  // reads under the lock).
   uint16_t Flags() const { return flags_; }
 
  private:
@@ -171,7 +172,7 @@ class JobVariableList : public RawLayer::RawListR<JobVariableListAllocator, JobV
   void SetLastState(int32_t state);
   int32_t LastState() const;
 
-  // Functions first, then the chain (for tests and diagnostics).
+  // The number of functions and chain units (for tests and diagnostics).
   int32_t UnitCount() const;
 
   JobVariableList(const JobVariableList&) = delete;
@@ -180,7 +181,6 @@ class JobVariableList : public RawLayer::RawListR<JobVariableListAllocator, JobV
  private:
   JobVariableList();
   JobVariableUnit* FindLocked(const RawString& name) const;
-  void Register(JobVariableUnit& function);
 
   mutable std::mutex lock_;
   int32_t lastState_ = VariableSuccess;
