@@ -22,6 +22,8 @@ using OwnedHandle = std::unique_ptr<void, HandleCloser>;
 constexpr UINT kFlashCount = 5;
 constexpr DWORD kFlashIntervalMs = 70;
 constexpr DWORD kTerminateWaitMs = 5000;
+// How long a window may take to answer before it counts as hung.
+constexpr UINT kAnswerMs = 2000;
 
 HWND Handle(ToolWindow window) { return reinterpret_cast<HWND>(window); }
 
@@ -33,6 +35,13 @@ RawString FromWide(const wchar_t* text, int length) {
 std::wstring ToWide(const RawString& text) {
   const std::u16string wide = text.ToWide();
   return std::wstring(wide.begin(), wide.end());
+}
+
+// Showing, moving and z-order changes wait for the window's own thread: a hung program would
+// hang Tessera with it, so a window that does not answer is left alone.
+bool Answers(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kAnswerMs, &result) != 0;
 }
 
 GuiRect FromRect(const RECT& rect) { return GuiRect{rect.left, rect.top, rect.right, rect.bottom}; }
@@ -109,11 +118,13 @@ class WindowsDesktop : public ToolDesktop {
   // ShowWindow answers the earlier visibility, not success: whether the window still
   // exists is what tells.
   bool Minimize(ToolWindow window) override {
+    if (!Answers(Handle(window))) return false;
     ShowWindow(Handle(window), SW_MINIMIZE);
     return IsWindow(Handle(window)) != FALSE;
   }
 
   bool Restore(ToolWindow window) override {
+    if (!Answers(Handle(window))) return false;
     ShowWindow(Handle(window), SW_RESTORE);
     return IsWindow(Handle(window)) != FALSE;
   }
@@ -121,11 +132,13 @@ class WindowsDesktop : public ToolDesktop {
   bool Move(ToolWindow window, const GuiRect& rect) override {
     const int64_t width = int64_t{rect.right} - rect.left;
     const int64_t height = int64_t{rect.bottom} - rect.top;
+    if (!Answers(Handle(window))) return false;
     return MoveWindow(Handle(window), rect.left, rect.top, static_cast<int>(width), static_cast<int>(height), TRUE) !=
            FALSE;
   }
 
   bool SetTopmost(ToolWindow window, bool topmost) override {
+    if (!Answers(Handle(window))) return false;
     return SetWindowPos(Handle(window), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                         SWP_NOMOVE | SWP_NOSIZE) != FALSE;
   }

@@ -268,3 +268,12 @@ tessera_e2e(NAME open_profile STEPS
   expect-exit 0 15000
   wait-window Notepad "tessera.ini - Notepad" 15000
   close-window Notepad "tessera.ini - Notepad")
+
+# A window whose program does not answer is left alone, and Tessera ends instead of hanging.
+tessera_e2e(NAME hung_window STEPS
+  start ${target_window} TesseraHung "Hung target" 100 100 400 300 hung @DIR@/target.log --
+  file-contains @DIR@/target.log "shown" 15000
+  start @T@ -c TesseraHung -x 0 -y 0 -T --
+  expect-exit 0 10000
+  file-lacks @DIR@/target.log "awake"
+  window-rect TesseraHung * 100 100 500 400 0)

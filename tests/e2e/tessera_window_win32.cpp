@@ -1,7 +1,9 @@
 // A target window for Tessera's end-to-end scenarios: a top-level window of a known class,
 // title and rectangle that reports what happens to it.
 //
-//   tessera_e2e_window <class> <title> <left> <top> <width> <height> <normal|min|max> <log-path>
+//   tessera_e2e_window <class> <title> <left> <top> <width> <height> <normal|min|max|hung> <log-path>
+//
+// "hung" shows the window normally and then stops answering messages for 20 s.
 //
 // Writes "shown" to the log once the window is up, "close" when WM_CLOSE arrives and "ended"
 // when its message loop is over; exits with code 7 after a close, so a terminated process
@@ -13,6 +15,7 @@
 namespace {
 
 constexpr int kClosedExitCode = 7;
+constexpr DWORD kHungMs = 20000;
 std::wstring g_log_path;
 
 void Log(const char* line) {
@@ -66,6 +69,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (!window) return 91;
   ShowWindow(window, state == L"min" ? SW_SHOWMINIMIZED : state == L"max" ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
   Log("shown");
+  if (state == L"hung") {
+    Sleep(kHungMs);
+    Log("awake");
+  }
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
