@@ -1,0 +1,444 @@
+#include "job/icon_cache.h"
+
+#include <chrono>
+#include <thread>
+
+#include "raw/file.h"
+#include "raw/line_file.h"
+#include "raw/parameter_list.h"
+#include "raw/path.h"
+#include "raw/profile.h"
+
+namespace JobLayer {
+
+using RawLayer::kWhole;
+using RawLayer::RawParameterList;
+using RawLayer::RawProfile;
+
+namespace {
+
+constexpr char kIdentify[] = "Identify";
+constexpr char kTopInfo[] = "TopInfo";
+constexpr char kItem[] = "Item";
+constexpr int32_t kIdleWaitMs = 1000;
+
+RawString JoinPath(const RawString& folder, const RawString& name) {
+  RawString path = folder;
+  if (!path.IsEmpty() && !path.EndsWith("\\") && !path.EndsWith("/")) path.AppendChar(RawLayer::PathSeparator());
+  path.Append(name);
+  return path;
+}
+
+// A key's 32-bit value, `fallback` when it is missing or no 32-bit number.
+int32_t IntegerOf(const RawParameterList& section, const RawString& key, int32_t fallback) {
+  const RawLayer::RawParameterUnit* unit = section.Find(key);
+  int64_t value = 0;
+  if (unit == nullptr || !unit->value.ParseInteger(kWhole, value) || value < INT32_MIN || value > INT32_MAX) {
+    return fallback;
+  }
+  return static_cast<int32_t>(value);
+}
+
+// What a save writes of one entry.
+struct SavedEntry {
+  int32_t state;
+  int32_t image;
+  RawString file;
+  int32_t index;
+  int32_t unused;
+};
+
+class ItemReader : public RawLayer::RawProfileEnumeration::Enumerator {
+ public:
+  bool OnSection(const RawString&, const RawParameterList& list) override {
+    const RawLayer::RawParameterUnit* file = list.Find("File");
+    // A dropped entry was written without keys: nothing to bring back.
+    if (file == nullptr) return true;
+    items.push_back({IconFromCache, IntegerOf(list, "ImageId", 0), file->value, IntegerOf(list, "IconIndex", 0),
+                     IntegerOf(list, "Unused", 0)});
+    return true;
+  }
+  std::vector<SavedEntry> items;
+};
+
+class IdentifyReader : public RawLayer::RawProfileEnumeration::Enumerator {
+ public:
+  bool OnSection(const RawString&, const RawParameterList& list) override {
+    identify.Copy(list);
+    return true;
+  }
+  RawParameterList identify;
+};
+
+}  // namespace
+
+JobIconControl::JobIconControl() : clock_(&RawLayer::CurrentTime), worker_(*this) {}
+
+JobIconControl::~JobIconControl() { StopWorker(); }
+
+JobIconControl& JobIconControl::Instance() {
+  static JobIconControl control;
+  return control;
+}
+
+RawString JobIconControl::DataFileName(const RawLayer::RawTime& time) {
+  RawString name = RawLayer::DateText(time);
+  name.Append(RawLayer::TimeText(time));
+  name.Append(".dat");
+  return name;
+}
+
+bool JobIconControl::IsDataFileName(const RawString& name) {
+  if (name.Length() <= 4 || !name.EqualNoCase({name.Length() - 4, name.Length()}, ".dat")) return false;
+  for (const char* bad = "\\/:"; *bad != 0; ++bad) {
+    if (name.Find(static_cast<uint8_t>(*bad)) < name.Length()) return false;
+  }
+  return !name.StartsWith(".");
+}
+
+bool JobIconControl::Open(const JobIconSettings& settings, JobIconStore& store) {
+  std::scoped_lock locks(listLock_, stateLock_, poolLock_);
+  settings_ = settings;
+  store_ = &store;
+  extensions_.Clear();
+  const RawString& list = settings_.extensions;
+  for (int32_t begin = 0; begin <= list.Length();) {
+    const int32_t comma = list.Find(',', {begin, list.Length()});
+    const RawLayer::RawRange item = list.Trim({begin, comma}, RawLayer::kBlanks);
+    if (item.end > item.begin) extensions_.Add(list.Sub(item));
+    begin = comma + 1;
+  }
+  list_.Clear();
+  entries_.clear();
+  cursor_ = 0;
+  workPending_ = false;
+  if (!store_->Prepare(settings_.iconWidth, settings_.iconHeight)) return false;
+  failedId_ = store_->AddFixed(JobIconStore::FixedFailed);
+  loadingId_ = store_->AddFixed(JobIconStore::FixedLoading);
+  return failedId_ >= 0 && loadingId_ >= 0;
+}
+
+void JobIconControl::SetOwner(JobIconOwner* owner) {
+  std::lock_guard<std::mutex> guard(stateLock_);
+  owner_ = owner;
+}
+
+void JobIconControl::StartAfresh() {
+  list_.Clear();
+  entries_.clear();
+  cursor_ = 0;
+  workPending_ = false;
+  store_->Clear();
+  failedId_ = store_->AddFixed(JobIconStore::FixedFailed);
+  loadingId_ = store_->AddFixed(JobIconStore::FixedLoading);
+}
+
+JobIconStore::Source JobIconControl::SourceFor(const RawString& file, int32_t index) const {
+  if (index != 0) return JobIconStore::SourceIndexed;
+  const int32_t dot = file.FindExtension();
+  const RawString extension = dot < file.Length() ? file.Sub({dot + 1, file.Length()}) : RawString();
+  // The list compares ignoring ASCII case.
+  return extensions_.Find(extension) != nullptr && !extension.IsEmpty() ? JobIconStore::SourceIndexed
+                                                                        : JobIconStore::SourceShell;
+}
+
+int32_t JobIconControl::ExtractImage(const RawString& file, int32_t index, int32_t image) {
+  std::unique_ptr<JobIconStore::Picture> picture;
+  if (store_ != nullptr) picture = store_->Extract(file, index, SourceFor(file, index));
+  std::lock_guard<std::mutex> pool(poolLock_);
+  // Pixels of a fixed image are never replaced: every failed or loading icon shows them.
+  const bool own = image >= 0 && !IsFixed(image) && store_->IsImage(image);
+  if (picture && own && store_->Replace(image, *picture)) return image;
+  if (own) store_->Free(image);
+  if (!picture) return failedId_;
+  const int32_t added = store_->Add(*picture);
+  return added >= 0 ? added : failedId_;
+}
+
+void JobIconControl::Append(int32_t state, int32_t image, const RawString& file, int32_t index, int32_t unused) {
+  JobIconInfoUnit& unit = list_.Add(state, image, file, index, unused);
+  entries_.push_back(&unit);
+}
+
+int32_t JobIconControl::GetEntry(const RawString& file, int32_t index) {
+  {
+    std::scoped_lock locks(listLock_, stateLock_);
+    for (size_t n = 0; n < entries_.size(); ++n) {
+      const JobIconInfoUnit& unit = *entries_[n];
+      if (unit.state == IconNotifyButtons || unit.state == IconNotifyMenu) continue;
+      if (unit.iconIndex == index && unit.file.EqualNoCase(kWhole, file)) return static_cast<int32_t>(n);
+    }
+    if (settings_.delay) {
+      Append(IconWaiting, loadingId_, file, index, 0);
+      workPending_ = true;
+      const int32_t entry = static_cast<int32_t>(entries_.size()) - 1;
+      Wake();
+      return entry;
+    }
+  }
+  const int32_t image = ExtractImage(file, index, -1);
+  std::scoped_lock locks(listLock_, stateLock_);
+  Append(IconReady, image, file, index, 0);
+  return static_cast<int32_t>(entries_.size()) - 1;
+}
+
+int32_t JobIconControl::GetImage(int32_t entry) {
+  std::scoped_lock locks(listLock_, stateLock_);
+  if (entry < 0 || entry >= static_cast<int32_t>(entries_.size())) return -1;
+  JobIconInfoUnit& unit = *entries_[static_cast<size_t>(entry)];
+  unit.unused = 0;
+  return unit.imageId;
+}
+
+void JobIconControl::AddNotification(int32_t state) {
+  if (state != IconNotifyButtons && state != IconNotifyMenu) return;
+  {
+    std::scoped_lock locks(listLock_, stateLock_);
+    Append(state, -1, RawString(), 0, 0);
+    workPending_ = true;
+  }
+  Wake();
+}
+
+bool JobIconControl::WorkOnce() {
+  JobIconInfoUnit* unit = nullptr;
+  {
+    std::scoped_lock locks(listLock_, stateLock_);
+    if (cursor_ >= static_cast<int32_t>(entries_.size())) return false;
+    unit = entries_[static_cast<size_t>(cursor_++)];
+  }
+  int32_t state;
+  int32_t image;
+  RawString file;
+  int32_t index;
+  JobIconOwner* owner;
+  {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    state = unit->state;
+    image = unit->imageId;
+    file = unit->file;
+    index = unit->iconIndex;
+    owner = owner_;
+  }
+  if (state == IconWaiting || state == IconFromCache) {
+    const int32_t extracted = ExtractImage(file, index, state == IconFromCache ? image : -1);
+    std::lock_guard<std::mutex> guard(stateLock_);
+    unit->imageId = extracted;
+    unit->state = IconReady;
+  } else if ((state == IconNotifyButtons || state == IconNotifyMenu) && owner != nullptr) {
+    owner->NotifyIcons(state == IconNotifyButtons ? kIconNotifyButtonsCode : kIconNotifyMenuCode);
+  }
+  return true;
+}
+
+bool JobIconControl::WorkPending() const {
+  std::lock_guard<std::mutex> guard(stateLock_);
+  return workPending_;
+}
+
+void JobIconControl::RunWorker() {
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> guard(wakeLock_);
+      if (stop_) return;
+    }
+    // A short pause per entry leaves the processor to the window thread.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (WorkOnce()) continue;
+    {
+      std::lock_guard<std::mutex> guard(stateLock_);
+      // Work appended since the last look keeps the flag.
+      if (cursor_ >= static_cast<int32_t>(entries_.size())) workPending_ = false;
+    }
+    std::unique_lock<std::mutex> lock(wakeLock_);
+    wake_.wait_for(lock, std::chrono::milliseconds(kIdleWaitMs), [this] { return signalled_ || stop_; });
+    signalled_ = false;
+  }
+}
+
+void JobIconControl::Wake() {
+  {
+    std::lock_guard<std::mutex> guard(wakeLock_);
+    signalled_ = true;
+  }
+  wake_.notify_all();
+}
+
+void JobIconControl::RequestLoad() { Wake(); }
+
+bool JobIconControl::StartWorker(int32_t priority) {
+  {
+    std::lock_guard<std::mutex> guard(wakeLock_);
+    stop_ = false;
+  }
+  worker_.SetPriority(priority);
+  return worker_.Start();
+}
+
+void JobIconControl::StopWorker() {
+  {
+    std::lock_guard<std::mutex> guard(wakeLock_);
+    stop_ = true;
+    signalled_ = true;
+  }
+  wake_.notify_all();
+  worker_.Wait();
+}
+
+int32_t JobIconControl::FailedId() const {
+  std::lock_guard<std::mutex> guard(stateLock_);
+  return failedId_;
+}
+
+int32_t JobIconControl::LoadingId() const {
+  std::lock_guard<std::mutex> guard(stateLock_);
+  return loadingId_;
+}
+
+int32_t JobIconControl::EntryCount() const {
+  std::lock_guard<std::mutex> guard(listLock_);
+  return static_cast<int32_t>(entries_.size());
+}
+
+bool JobIconControl::EntryAt(int32_t entry, JobIconInfoUnit& out) const {
+  std::scoped_lock locks(listLock_, stateLock_);
+  if (entry < 0 || entry >= static_cast<int32_t>(entries_.size())) return false;
+  out = *entries_[static_cast<size_t>(entry)];
+  return true;
+}
+
+RawString JobIconControl::IndexPath() const { return JoinPath(settings_.cacheFolder, settings_.indexName); }
+
+bool JobIconControl::LoadCache() {
+  if (store_ == nullptr || !settings_.cache) return false;
+  RawProfile index(IndexPath());
+  const RawString dataName = index.GetValue(kIdentify, "DataFile", RawString());
+  // Only a file of the cache folder itself: the index may have been edited or come from elsewhere.
+  if (!IsDataFileName(dataName)) return false;
+  RawParameterList top;
+  index.ReadSection(kTopInfo, top);
+  ItemReader items;
+  const bool itemsRead = index.Enumerate(kItem, items);
+
+  std::scoped_lock locks(listLock_, stateLock_, poolLock_);
+  if (!store_->LoadFrom(JoinPath(settings_.cacheFolder, dataName))) return false;
+  const int32_t failed = IntegerOf(top, "FailedId", -1);
+  const int32_t loading = IntegerOf(top, "LoadingId", -1);
+  const bool usable = itemsRead && IntegerOf(top, "IconWidth", 0) == settings_.iconWidth &&
+                      IntegerOf(top, "IconHeight", 0) == settings_.iconHeight && failed != loading &&
+                      store_->IsImage(failed) && store_->IsImage(loading);
+  if (!usable) {
+    StartAfresh();
+    return false;
+  }
+  list_.Clear();
+  entries_.clear();
+  failedId_ = failed;
+  loadingId_ = loading;
+  cursor_ = 0;
+  std::vector<bool> held(static_cast<size_t>(store_->ImageCount()), false);
+  held[static_cast<size_t>(failed)] = held[static_cast<size_t>(loading)] = true;
+  for (const SavedEntry& item : items.items) {
+    int32_t image = item.image;
+    // An image that is no image of its own would be overwritten for another icon:
+    // the entry shows the loading image and gets a new one when extracted again.
+    if (!store_->IsImage(image) || held[static_cast<size_t>(image)]) {
+      image = loadingId_;
+    } else {
+      held[static_cast<size_t>(image)] = true;
+    }
+    Append(IconFromCache, image, item.file, item.index, item.unused + 1);
+  }
+  // Images that no entry names any more are free for new icons.
+  for (int32_t image = 0; image < static_cast<int32_t>(held.size()); ++image) {
+    if (!held[static_cast<size_t>(image)] && store_->IsImage(image)) store_->Free(image);
+  }
+  workPending_ = !entries_.empty();
+  return true;
+}
+
+void JobIconControl::DropUnused() {
+  std::scoped_lock locks(listLock_, stateLock_, poolLock_);
+  for (JobIconInfoUnit* unit : entries_) {
+    if (unit->state != IconReady && unit->state != IconWaiting && unit->state != IconFromCache) continue;
+    if (unit->unused < settings_.unusedCount) continue;
+    unit->state = IconDropped;
+    if (!IsFixed(unit->imageId) && store_->IsImage(unit->imageId)) store_->Free(unit->imageId);
+    // The freed image may be handed to another icon; this entry never draws it again.
+    unit->imageId = failedId_;
+  }
+}
+
+bool JobIconControl::SaveCache() {
+  if (store_ == nullptr || !settings_.cache) return false;
+  const RawString indexPath = IndexPath();
+  // The old [Identify] is carried over whole (it holds the folder's claim), so an
+  // index that exists but cannot be read to its end is not replaced.
+  RawProfile index(indexPath);
+  IdentifyReader identifyReader;
+  if (!index.Enumerate(kIdentify, identifyReader) && RawLayer::PathKind(indexPath) != RawLayer::RawPathKind::Missing) {
+    return false;
+  }
+  RawParameterList& identify = identifyReader.identify;
+  const RawString oldData = identify.GetValue("DataFile", RawString());
+  RawString dataName = DataFileName(clock_());
+  // Two saves within one second must not write over the file the index still names.
+  if (dataName.EqualNoCase(kWhole, oldData)) {
+    dataName.Truncate(dataName.Length() - 4);
+    dataName.Append("_1.dat");
+  }
+  const RawString dataPath = JoinPath(settings_.cacheFolder, dataName);
+
+  std::vector<SavedEntry> saved;
+  RawParameterList top;
+  {
+    std::scoped_lock locks(listLock_, stateLock_, poolLock_);
+    if (!store_->SaveTo(dataPath)) {
+      (void)RawLayer::DeleteFileAt(dataPath);
+      return false;
+    }
+    top.SetInteger("IconWidth", settings_.iconWidth);
+    top.SetInteger("IconHeight", settings_.iconHeight);
+    top.SetInteger("FailedId", failedId_);
+    top.SetInteger("LoadingId", loadingId_);
+    saved.reserve(entries_.size());
+    for (const JobIconInfoUnit* unit : entries_) {
+      saved.push_back({unit->state, unit->imageId, unit->file, unit->iconIndex, unit->unused});
+    }
+  }
+
+  identify.SetValue("DataFile", dataName);
+  bool written = false;
+  {
+    RawLayer::RawTemporaryFile temp(indexPath);
+    RawLayer::RawLineFile writer(temp.Path());
+    writer.SetFileCode(RawLayer::CodeUtf8);
+    if (writer.OpenWrite()) {
+      temp.Own();
+      bool ok = RawProfile::WriteSectionTo(writer, kIdentify, identify) &&
+                RawProfile::WriteSectionTo(writer, kTopInfo, top);
+      for (size_t n = 0; ok && n < saved.size(); ++n) {
+        const SavedEntry& entry = saved[n];
+        RawParameterList item;
+        if (entry.state == IconReady || entry.state == IconWaiting || entry.state == IconFromCache) {
+          item.SetInteger("ImageId", entry.image);
+          item.SetValue("File", entry.file);
+          item.SetInteger("IconIndex", entry.index);
+          item.SetInteger("Unused", entry.unused);
+        }
+        ok = RawProfile::WriteSectionTo(writer, kItem, item);
+      }
+      written = writer.Close() && ok && temp.MoveOnto(indexPath);
+    }
+  }
+  if (!written) {
+    (void)RawLayer::DeleteFileAt(dataPath);
+    return false;
+  }
+  if (IsDataFileName(oldData) && !oldData.EqualNoCase(kWhole, dataName)) {
+    (void)RawLayer::DeleteFileAt(JoinPath(settings_.cacheFolder, oldData));
+  }
+  return true;
+}
+
+}  // namespace JobLayer
