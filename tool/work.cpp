@@ -68,7 +68,7 @@ void ToolWork::Run() {
     }
     return;
   } else {
-    window = FindWindow(options_);
+    window = FindFirstWindow(options_);
     if (window == 0) {
       Report(ToolMessage::NoWindowIsFound);
       return;
@@ -89,7 +89,7 @@ bool ToolWork::Matches(const ToolOptions& options, ToolWindow window) {
   return true;
 }
 
-ToolWindow ToolWork::FindWindow(const ToolOptions& options) {
+ToolWindow ToolWork::FindFirstWindow(const ToolOptions& options) {
   if (!options.HasPatterns()) return 0;
   for (ToolWindow window : desktop_.TopLevelWindows()) {
     if (Matches(options, window)) return window;
@@ -118,7 +118,7 @@ bool ToolWork::CollectSections(ToolWindow given, JobSectionList& sections, ToolM
       AddSectionKeys(section.entries, false, own);
       if (!Matches(own, given)) continue;
     } else {
-      window = FindWindow(options);
+      window = FindFirstWindow(options);
       if (window == 0) continue;
     }
     GuiRect rect;

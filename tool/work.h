@@ -41,7 +41,7 @@ class ToolWork {
   void Run();
 
   // The pieces, in the order Run uses them.
-  ToolWindow FindWindow(const ToolOptions& options);
+  ToolWindow FindFirstWindow(const ToolOptions& options);
   [[nodiscard]] bool Matches(const ToolOptions& options, ToolWindow window);
   // Applies the data sections to `given`, or lets each find its own window when it is 0.
   void ApplySections(ToolWindow given);

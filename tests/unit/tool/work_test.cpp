@@ -146,7 +146,7 @@ TEST_F(ToolWorkTest, TerminateOfAProcessThatCannotBeOpenedFails) {
 TEST_F(ToolWorkTest, WindowGoneBeforeTheMoveFailsQuietly) {
   options_ = ToolLayer::ReadToolOptions("t -c Viewer -x 0 -b -g");
   ToolLayer::ToolWork work(desktop_, settings_, options_);
-  const ToolLayer::ToolWindow window = work.FindWindow(options_);
+  const ToolLayer::ToolWindow window = work.FindFirstWindow(options_);
   ASSERT_EQ(window, 4u);
   desktop_.Remove(4);
   EXPECT_FALSE(work.ApplyActions(window, options_, RawString()));
