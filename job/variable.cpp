@@ -123,14 +123,14 @@ const RawString& BoolText(bool value) {
 
 JobVariableArgument::JobVariableArgument(Expander& expander, const RawStringList& segments, const RawString& name,
                                          const RawString& text, int32_t start, int32_t end)
-    : expander_(&expander), segments_(segments), name_(name), text_(text), start_(start), end_(end) {}
+    : expander_(&expander), segments_(segments), name_(name), text_(text), start_(start), end_(end) {
+  segmentAt_.reserve(static_cast<size_t>(segments_.Count()));
+  for (const RawString& segment : segments_) segmentAt_.push_back(&segment);
+}
 
 const RawString* JobVariableArgument::Segment(int32_t index) const {
-  if (index < 0) return nullptr;
-  for (const RawString& segment : segments_) {
-    if (index-- == 0) return &segment;
-  }
-  return nullptr;
+  if (index < 0 || index >= static_cast<int32_t>(segmentAt_.size())) return nullptr;
+  return segmentAt_[static_cast<size_t>(index)];
 }
 
 RawString JobVariableArgument::GetText(int32_t index, uint32_t flags) {
