@@ -42,25 +42,28 @@ bool Contains(const std::vector<Char>& text, const std::vector<Char>& part) {
   return std::search(text.begin(), text.end(), part.begin(), part.end()) != text.end();
 }
 
-// Beyond this many characters of work a replacement that keeps finding new occurrences is
-// given up as endless.
-constexpr size_t kReplaceBudget = size_t{1} << 24;
+// A replacement that may grow the text is given up once it has read, or made, this many
+// characters more than the text has: it keeps finding new occurrences as if endless, or nested
+// replacements multiply a text beyond any use. One that shrinks the text always ends.
+constexpr size_t kReplaceBudget = size_t{1} << 20;
 
 // Replaces the leftmost occurrence again and again until none remains. A new leftmost
 // occurrence can only start within the last characters before an inserted text, so the text is
 // kept as a settled part without any occurrence and a rest still to read: each character read
 // is checked against the end of the settled part, and a replacement goes back to the front of
 // the rest to be read again. This gives what restarting from the beginning gives, in time
-// proportional to the characters read. False when the budget runs out.
+// proportional to the characters read. False when a text that may grow runs out of budget.
 bool ReplaceRepeatedly(const std::vector<Char>& text, const std::vector<Char>& search,
                        const std::vector<Char>& replacement, std::vector<Char>& settled) {
   std::vector<Char> rest(text.rbegin(), text.rend());  // read from the back
   const size_t m = search.size();
+  const bool shrinks = replacement.size() < m;
+  const size_t limit = kReplaceBudget + text.size();
   size_t work = 0;
   while (!rest.empty()) {
     settled.push_back(rest.back());
     rest.pop_back();
-    if (++work > kReplaceBudget) return false;
+    if (!shrinks && ++work > limit) return false;
     if (settled.size() >= m && std::equal(search.begin(), search.end(), settled.end() - static_cast<ptrdiff_t>(m))) {
       settled.resize(settled.size() - m);
       rest.insert(rest.end(), replacement.rbegin(), replacement.rend());
@@ -70,19 +73,18 @@ bool ReplaceRepeatedly(const std::vector<Char>& text, const std::vector<Char>& s
 }
 
 // One pass from left to right: each occurrence is replaced and the search goes on after the
-// inserted text.
-std::vector<Char> ReplaceOnce(const std::vector<Char>& text, const std::vector<Char>& search,
-                              const std::vector<Char>& replacement) {
-  std::vector<Char> out;
+// inserted text. False when the result outgrows the budget.
+bool ReplaceOnce(const std::vector<Char>& text, const std::vector<Char>& search, const std::vector<Char>& replacement,
+                 std::vector<Char>& out) {
   auto p = text.begin();
   for (;;) {
     const auto found = std::search(p, text.end(), search.begin(), search.end());
     out.insert(out.end(), p, found);
-    if (found == text.end()) break;
+    if (found == text.end()) return true;
     out.insert(out.end(), replacement.begin(), replacement.end());
+    if (out.size() > kReplaceBudget + text.size()) return false;
     p = found + static_cast<ptrdiff_t>(search.size());
   }
-  return out;
 }
 
 // Appends the UTF-8 form of a code point.
@@ -191,17 +193,15 @@ void JobVariableReplace::Evaluate(JobVariableResult& result, JobVariableArgument
     SetTextResult(result, given);
     return;
   }
-  if (Contains(replacement, search)) {
-    SetTextResult(result, TextOf(code, ReplaceOnce(text, search, replacement)));
-    return;
-  }
-  std::vector<Char> settled;
-  if (!ReplaceRepeatedly(text, search, replacement, settled)) {
+  std::vector<Char> replaced;
+  const bool done = Contains(replacement, search) ? ReplaceOnce(text, search, replacement, replaced)
+                                                  : ReplaceRepeatedly(text, search, replacement, replaced);
+  if (!done) {
     argument.RejectValue(replacementText);
     (void)ArgumentFailed(result, argument);
     return;
   }
-  SetTextResult(result, TextOf(code, settled));
+  SetTextResult(result, TextOf(code, replaced));
 }
 
 }  // namespace JobLayer

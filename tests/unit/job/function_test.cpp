@@ -235,6 +235,18 @@ TEST_F(FunctionTest, Replace) {
   // A long text of occurrences stays quick: each character is read a bounded number of times.
   List().Set("fLong", RawString::FromUtf8(std::string(200000, 'a') + "b"));
   Check({{"$(Length:$(Replace:$(fLong):ab:b))", "1"}});
+  // Nested replacements that double a text are stopped before they exhaust the memory.
+  std::string doubling = "$(Length:";
+  for (int i = 0; i < 30; ++i) doubling += "$(Replace:";
+  doubling += "a";
+  for (int i = 0; i < 30; ++i) doubling += ":a:aa)";
+  doubling += ")";
+  errors.messages.clear();
+  const JobVariableResult result = ExpandVariables(RawString::FromUtf8(doubling), JobTraceId::User());
+  EXPECT_EQ(result.state, VariableSuccess);
+  EXPECT_EQ(result.text.ToUtf8(), "0");
+  ASSERT_FALSE(errors.messages.empty());
+  EXPECT_EQ(errors.Heads()[0], kInvalidArgument);
 }
 
 TEST_F(FunctionTest, PathParts) {
