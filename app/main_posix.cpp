@@ -1,5 +1,5 @@
 // The headless Kestrel: the same start-up as on Windows, with the usage on
-// standard output and messages on standard error.
+// standard output and messages on standard error; a crash leaves a text report.
 #include <string_view>
 
 #include "app/screen.h"
@@ -29,8 +29,12 @@ RawLayer::RawString JoinArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
   const std::unique_ptr<AppLayer::GuiStartupScreen> screen = AppLayer::MakeStartupScreen();
   AppLayer::GuiConfiguration configuration(*screen, RawLayer::TempFolder());
+  AppLayer::GuiCrashDump crashHook(RawLayer::TempFolder());
+  AppLayer::GuiExecutionLog executionLog;
   AppLayer::GuiStartup::Services services;
+  services.crashHook = &crashHook;
   services.configuration = &configuration;
+  services.executionLog = &executionLog;
   AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);
   return startup.Run(JoinArguments(argc, argv), services);
 }

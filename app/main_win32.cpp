@@ -1,5 +1,6 @@
-// Kestrel's entry point on Windows: the wide command line, COM for the main
-// thread, and the start-up with the message-box screen.
+// Kestrel's entry point on Windows: the wide command line, the crash dump, COM
+// for the main thread, the execution log, and the start-up with the message-box
+// screen.
 #include <windows.h>
 
 #include <objbase.h>
@@ -27,11 +28,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const RawLayer::RawString commandLine = RawLayer::RawString::FromWide(
       reinterpret_cast<const char16_t*>(line), static_cast<int32_t>(std::wcslen(line)));
   const std::unique_ptr<AppLayer::GuiStartupScreen> screen = AppLayer::MakeStartupScreen();
+  AppLayer::GuiCrashDump crashHook(RawLayer::TempFolder());
   ComApartment apartment;
+  AppLayer::GuiExecutionLog executionLog;
   AppLayer::GuiEarlierInstance earlierInstance;
   AppLayer::GuiConfiguration configuration(*screen, RawLayer::TempFolder());
   AppLayer::GuiStartup::Services services;
+  services.crashHook = &crashHook;
   services.apartment = &apartment;
+  services.executionLog = &executionLog;
   services.earlierInstance = &earlierInstance;
   services.configuration = &configuration;
   AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);

@@ -2,10 +2,13 @@
 
 #include <vector>
 
+#include "app/settings.h"
+#include "job/log.h"
 #include "raw/file.h"
 #include "raw/locale.h"
 #include "raw/path.h"
 #include "raw/profile.h"
+#include "raw/thread.h"
 
 namespace AppLayer {
 
@@ -108,6 +111,27 @@ void GuiStartup::ReadCommandLine(const RawString& commandLine) {
   AppLayer::ReadCommandLine(commandLine, options_);
   commandLine_ = ReadOptions(options_);
 }
+
+void GuiCrashDump::Install() {
+  RawString folder(tempFolder_);
+  if (!folder.IsEmpty() && folder.FindLastSeparator() != folder.Length() - 1) folder.AppendChar('\\');
+  folder.Append("Dump");
+  // The hook is kept for the whole process, through the last destructor at exit.
+  static RawLayer::RawThreadDump* const dump = new RawLayer::RawThreadDump(folder, kAppName);
+  RawLayer::SetThreadHook(dump);
+}
+
+void GuiExecutionLog::Start() {
+  const GuiSettings& settings = GuiSettings::Instance();
+  JobLayer::JobLogServer& log = JobLayer::JobLogServer::Instance();
+  log.SetDetail(settings.logLetters);
+  JobLayer::JobLogOptions options;
+  options.folder = settings.logFolder;
+  options.maxFiles = settings.maxLogFiles;
+  (void)log.Start(options);
+}
+
+void GuiExecutionLog::Stop() { JobLayer::JobLogServer::Instance().Stop(); }
 
 RawString GuiStartup::DefaultStartupProfile() const {
   RawString path = DropLastCharacters(place_.programPath, 4);

@@ -164,4 +164,23 @@ class GuiStartup {
   GuiStartupFiles files_;
 };
 
+// The launcher's crash hook: a dump writer for the dumps folder of the user's
+// temporary folder, with the product's name; it lives until the process ends.
+class GuiCrashDump : public GuiStartup::CrashHook {
+ public:
+  explicit GuiCrashDump(const RawString& tempFolder) : tempFolder_(tempFolder) {}
+  void Install() override;
+
+ private:
+  RawString tempFolder_;
+};
+
+// The execution log with the settings' log folder, MaxLogFiles and log letters.
+// A log that cannot be opened is no reason to stop: the program runs on without.
+class GuiExecutionLog : public GuiStartup::ExecutionLog {
+ public:
+  void Start() override;
+  void Stop() override;
+};
+
 }  // namespace AppLayer

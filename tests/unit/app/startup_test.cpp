@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
+#include "job/log.h"
 #include "raw/file.h"
 #include "raw/locale.h"
 #include "raw/path.h"
 #include "raw/profile.h"
+#include "raw/thread.h"
 
 namespace {
 
@@ -515,6 +518,49 @@ TEST_F(StartupRunTest, WithoutServicesTheStartUpEndsCleanly) {
   EXPECT_EQ(Run("", GuiStartup::Services()), AppLayer::ExitDone);
   EXPECT_TRUE(screen_.warnings.empty());
   EXPECT_TRUE(fs::exists(folder_ / "kestrel.ini"));
+}
+
+TEST_F(StartupTest, ExecutionLogFollowsTheSettings) {
+  AppLayer::GuiSettings& settings = AppLayer::GuiSettings::Instance();
+  const RawString savedFolder = settings.logFolder;
+  const int32_t savedMax = settings.maxLogFiles;
+  const RawString savedLetters = settings.logLetters;
+  settings.logFolder = FromPath(folder_ / "Log");
+  settings.maxLogFiles = 1;
+  settings.logLetters = "UC";
+  fs::create_directories(folder_ / "Log");
+  WriteFile(folder_ / "Log" / "Kestrel_20200101_000000_000.log", "old");
+  AppLayer::GuiExecutionLog log;
+  log.Start();
+  JobLayer::JobLogServer& server = JobLayer::JobLogServer::Instance();
+  EXPECT_TRUE(server.IsAccepting());
+  EXPECT_TRUE(server.Wants('C'));
+  EXPECT_FALSE(server.Wants('P'));
+  // The log joins its folder and file name with a backslash, which POSIX paths do not split at.
+  std::string file = server.FilePath().ToUtf8();
+  for (char& c : file) {
+    if (c == '\\') c = '/';
+  }
+  const fs::path path = ToPath(Utf8(file));
+  log.Stop();
+  EXPECT_FALSE(server.IsAccepting());
+  server.SetDetail("UCPV");
+  settings.logFolder = savedFolder;
+  settings.maxLogFiles = savedMax;
+  settings.logLetters = savedLetters;
+  EXPECT_FALSE(fs::exists(folder_ / "Log" / "Kestrel_20200101_000000_000.log")) << "MaxLogFiles 1 keeps no old log";
+  EXPECT_EQ(ReadFile(path), JobLayer::LogVersionRecord().ToUtf8() + JobLayer::LogTimeZoneRecord().ToUtf8() + "\r\n");
+}
+
+TEST_F(StartupTest, CrashHookWritesIntoTheDumpFolder) {
+  AppLayer::GuiCrashDump hook(FromPath(folder_));
+  hook.Install();
+  RawLayer::DispatchException(nullptr);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder_ / "Dump")) names.push_back(entry.path().filename().string());
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0].rfind("Kestrel_Dump_", 0), 0u) << names[0];
+  EXPECT_EQ(names[0].size(), std::string("Kestrel_Dump_20261207_115901_042.dmp").size()) << names[0];
 }
 
 }  // namespace
