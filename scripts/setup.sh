@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  zip unzip
   googletest libgtest-dev libbenchmark-dev
   wine wine32:i386 wine64
   xvfb xdotool x11-utils imagemagick
