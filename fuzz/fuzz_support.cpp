@@ -55,6 +55,21 @@ std::vector<std::string_view> SplitAtNul(const uint8_t* data, size_t size, size_
   return parts;
 }
 
+bool IsWellFormedUtf8(std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const auto c = static_cast<uint8_t>(bytes[i]);
+    const size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
+                                     : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (length == 0 || i + length > bytes.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      if ((static_cast<uint8_t>(bytes[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
 bool NamesSystemFunction(std::string_view text) {
   static const std::string_view names[] = {"File", "Folder", "Process", "Window", "Clipboard", "IsKey"};
   for (std::string_view name : names) {

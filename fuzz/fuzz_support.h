@@ -28,6 +28,9 @@ std::string ScratchFolder();
 // The input cut at NUL bytes into at most `most` parts (the last part keeps any further NULs).
 std::vector<std::string_view> SplitAtNul(const uint8_t* data, size_t size, size_t most);
 
+// True when the bytes are well-formed UTF-8 (ASCII included).
+bool IsWellFormedUtf8(std::string_view bytes);
+
 // True when the text names a variable function that reaches outside the process (files,
 // folders, processes, windows, the clipboard, the keyboard): such inputs are skipped so that a
 // run neither scans the disk nor depends on the machine.

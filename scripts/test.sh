@@ -2,6 +2,7 @@
 # Builds everything and runs every test:
 #   build/native   native tree with AddressSanitizer and UndefinedBehaviorSanitizer: unit tests,
 #                  headless kestrel scenarios, layer check
+#   build/fuzz     clang tree of the fuzz targets, each run briefly (scripts/fuzz.sh)
 #   build/i686     32-bit Windows tree: unit tests and end-to-end scenarios under Wine
 #   build/x86_64   64-bit Windows tree: the same under Wine's 64-bit loader
 # Each tree's full logs stay in its folder (configure.log, build.log, ctest.log). Exits non-zero
@@ -65,8 +66,23 @@ wine64_works() {
   [ $? -eq 7 ] && grep -q probe "$probe" 2>/dev/null
 }
 
+# Every fuzz target for a short while (clang tree build/fuzz); a crash, leak or sanitizer report
+# fails the run. KESTREL_FUZZ_SECONDS sets the time per target.
+run_fuzz() {
+  local log=$root/build/fuzz-run.log
+  mkdir -p "$root/build"
+  echo "== fuzz: build and run each target for ${KESTREL_FUZZ_SECONDS:-15} s"
+  if "$root/scripts/fuzz.sh" "${KESTREL_FUZZ_SECONDS:-15}" >"$log" 2>&1; then
+    summary+=("fuzz: $(grep -c ' ok$' "$log") targets ok")
+  else
+    tail -n 40 "$log"
+    failed+=("fuzz: (build/fuzz-run.log, build/fuzz/logs/)")
+  fi
+}
+
 start=$SECONDS
 run_tree native
+run_fuzz
 run_tree i686 --toolchain "$root/cmake/mingw-i686.cmake"
 run_tree x86_64 --toolchain "$root/cmake/mingw-x86_64.cmake"
 
