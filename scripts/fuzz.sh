@@ -46,7 +46,7 @@ run_target() {
   mkdir -p "$corpus" "$artifacts" "$dir/logs"
   local seeds=()
   if [ -d "$root/fuzz/corpus/$name" ]; then seeds=("$root/fuzz/corpus/$name"); fi
-  local status=0
+  local status=0 began=$SECONDS
   "$program" "$corpus" "${seeds[@]}" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
   local runs cov ft result
@@ -58,7 +58,7 @@ run_target() {
   else
     result="FAILED (exit $status; build/fuzz/logs/$name.log, build/fuzz/artifacts/$name/)"
   fi
-  printf '%-14s %5s s  runs %-10s cov %-6s ft %-6s %s\n' "$name" "$seconds" "${runs:-?}" "${cov:-?}" \
+  printf '%-14s %5s s  runs %-10s cov %-6s ft %-6s %s\n' "$name" "$((SECONDS - began))" "${runs:-?}" "${cov:-?}" \
     "${ft:-?}" "$result" >"$dir/logs/$name.summary"
   return $status
 }
