@@ -1,6 +1,7 @@
 #include "app/launcher.h"
 
 #include "job/command.h"
+#include "job/functions.h"
 #include "job/profile_model.h"
 #include "job/trace.h"
 #include "job/trigger.h"
@@ -11,6 +12,7 @@ using JobLayer::JobTraceId;
 
 void GuiLauncherProfile::Load(const RawString& configFile) {
   JobLayer::JobTraceScope scope('U', JobTraceId::System(), JobTraceId::Executor(), "Initialize");
+  JobLayer::SetConfigFilePath(configFile);
   JobLayer::JobProfileModel& model = JobLayer::JobProfileModel::Instance();
   (void)model.Load(configFile);
   if (const JobLayer::JobActionUnit* action = model.actions.Find("#Initialize"); action != nullptr) {

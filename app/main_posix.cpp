@@ -2,6 +2,7 @@
 // standard output and messages on standard error; a crash leaves a text report.
 #include <string_view>
 
+#include "app/launcher.h"
 #include "app/screen.h"
 #include "app/settings.h"
 #include "app/startup.h"
@@ -31,10 +32,14 @@ int main(int argc, char** argv) {
   AppLayer::GuiConfiguration configuration(*screen, RawLayer::TempFolder());
   AppLayer::GuiCrashDump crashHook(RawLayer::TempFolder());
   AppLayer::GuiExecutionLog executionLog;
+  AppLayer::GuiLauncherProfile launcherProfile;
+  AppLayer::GuiCommandLineRun commandLineRun;
   AppLayer::GuiStartup::Services services;
   services.crashHook = &crashHook;
   services.configuration = &configuration;
   services.executionLog = &executionLog;
+  services.launcherProfile = &launcherProfile;
+  services.commandLineRun = &commandLineRun;
   AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);
   return startup.Run(JoinArguments(argc, argv), services);
 }

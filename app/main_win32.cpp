@@ -7,6 +7,8 @@
 
 #include <cwchar>
 
+#include "app/job_screen.h"
+#include "app/launcher.h"
 #include "app/restart.h"
 #include "app/screen.h"
 #include "app/settings.h"
@@ -33,12 +35,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   AppLayer::GuiExecutionLog executionLog;
   AppLayer::GuiEarlierInstance earlierInstance;
   AppLayer::GuiConfiguration configuration(*screen, RawLayer::TempFolder());
+  AppLayer::GuiLauncherProfile launcherProfile;
+  AppLayer::GuiCommandLineRun commandLineRun;
+  // Script errors and questions go to real dialogs.
+  JobLayer::SetScreen(&AppLayer::GuiJobScreen());
   AppLayer::GuiStartup::Services services;
   services.crashHook = &crashHook;
   services.apartment = &apartment;
   services.executionLog = &executionLog;
   services.earlierInstance = &earlierInstance;
   services.configuration = &configuration;
+  services.launcherProfile = &launcherProfile;
+  services.commandLineRun = &commandLineRun;
   AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);
   return startup.Run(commandLine, services);
 }

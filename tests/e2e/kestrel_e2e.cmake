@@ -34,10 +34,10 @@ if(WIN32)
     file-exists "@DIR@/new profile.ini"
     file-contains "@DIR@/new profile.ini" "[Common]\\r\\nProgram=Kestrel\\r\\n")
 
-  kestrel_e2e(NAME kestrel.run_unavailable STEPS
+  kestrel_e2e(NAME kestrel.run_undefined STEPS
     start $<TARGET_FILE:kestrel> -p @DIR@/ok.ini -a Act --
     box-title Kestrel
-    box-text "Cannot run \"Act\" (-a): command-line runs are not available in this build."
+    box-text "No such defined name !\\r\\n  [value] /[commandline] -a Act"
     box-press IDOK
     expect-exit 1 10000)
 
@@ -108,7 +108,7 @@ if(WIN32)
       FIXTURES_REQUIRED wine LABELS e2e TIMEOUT 180 RUN_SERIAL TRUE)
   endforeach()
 else()
-  foreach(case IN ITEMS usage bad-format create run-unavailable)
+  foreach(case IN ITEMS usage bad-format create run-undefined run-action run-failure run-button)
     add_test(NAME kestrel.headless.${case}
              COMMAND ${CMAKE_COMMAND} -DKESTREL=$<TARGET_FILE:kestrel> -DWORK=${CMAKE_BINARY_DIR}/test-tmp/headless
                      -DCASE=${case} -P ${CMAKE_CURRENT_LIST_DIR}/kestrel_headless.cmake)

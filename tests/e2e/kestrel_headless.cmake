@@ -65,10 +65,120 @@ elseif(CASE STREQUAL "create")
     fail("created profile holds [${created}]")
   endif()
 
-elseif(CASE STREQUAL "run-unavailable")
+elseif(CASE STREQUAL "run-undefined")
+  # A name that no action has: the user is told, nothing runs, and the run counts as failed.
   file(WRITE "${folder}/ok.ini" "[Common]\nProgram=Kestrel\n")
   run_kestrel(-p "${folder}/ok.ini" -a Act)
-  expect_result(1 "" "Cannot run \"Act\" (-a): command-line runs are not available in this build.\n")
+  expect_result(1 "" "Kestrel: No such defined name !\n  [value] /[commandline] -a Act\n")
+  run_kestrel(-p "${folder}/ok.ini" -l Act)
+  expect_result(1 "" "Kestrel: No such defined name !\n  [value] /[commandline] -l Act\n")
+
+elseif(CASE STREQUAL "run-action")
+  # An action run: "#Initialize" first, then the action, whose script starts a program, waits
+  # for it, reads its exit code, branches, loops and calls another action with a parameter.
+  file(WRITE "${folder}/s.ini" "[Common]\nProgram=Kestrel\nConfigFile=${folder}/k.ini\n")
+  file(WRITE "${folder}/k.ini" [=[
+/ A comment line
+[Option]
+LogFolder=@FOLDER@/log
+[Initialize]
+Define {
+  Greeting=hello
+}
+[Action:Go]
+Shell {
+  Command=/bin/sh
+  Parameter=-c "exit 3"
+  Wait=WaitForDone
+}
+If {
+  Condition=$(==:$(ExitCode):3)
+  Define {
+    Branch=three
+  }
+}
+Else {
+  Define {
+    Branch=other
+  }
+}
+For {
+  Begin=1
+  End=4
+  Add=1
+  Shell {
+    Command=/bin/sh
+    Parameter=-c "printf $(Counter) >> loop.txt"
+    Directory=@FOLDER@
+    Wait=WaitForDone
+  }
+}
+Action {
+  Name=Write
+  Text=$(Greeting) $(Branch) $(Counter) $(Calc:6*7)
+}
+[Action:Write]
+Shell {
+  Command=/bin/sh
+  Parameter=-c "echo '$(Text)' > out.txt"
+  Directory=@FOLDER@
+  Wait=WaitForDone
+}
+]=])
+  file(READ "${folder}/k.ini" profile)
+  string(REPLACE "@FOLDER@" "${folder}" profile "${profile}")
+  file(WRITE "${folder}/k.ini" "${profile}")
+  run_kestrel(-p "${folder}/s.ini" -a Go)
+  expect_result(0 "" "")
+  file(READ "${folder}/out.txt" written)
+  if(NOT written STREQUAL "hello three 4 42\n")
+    fail("out.txt holds [${written}]")
+  endif()
+  file(READ "${folder}/loop.txt" loop)
+  if(NOT loop STREQUAL "123")
+    fail("loop.txt holds [${loop}]")
+  endif()
+  file(GLOB logs "${folder}/log/Kestrel_*.log")
+  list(LENGTH logs count)
+  if(NOT count EQUAL 1)
+    fail("one log file expected, found [${logs}]")
+  endif()
+  file(READ "${logs}" log)
+  foreach(record "// <TimeZone>" "@Executor>System:" "|Initialize" "@Executor>User:" "|(Comline-Action)Go"
+                 "[Action][Name=Write]" "|$ Success")
+    string(FIND "${log}" "${record}" at)
+    if(at LESS 0)
+      fail("the log lacks [${record}]:\n${log}")
+    endif()
+  endforeach()
+
+elseif(CASE STREQUAL "run-failure")
+  # A program that does not exist fails the run (the platform's refusal has no message of its
+  # own): the exit code is 1 and the commands after it do not run.
+  file(WRITE "${folder}/s.ini" "[Common]\nProgram=Kestrel\nConfigFile=${folder}/k.ini\n")
+  file(WRITE "${folder}/k.ini" "[Action:Go]\nShell {\nCommand=${folder}/missing-program\nWait=WaitForDone\n}\nShell {\nCommand=/bin/sh\nParameter=-c \"touch after\"\nDirectory=${folder}\n}\n")
+  run_kestrel(-p "${folder}/s.ini" -a Go)
+  if(NOT code STREQUAL "1")
+    fail("a failed run must end with exit code 1")
+  endif()
+  if(EXISTS "${folder}/after")
+    fail("the command after the failed one ran")
+  endif()
+
+elseif(CASE STREQUAL "run-button")
+  # Button runs: the key state of -l and -r, and the drop of -d.
+  file(WRITE "${folder}/s.ini" "[Common]\nProgram=Kestrel\nConfigFile=${folder}/k.ini\n")
+  file(WRITE "${folder}/k.ini" "[Button:B]\nShell {\nCommand=/bin/sh\nParameter=-c \"echo '$(KeyState)|$(Drop)' >> out.txt\"\nDirectory=${folder}\nWait=WaitForDone\n}\n")
+  run_kestrel(-p "${folder}/s.ini" -l B)
+  expect_result(0 "" "")
+  run_kestrel(-p "${folder}/s.ini" -r B)
+  expect_result(0 "" "")
+  run_kestrel(-p "${folder}/s.ini" -d B /x/first.txt)
+  expect_result(0 "" "")
+  file(READ "${folder}/out.txt" written)
+  if(NOT written STREQUAL "LButton|\nRButton|\nDrop|/x/first.txt\n")
+    fail("out.txt holds [${written}]")
+  endif()
 
 else()
   message(FATAL_ERROR "unknown case ${CASE}")
