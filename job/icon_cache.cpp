@@ -413,6 +413,10 @@ bool JobIconControl::SaveCache() {
     RawLayer::RawTemporaryFile temp(indexPath);
     RawLayer::RawLineFile writer(temp.Path());
     writer.SetFileCode(RawLayer::CodeUtf8);
+    // With the mark the next start reads the index as UTF-8 for certain: carried-over keys may
+    // hold text that detection would take for Shift_JIS, and then the index could neither be
+    // read nor replaced again.
+    writer.SetFlags(RawLayer::RawLineFile::FlagWriteMark);
     if (writer.OpenWrite()) {
       temp.Own();
       bool ok = RawProfile::WriteSectionTo(writer, kIdentify, identify) &&
