@@ -33,9 +33,12 @@ class ProcessWin32Test : public testing_support::ScriptTest {
  protected:
   void SetUp() override {
     ScriptTest::SetUp();
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "command_process_win32";
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    // A folder per case: Wine may hold the folder a program ran in for a moment after it ended.
+    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "command_process_win32" /
+              ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::error_code error;
+    fs::remove_all(folder_, error);
+    fs::create_directories(folder_, error);
   }
 
   fs::path folder_;
@@ -48,13 +51,14 @@ TEST_F(ProcessWin32Test, ShellStartsCmdWaitsAndReadsItsExitCode) {
   } rows[] = {{"7", "7"}, {"0", "0"}, {"-1", "4294967295"}};
   for (const auto& row : rows) {
     Variables().Set("ExitCode", "untouched");
-    fs::remove(folder_ / "out.txt");
+    std::error_code error;
+    fs::remove(folder_ / "out.txt", error);
     const std::string script = "Shell {\nCommand=cmd.exe\nParameter=/c cd > out.txt & exit " + std::string(row.code) +
                                "\nDirectory=" + folder_.string() + "\nShowStatus=Hide\nWait=WaitForDone\nTimeout=-1\n}\n";
     EXPECT_TRUE(Run(script)) << row.code;
     EXPECT_EQ(Value("ExitCode"), row.exitCode);
     // The program ran in the given folder and had ended when the command returned.
-    EXPECT_TRUE(Holds(ReadFile(folder_ / "out.txt"), "command_process_win32")) << ReadFile(folder_ / "out.txt");
+    EXPECT_TRUE(Holds(ReadFile(folder_ / "out.txt"), "ShellStartsCmdWaitsAndReadsItsExitCode")) << ReadFile(folder_ / "out.txt");
   }
   EXPECT_EQ(OnlyError(), "");
 }
