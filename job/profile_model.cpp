@@ -1,6 +1,7 @@
 #include "job/profile_model.h"
 
 #include "job/error.h"
+#include "job/icon_cache.h"
 #include "job/variable.h"
 #include "raw/file.h"
 #include "raw/path.h"
@@ -190,6 +191,13 @@ void JobButtonList::SetupButton(JobButtonUnit& button, const JobTraceId& context
   } else {
     button.caption = button.name;
     if (!hasIcon) flags |= JobButtonUnit::kShowCaption;
+  }
+  if (hasIcon) {
+    RawString file = ExpandedParameter(params, "IconFile", context);
+    RawString indexText = ExpandedParameter(params, "IconIndex", context);
+    int64_t index = 0;
+    if (!indexText.ParseInteger(kWhole, index)) index = 0;
+    button.iconEntry = JobIconControl::Instance().GetEntry(file, static_cast<int32_t>(index));
   }
   if (IsTrueText(ExpandedParameter(params, "Hidden", context))) flags |= JobButtonUnit::kHidden;
   if (IsTrueText(ExpandedParameter(params, "DropRun", context))) flags |= JobButtonUnit::kDropRun;

@@ -187,6 +187,7 @@ TEST_F(ProfileModelTest, ButtonSetup) {
     EXPECT_EQ(Text(button.caption), row.caption);
     EXPECT_EQ(Text(button.tipText), row.tip);
     EXPECT_EQ(button.flags, row.flags);
+    EXPECT_EQ(button.iconEntry >= 0, (row.flags & JobButtonUnit::kHasIcon) != 0);
   }
 }
 
