@@ -73,7 +73,7 @@ run_fuzz() {
   mkdir -p "$root/build"
   echo "== fuzz: build and run each target for ${KESTREL_FUZZ_SECONDS:-15} s"
   if "$root/scripts/fuzz.sh" "${KESTREL_FUZZ_SECONDS:-15}" >"$log" 2>&1; then
-    summary+=("fuzz: $(grep -c ' ok$' "$log") targets ok")
+    summary+=("fuzz: $(grep -cE '^[a-z_]+ +[0-9]+ s .* ok$' "$log") targets ok")
   else
     tail -n 40 "$log"
     failed+=("fuzz: (build/fuzz-run.log, build/fuzz/logs/)")
