@@ -86,7 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Saving is checked for text files: bytes that are not UTF-8 but were detected as UTF-8 are
   // copied through unchecked, and the saved file may then be detected as another code.
-  const bool text = KestrelFuzz::IsWellFormedUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
+  // Zero bytes alike: they make detection weigh UTF-16, and a rewrite may turn the verdict.
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const bool text = KestrelFuzz::IsWellFormedUtf8(bytes) && bytes.find('\0') == std::string_view::npos;
   if (text && model.SaveButtons()) {
     model.Clear();
     if (!model.Load(path)) __builtin_trap();
