@@ -1,6 +1,8 @@
 #include "job/command.h"
 
 
+#include "job/command_flow.h"
+#include "job/command_process.h"
 #include "job/error.h"
 #include "job/log.h"
 
@@ -15,12 +17,29 @@ JobCommandList& JobCommandList::Instance() {
   return *registry;
 }
 
-// The registry's lookup order: Define, Expand, Action, Menu, MenuItem, Separator, PickupMenu,
-// Shell, OpenFolder, OpenFile, Pickup, AskMessage, PutMessage, InputText, If, Else, While, For,
-// Foreach, Break, ToClipboard, PopupWindow, QuitLauncher, AbortExecution, RebootLauncher. Each
-// command family registers its classes here, at their places in that order
-// (Register<JobCommandDefine>(), ...), as they are written.
-void JobCommandList::RegisterScriptCommands() {}
+// The registry in its lookup order (the first command of a word wins). The menu commands
+// (Menu, MenuItem, Separator, PickupMenu) belong after Action and the dialog commands (Pickup,
+// AskMessage, PutMessage, InputText) after OpenFile; each is registered at its place when its
+// class is written.
+void JobCommandList::RegisterScriptCommands() {
+  Register<JobCommandDefine>();
+  Register<JobCommandExpand>();
+  Register<JobCommandAction>();
+  Register<JobCommandShell>();
+  Register<JobCommandOpenFolder>();
+  Register<JobCommandOpenFile>();
+  Register<JobCommandIf>();
+  Register<JobCommandElse>();
+  Register<JobCommandWhile>();
+  Register<JobCommandFor>();
+  Register<JobCommandForeach>();
+  Register<JobCommandBreak>();
+  Register<JobCommandToClipboard>();
+  Register<JobCommandPopupWindow>();
+  Register<JobCommandQuit>();
+  Register<JobCommandAbort>();
+  Register<JobCommandReboot>();
+}
 
 bool JobCommandList::Execute(const JobParamList& params, const JobTraceId& caller) {
   for (const JobParamUnit& unit : params) {

@@ -75,3 +75,10 @@ kestrel_e2e(NAME engine.keystate_none STEPS
   key A
   file-contains @DIR@/keystate.txt "KeyState=LButton\\n" 10000
   expect-exit 0 10000)
+# A registered command that reports: For without its End parameter.
+kestrel_e2e(NAME engine.run_required_parameter STEPS
+  start ${engine_probe} run "Define {" "First=1" "}" "For {" "Begin=$(First)" "Add=1" "}" --
+  box-title Kestrel
+  box-text "Required parameter is missing !\\r\\n  [command] For\\r\\n  [parameter] End"
+  box-press IDOK
+  expect-exit 1 10000)

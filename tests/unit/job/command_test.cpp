@@ -205,6 +205,24 @@ TEST_F(CommandListTest, FindTakesTheFirstExactWord) {
   EXPECT_EQ(registry_.Find(""), nullptr);
 }
 
+// Lookup takes the first match, so the order of the process-wide registry is part of its
+// behaviour. (Test commands of other suites, named "EngineTest...", may follow.)
+TEST(CommandRegistryTest, TheProcessWideRegistryHoldsTheCommandsInLookupOrder) {
+  std::vector<std::string> words;
+  for (const std::unique_ptr<JobCommandUnit>& command : JobCommandList::Instance()) {
+    const std::string word = command->name.ToUtf8();
+    if (word.rfind("EngineTest", 0) != 0) words.push_back(word);
+  }
+  EXPECT_EQ(words, (std::vector<std::string>{"Define", "Expand", "Action", "Shell", "OpenFolder", "OpenFile", "If",
+                                             "Else", "While", "For", "Foreach", "Break", "ToClipboard",
+                                             "PopupWindow", "QuitLauncher", "AbortExecution", "RebootLauncher"}));
+  for (const std::unique_ptr<JobCommandUnit>& command : JobCommandList::Instance()) {
+    auto* withOwner = dynamic_cast<JobCommandUnitEx*>(command.get());
+    ASSERT_NE(withOwner, nullptr) << command->name.ToUtf8();
+    EXPECT_EQ(withOwner->owner, &JobCommandList::Instance());
+  }
+}
+
 // A command runs as its own scope's identity, and what it runs gets that identity as caller.
 TEST_F(CommandListTest, EachCommandIsTheCallerOfWhatItRunsAndNumbersCountUp) {
   TraceLog log("UC", "command-numbers");
