@@ -16,8 +16,12 @@ class GuiWidgetScreen : public JobLayer::JobScreen {
     (void)dialog.Show(JobDialogContext::Instance().mainWindow);
   }
 
-  // The state as of the message being handled, so a click reads the modifiers held with it.
-  bool IsKeyDown(int virtualKey) override { return (GetKeyState(virtualKey) & 0x8000) != 0; }
+  // The state as of the message being handled, so a click reads the modifiers held with it;
+  // and the keyboard's state now, because a loop polls while no message is being handled (a
+  // command-line run has no window whose queue would bring the key state up to date).
+  bool IsKeyDown(int virtualKey) override {
+    return (GetKeyState(virtualKey) & 0x8000) != 0 || (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+  }
 
   void PostToMainWindow(MainWindowRequest request) override {
     HWND window = static_cast<HWND>(JobDialogContext::Instance().mainWindow);

@@ -15,6 +15,9 @@
 //   key <key>...                    type keys with SendInput: names such as RETURN, ESCAPE, A,
 //                                   7, F5, 0x41; "ALT+SPACE" holds the first keys while typing
 //                                   the last
+//   key-down <key>... / key-up <key>...
+//                                   press keys and leave them held, or release them (a held
+//                                   key is released when the scenario ends)
 //   click <x> <y>                   left click at screen coordinates
 //   expect-exit <code> <ms>         the started program ends within ms with this exit code
 //   expect-no-window <ms>           the started program ends within ms without ever showing a
@@ -320,6 +323,7 @@ class Driver {
   Driver& operator=(const Driver&) = delete;
 
   ~Driver() {
+    ReleaseHeldKeys();
     if (detached_) return;
     for (Started& program : started_) {
       if (WaitForSingleObject(program.process.get(), 0) == WAIT_TIMEOUT) {
@@ -375,6 +379,8 @@ class Driver {
     if (step.name == L"wait-window") return WaitWindow(a[0], a[1], *ParseNumber(a[2]));
     if (step.name == L"close-window") return CloseWindow(a[0], a[1]);
     if (step.name == L"key") return Keys(a);
+    if (step.name == L"key-down") return KeysHeld(a, false);
+    if (step.name == L"key-up") return KeysHeld(a, true);
     if (step.name == L"click") return Click(*ParseNumber(a[0]), *ParseNumber(a[1]));
     // The remaining steps concern the started program.
     if (started_.empty()) return L"no program was started";
@@ -655,6 +661,29 @@ class Driver {
     return {};
   }
 
+  // Presses or releases single keys; keys left held are released when the driver ends.
+  std::wstring KeysHeld(const std::vector<std::wstring>& names, bool up) {
+    for (const std::wstring& name : names) {
+      WORD vk = *ParseKey(name);
+      INPUT input = KeyInput(vk, up);
+      if (SendInput(1, &input, sizeof(INPUT)) != 1) return L"SendInput refused " + name;
+      if (up) {
+        std::erase(held_, vk);
+      } else {
+        held_.push_back(vk);
+      }
+    }
+    return {};
+  }
+
+  void ReleaseHeldKeys() {
+    while (!held_.empty()) {
+      INPUT input = KeyInput(held_.back(), true);
+      SendInput(1, &input, sizeof(INPUT));
+      held_.pop_back();
+    }
+  }
+
   std::wstring Click(long long x, long long y) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
@@ -708,6 +737,7 @@ class Driver {
 
   std::vector<Step> steps_;
   std::vector<Started> started_;
+  std::vector<WORD> held_;  // keys pressed by key-down and not yet released
   bool detached_ = false;
 };
 
@@ -728,7 +758,7 @@ constexpr StepShape kSteps[] = {
     {L"file-contains", 2, 3, 2},   {L"fresh-dir", 1, 1, -1},     {L"detach", 0, 0, -1},
     {L"file-lacks", 2, 3, 2},      {L"copy-file", 2, 2, -1},     {L"set-env", 2, 2, -1},
     {L"window-rect", 7, 7, 2},     {L"show-state", 4, 4, 3},     {L"topmost", 4, 4, 2},
-    {L"window-gone", 3, 3, 2},
+    {L"window-gone", 3, 3, 2},     {L"key-down", 1, -1, -1},     {L"key-up", 1, -1, -1},
 };
 
 const StepShape* FindShape(const std::wstring& name) {
@@ -768,6 +798,11 @@ std::wstring ParseScenario(int argc, wchar_t** argv, std::vector<Step>& steps) {
     if (step.name == L"key") {
       for (const std::wstring& chord : step.args) {
         if (!ParseChord(chord)) return L"key: unknown key \"" + chord + L"\"";
+      }
+    }
+    if (step.name == L"key-down" || step.name == L"key-up") {
+      for (const std::wstring& name : step.args) {
+        if (!ParseKey(name)) return step.name + L": unknown key \"" + name + L"\"";
       }
     }
     if (step.name == L"show-state" && step.args[2] != L"normal" && step.args[2] != L"min" &&

@@ -90,6 +90,7 @@ Shell {
   Command=/bin/sh
   Parameter=-c "exit 3"
   Wait=WaitForDone
+  Timeout=-1
 }
 If {
   Condition=$(==:$(ExitCode):3)
@@ -111,6 +112,7 @@ For {
     Parameter=-c "printf $(Counter) >> loop.txt"
     Directory=@FOLDER@
     Wait=WaitForDone
+    Timeout=-1
   }
 }
 Action {
@@ -123,6 +125,7 @@ Shell {
   Parameter=-c "echo '$(Text)' > out.txt"
   Directory=@FOLDER@
   Wait=WaitForDone
+  Timeout=-1
 }
 ]=])
   file(READ "${folder}/k.ini" profile)
@@ -156,7 +159,7 @@ elseif(CASE STREQUAL "run-failure")
   # A program that does not exist fails the run (the platform's refusal has no message of its
   # own): the exit code is 1 and the commands after it do not run.
   file(WRITE "${folder}/s.ini" "[Common]\nProgram=Kestrel\nConfigFile=${folder}/k.ini\n")
-  file(WRITE "${folder}/k.ini" "[Action:Go]\nShell {\nCommand=${folder}/missing-program\nWait=WaitForDone\n}\nShell {\nCommand=/bin/sh\nParameter=-c \"touch after\"\nDirectory=${folder}\n}\n")
+  file(WRITE "${folder}/k.ini" "[Action:Go]\nShell {\nCommand=${folder}/missing-program\nWait=WaitForDone\nTimeout=-1\n}\nShell {\nCommand=/bin/sh\nParameter=-c \"touch after\"\nDirectory=${folder}\n}\n")
   run_kestrel(-p "${folder}/s.ini" -a Go)
   if(NOT code STREQUAL "1")
     fail("a failed run must end with exit code 1")
@@ -168,7 +171,7 @@ elseif(CASE STREQUAL "run-failure")
 elseif(CASE STREQUAL "run-button")
   # Button runs: the key state of -l and -r, and the drop of -d.
   file(WRITE "${folder}/s.ini" "[Common]\nProgram=Kestrel\nConfigFile=${folder}/k.ini\n")
-  file(WRITE "${folder}/k.ini" "[Button:B]\nShell {\nCommand=/bin/sh\nParameter=-c \"echo '$(KeyState)|$(Drop)' >> out.txt\"\nDirectory=${folder}\nWait=WaitForDone\n}\n")
+  file(WRITE "${folder}/k.ini" "[Button:B]\nShell {\nCommand=/bin/sh\nParameter=-c \"echo '$(KeyState)|$(Drop)' >> out.txt\"\nDirectory=${folder}\nWait=WaitForDone\nTimeout=-1\n}\n")
   run_kestrel(-p "${folder}/s.ini" -l B)
   expect_result(0 "" "")
   run_kestrel(-p "${folder}/s.ini" -r B)
