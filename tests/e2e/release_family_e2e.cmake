@@ -1,7 +1,7 @@
 # The release archive: scripts/package.sh packs this tree's kestrel.exe and tessera.exe, the
 # archive is unpacked into a folder of its own, and the unpacked programs are started from
-# there. Kestrel is started without -p, so it must find the example profile beside itself as
-# kestrel.ini.
+# there. Kestrel is started without options, so it must find the example profile beside itself
+# as kestrel.ini; its action "Example" writes kestrel-example.txt beside kestrel.exe.
 
 # The archive holds the 32-bit programs, so only the i686 tree packs and checks it.
 if(NOT TARGET kestrel OR NOT TARGET tessera OR NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -41,6 +41,13 @@ set_tests_properties(e2e.release.package PROPERTIES
   FIXTURES_SETUP release_archive LABELS e2e TIMEOUT 120)
 
 kestrel_win_path(release_win_folder ${release_folder})
+
+# The unpacked launcher runs the example's action with its own kestrel.ini as the profile.
+kestrel_e2e(NAME release.example_action STEPS
+  start ${release_win_folder}/kestrel.exe -a Example --
+  expect-exit 0 60000
+  file-contains ${release_win_folder}/kestrel-example.txt "Kestrel example: 6 x 7 = 42")
+set_tests_properties(e2e.release.example_action PROPERTIES FIXTURES_REQUIRED "wine;release_archive")
 
 # An action the example does not have: no script runs, the name is reported, the exit code is 1.
 kestrel_e2e(NAME release.unknown_action STEPS
