@@ -347,5 +347,19 @@ TEST_F(FlowTest, QuitAndRebootPostToTheMainWindowOnlyWhenItExists) {
   EXPECT_EQ(Value("Trace"), "after!");
 }
 
+// ---- The launcher's registry ----
+
+TEST(CommandRegistryTest, EveryCommandOfTheFamilyIsRegisteredUnderItsExactWord) {
+  for (const char* word : {"Define", "Expand", "Action", "Shell", "OpenFolder", "OpenFile", "If", "Else", "While",
+                           "For", "Foreach", "Break", "ToClipboard", "PopupWindow", "QuitLauncher",
+                           "AbortExecution", "RebootLauncher"}) {
+    const JobCommandUnit* command = JobCommandList::Instance().Find(RawString::FromUtf8(word));
+    ASSERT_NE(command, nullptr) << word;
+    EXPECT_EQ(command->name, RawString::FromUtf8(word));
+  }
+  EXPECT_EQ(JobCommandList::Instance().Find("if"), nullptr);
+  EXPECT_EQ(JobCommandList::Instance().Find("Abort"), nullptr);
+}
+
 }  // namespace
 }  // namespace JobLayer
