@@ -110,6 +110,7 @@ bool JobIconControl::Open(const JobIconSettings& settings, JobIconStore& store) 
   }
   list_.Clear();
   entries_.clear();
+  lookup_.clear();
   cursor_ = 0;
   workPending_ = false;
   if (!store_->Prepare(settings_.iconWidth, settings_.iconHeight)) return false;
@@ -126,6 +127,7 @@ void JobIconControl::SetOwner(JobIconOwner* owner) {
 void JobIconControl::StartAfresh() {
   list_.Clear();
   entries_.clear();
+  lookup_.clear();
   cursor_ = 0;
   workPending_ = false;
   store_->Clear();
@@ -155,19 +157,32 @@ int32_t JobIconControl::ExtractImage(const RawString& file, int32_t index, int32
   return added >= 0 ? added : failedId_;
 }
 
+namespace {
+
+std::string LookupKey(const RawString& file, int32_t index) {
+  std::string key = file.ToUtf8();
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  key.push_back('\0');
+  key.append(std::to_string(index));
+  return key;
+}
+
+}  // namespace
+
 void JobIconControl::Append(int32_t state, int32_t image, const RawString& file, int32_t index, int32_t unused) {
   JobIconInfoUnit& unit = list_.Add(state, image, file, index, unused);
   entries_.push_back(&unit);
+  if (state != IconNotifyButtons && state != IconNotifyMenu) {
+    lookup_.emplace(LookupKey(file, index), static_cast<int32_t>(entries_.size()) - 1);
+  }
 }
 
 int32_t JobIconControl::GetEntry(const RawString& file, int32_t index) {
   {
     std::scoped_lock locks(listLock_, stateLock_);
-    for (size_t n = 0; n < entries_.size(); ++n) {
-      const JobIconInfoUnit& unit = *entries_[n];
-      if (unit.state == IconNotifyButtons || unit.state == IconNotifyMenu) continue;
-      if (unit.iconIndex == index && unit.file.EqualNoCase(kWhole, file)) return static_cast<int32_t>(n);
-    }
+    if (auto found = lookup_.find(LookupKey(file, index)); found != lookup_.end()) return found->second;
     if (settings_.delay) {
       Append(IconWaiting, loadingId_, file, index, 0);
       workPending_ = true;
@@ -333,6 +348,7 @@ bool JobIconControl::LoadCache() {
   }
   list_.Clear();
   entries_.clear();
+  lookup_.clear();
   failedId_ = failed;
   loadingId_ = loading;
   cursor_ = 0;

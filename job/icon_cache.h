@@ -28,6 +28,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "raw/list.h"
@@ -213,6 +215,9 @@ class JobIconControl {
   int32_t cursor_ = 0;
   JobIconInfoList list_;
   std::vector<JobIconInfoUnit*> entries_;  // the list's units by entry number
+  // The first entry of each file (ASCII case folded) and index, so that finding an icon's entry
+  // does not grow with the number of entries.
+  std::unordered_map<std::string, int32_t> lookup_;
   RawLayer::RawTime (*clock_)();
 
   mutable std::mutex listLock_;
