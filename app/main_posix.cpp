@@ -6,6 +6,7 @@
 #include "app/screen.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "job/abort.h"
 #include "raw/system.h"
 
 namespace {
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
   services.executionLog = &executionLog;
   services.launcherProfile = &launcherProfile;
   services.commandLineRun = &commandLineRun;
+  // An interrupt (Ctrl+C) stops a running loop or wait as Escape does, so the log is not cut off.
+  JobLayer::InstallAbortHandler();
   AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);
   return startup.Run(JoinArguments(argc, argv), services);
 }

@@ -13,6 +13,7 @@
 #include "app/screen.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "job/abort.h"
 #include "raw/system.h"
 
 namespace {
@@ -47,6 +48,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   services.configuration = &configuration;
   services.launcherProfile = &launcherProfile;
   services.commandLineRun = &commandLineRun;
+  // An interrupt (Ctrl+C) stops a running loop or wait as Escape does, so the log is not cut off.
+  JobLayer::InstallAbortHandler();
   AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);
   return startup.Run(commandLine, services);
 }

@@ -27,6 +27,7 @@ constexpr RawLayer::RawLocaleRecord kToolMessages[] = {
     {"TooManyVariableExpansions", "Too many variable expansions !"},
     {"VariableNameIsMissing", "Variable name is missing !"},
     {"InvalidVariableArgument", "Invalid variable argument !"},
+    {"ActionNestingTooDeep", "Too deeply nested action calls !"},
     {"", nullptr},
 };
 

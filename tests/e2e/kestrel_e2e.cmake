@@ -108,7 +108,7 @@ if(WIN32)
       FIXTURES_REQUIRED wine LABELS e2e TIMEOUT 180 RUN_SERIAL TRUE)
   endforeach()
 else()
-  foreach(case IN ITEMS usage bad-format create run-undefined run-action run-failure run-button)
+  foreach(case IN ITEMS usage bad-format create run-undefined run-action run-failure run-button run-interrupt)
     add_test(NAME kestrel.headless.${case}
              COMMAND ${CMAKE_COMMAND} -DKESTREL=$<TARGET_FILE:kestrel> -DWORK=${CMAKE_BINARY_DIR}/test-tmp/headless
                      -DCASE=${case} -P ${CMAKE_CURRENT_LIST_DIR}/kestrel_headless.cmake)

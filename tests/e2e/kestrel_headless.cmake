@@ -183,6 +183,27 @@ elseif(CASE STREQUAL "run-button")
     fail("out.txt holds [${written}]")
   endif()
 
+elseif(CASE STREQUAL "run-interrupt")
+  # Ctrl+C while a loop runs stops the loop as Escape does: the run fails with "User aborted !"
+  # and the log holds the error, instead of the program dying with its log cut off.
+  file(WRITE "${folder}/s.ini" "[Common]\nProgram=Kestrel\nConfigFile=${folder}/k.ini\n")
+  file(WRITE "${folder}/k.ini" "[Option]\nLogFolder=${folder}/log\n[Action:Loop]\nShell {\nCommand=/bin/sh\nParameter=-c \"touch started\"\nDirectory=${folder}\nWait=WaitForDone\nTimeout=-1\n}\nWhile {\nCondition=True\nDefine {\nTurn=again\n}\n}\n")
+  # The interrupt is sent once the loop has begun (the file before it exists), polled for at most
+  # 20 s; the shell prints the program's exit code.
+  execute_process(
+    COMMAND sh -c "\"$0\" -p \"$1/s.ini\" -a Loop 2>\"$1/err.txt\" & pid=$!; n=0; while [ ! -f \"$1/started\" ] && [ $n -lt 400 ]; do sleep 0.05; n=$((n+1)); done; kill -INT $pid; wait $pid; echo $?"
+            "${KESTREL}" "${folder}"
+    OUTPUT_VARIABLE code OUTPUT_STRIP_TRAILING_WHITESPACE TIMEOUT 60)
+  file(READ "${folder}/err.txt" err)
+  if(NOT code STREQUAL "1" OR NOT err MATCHES "User aborted !")
+    fail("an interrupted loop must fail the run with \"User aborted !\"")
+  endif()
+  file(GLOB logs "${folder}/log/Kestrel_*.log")
+  file(READ "${logs}" log)
+  if(NOT log MATCHES "#Error:UserAborted" OR NOT log MATCHES "\\|\\$ Failed")
+    fail("the log lacks the error or the failed run")
+  endif()
+
 else()
   message(FATAL_ERROR "unknown case ${CASE}")
 endif()
