@@ -1,5 +1,5 @@
 // The data profile: named data sections ("Data:" and a name) holding window patterns
-// and a rectangle specification, stored by the -s family and deleted by -d.
+// and a rectangle text ("RectSpec"), stored by the -s family and deleted by -d.
 //
 // The file follows the profile syntax (a line starting with "[" is a header whose name
 // runs to the last "]"; empty lines and lines starting with "//" are skipped; an entry's

@@ -1,5 +1,5 @@
-// Rectangles of windows: moving by an absolute or relative geometry, the rectangle
-// specification text, and the geometry of a rectangle drawn by the user.
+// Rectangles of windows: moving by an absolute or relative geometry, the rectangle text
+// ("RectSpec"), and the geometry of a rectangle drawn by the user.
 #pragma once
 
 #include <cstdint>

@@ -248,7 +248,7 @@ tessera_e2e(NAME data_section_without_window STEPS
   box-press IDOK
   expect-exit 0 10000)
 
-# The rectangle specification goes to the clipboard, read back by another program; the window
+# The rectangle text ("RectSpec") goes to the clipboard, read back by another program; the window
 # is restored first. The clipboard is shared by every program of the display: this runs alone.
 tessera_e2e(NAME copy_rect STEPS
   start ${target_window} TesseraClip "Clip target" 100 100 400 300 max @DIR@/target.log --

@@ -260,7 +260,7 @@ TEST_F(ToolWorkTest, OneApplicableSectionIsAppliedWithItsRectSpec) {
       "[Data:Empty]\nClassName=Viewer\nRectSpec=\n");
   EXPECT_EQ(Run("-e Notes"), (Log{"move 1 -8 0 1928 1056"}));
   desktop_.log.clear();
-  // Repeated title patterns are OR-ed; the spec's own actions apply.
+  // Repeated title patterns are OR-ed; the section's own actions apply.
   EXPECT_EQ(Run("-e Vie*"), (Log{"move 4 20 20 220 220", "minimize 4"}));
   desktop_.log.clear();
   // Command-line geometry goes first, the section's is added after it.
