@@ -1,6 +1,6 @@
-// Tessera's command line and rectangle specifications: the input as a command line and as a
+// Tessera's command line and rectangle texts: the input as a command line and as a
 // "RectSpec" text, applied to an option record and to a rectangle; the rectangle's own
-// specification text must read back to the rectangle it was made from.
+// "RectSpec" text must read back to the rectangle it was made from.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int32_t number = 0;
   (void)ParseToolNumber(text, number);
 
-  // A rectangle written as a specification reads back to itself when its width and height are
+  // A rectangle written as a "RectSpec" text reads back to itself when its width and height are
   // 32-bit numbers (the text holds them; the reader keeps numbers within 32 bits).
   const int64_t width = int64_t{moved.right} - moved.left;
   const int64_t height = int64_t{moved.bottom} - moved.top;
