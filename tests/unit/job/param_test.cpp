@@ -277,6 +277,8 @@ TEST(JobParamRequired, MissingEmptyAndExpandedValues) {
 
 TEST(JobParamRequired, AFailedExpansionIsReportedOnceByTheExpanderAndRecorded) {
   FakeScreen screen;
+  // Each case may run in a process of its own, so it sets what it reads.
+  JobVariableList::Instance().Set("EngineParamSeven", "7");
   JobParamList block;
   block.AddText("Begin", "$(Broken");
   EXPECT_EQ(GetRequiredParameter(block, "Begin", "For", JobTraceId::Executor()), RawString());
