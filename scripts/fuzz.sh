@@ -5,7 +5,9 @@
 # targets at once. Each target starts from the seeds of fuzz/corpus/<target> and grows its own
 # corpus in build/fuzz/corpus/<target>; an input that crashed, leaked, timed out or made a
 # sanitizer report is kept in build/fuzz/artifacts/<target>/ and fails the run. One line per
-# target: runs, coverage and result.
+# target: runs, coverage and result. FUZZ_SEED and FUZZ_RUNS fix the random seed and the number
+# of inputs per target (the time stays a cap), so that a short run gives the same inputs each
+# time; CI uses them.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,8 +48,10 @@ run_target() {
   mkdir -p "$corpus" "$artifacts" "$dir/logs"
   local seeds=()
   if [ -d "$root/fuzz/corpus/$name" ]; then seeds=("$root/fuzz/corpus/$name"); fi
-  local status=0 began=$SECONDS
-  "$program" "$corpus" "${seeds[@]}" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
+  local status=0 began=$SECONDS fixed=()
+  if [ -n "${FUZZ_SEED:-}" ]; then fixed+=(-seed="$FUZZ_SEED"); fi
+  if [ -n "${FUZZ_RUNS:-}" ]; then fixed+=(-runs="$FUZZ_RUNS"); fi
+  "$program" "$corpus" "${seeds[@]}" "${fixed[@]}" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
   local runs cov ft result
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
