@@ -6,6 +6,7 @@
 
 #include <dbghelp.h>
 
+#include <atomic>
 #include <exception>
 
 #include "raw/file.h"
@@ -29,7 +30,10 @@ constexpr MINIDUMP_TYPE kDumpType =
 LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
 
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers) {
-  DispatchException(pointers);
+  // One crash, one dump: on x86_64 an uncaught C++ exception reaches the filter twice (the
+  // terminate handler's exception, then the runtime's own), and the process ends anyway.
+  static std::atomic<bool> dumped{false};
+  if (!dumped.exchange(true)) DispatchException(pointers);
   // The search goes on: the runtime's own filter, then the system's crash handling.
   if (g_previousFilter != nullptr) return g_previousFilter(pointers);
   return EXCEPTION_CONTINUE_SEARCH;
