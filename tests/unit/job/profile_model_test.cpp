@@ -36,7 +36,9 @@ std::string Text(const RawString& text) { return text.ToUtf8(); }
 class ProfileModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "profile_model";
+    // A folder per case: CTest runs cases in processes of their own, side by side.
+    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "profile_model" /
+              ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     model().Clear();

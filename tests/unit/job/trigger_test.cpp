@@ -18,7 +18,9 @@ namespace fs = std::filesystem;
 class TriggerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::path folder = fs::path(KESTREL_TEST_TMP_DIR) / "trigger";
+    // A folder per case: CTest runs cases in processes of their own, side by side.
+    fs::path folder = fs::path(KESTREL_TEST_TMP_DIR) / "trigger" /
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(folder);
     path_ = folder / "profile.ini";
     std::ofstream(path_, std::ios::binary | std::ios::trunc) << R"([Button:Set]
