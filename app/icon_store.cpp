@@ -2,6 +2,11 @@
 
 namespace AppLayer {
 
+GuiIconStore& GuiIconStore::Instance() {
+  static GuiIconStore* store = new GuiIconStore;  // never destroyed: workers may draw to the end
+  return *store;
+}
+
 std::vector<uint32_t> FixedPicturePixels(JobIconStore::Fixed which, int32_t width, int32_t height) {
   std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
   for (int32_t y = 0; y < height; ++y) {

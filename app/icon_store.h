@@ -30,6 +30,9 @@ std::vector<uint32_t> FixedPicturePixels(JobIconStore::Fixed which, int32_t widt
 
 class GuiIconStore : public JobIconStore {
  public:
+  // The launcher's store, behind the process-wide icon control; lives until exit.
+  static GuiIconStore& Instance();
+
   bool Prepare(int32_t width, int32_t height) override;
   int32_t AddFixed(Fixed which) override;
   std::unique_ptr<Picture> Extract(const RawString& file, int32_t index, Source source) override;
@@ -48,6 +51,10 @@ class GuiIconStore : public JobIconStore {
 #ifdef _WIN32
   // Draws an image stretched to `target`; the caller holds the control's pool lock.
   void Draw(int32_t image, HDC__* dc, const tagRECT& target);
+  // Draws the icon of a cache entry (a button's, a selector's, a menu item's) stretched to
+  // `target`: the loading picture while the worker has not reached it, the failed one for an
+  // unknown entry. Takes the pool lock itself.
+  static void DrawEntry(int32_t entry, HDC__* dc, const tagRECT& target);
 #endif
 
  protected:

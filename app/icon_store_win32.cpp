@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <mutex>
+
 #include "app/icon_store.h"
 
 namespace AppLayer {
@@ -65,6 +67,15 @@ bool GuiIconStore::Replace(int32_t image, const Picture& picture) {
 }
 
 void GuiIconStore::Draw(int32_t image, HDC dc, const RECT& target) { pool_.DrawSlot(image, dc, target); }
+
+void GuiIconStore::DrawEntry(int32_t entry, HDC dc, const RECT& target) {
+  JobLayer::JobIconControl& control = JobLayer::JobIconControl::Instance();
+  int32_t image = entry >= 0 ? control.GetImage(entry) : -1;
+  if (image < 0) image = control.FailedId();
+  if (image < 0) return;
+  std::lock_guard<std::mutex> lock(control.PoolLock());
+  Instance().Draw(image, dc, target);
+}
 
 void GuiIconNotice::NotifyIcons(uint32_t code) {
   PostMessageW(window_, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(controlId_), static_cast<WORD>(code)), 0);
