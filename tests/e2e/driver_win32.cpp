@@ -38,6 +38,19 @@
 //                                   such a window is (1) or is not (0) always on top
 //   window-gone <class|*> <title|*> <ms>
 //                                   no such window is left within ms
+//   window-centred <class|*> <title|*> <width> <height> <ms>
+//                                   such a window has this size and is centred on the primary
+//                                   work area (integer division)
+//   window-exstyle <class|*> <title|*> <bits> <0|1> <ms>
+//                                   such a window's extended style has all (1) or none (0) of
+//                                   the bits
+//   click-in <class|*> <title|*> <x> <y> [left|right|move]
+//                                   click (or only move) at a point given from the window's
+//                                   top-left corner
+//   drag-in <class|*> <title|*> <x1> <y1> <x2> <y2> [left|right]
+//                                   press at the first point, move to the second and release
+//   post <class|*> <title|*> <message> <wparam> <lparam>
+//                                   post a message to such a window (numbers, 0x allowed)
 //   detach                          leave the started programs running at the end
 //
 // Texts take the escapes \n, \r, \t and \\. A path that begins with "/" is a Unix path and is
@@ -382,6 +395,11 @@ class Driver {
     if (step.name == L"key-down") return KeysHeld(a, false);
     if (step.name == L"key-up") return KeysHeld(a, true);
     if (step.name == L"click") return Click(*ParseNumber(a[0]), *ParseNumber(a[1]));
+    if (step.name == L"window-centred") return WindowCentred(a);
+    if (step.name == L"window-exstyle") return WindowExStyle(a);
+    if (step.name == L"click-in") return ClickIn(a);
+    if (step.name == L"drag-in") return DragIn(a);
+    if (step.name == L"post") return PostStep(a);
     // The remaining steps concern the started program.
     if (started_.empty()) return L"no program was started";
     if (step.name == L"wait-own-window") return WaitOwnWindow(*ParseNumber(a[0]));
@@ -526,6 +544,120 @@ class Driver {
       return L"the rectangle is " + std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " +
              std::to_wstring(rect.right) + L" " + std::to_wstring(rect.bottom);
     });
+  }
+
+  std::wstring WindowCentred(const std::vector<std::wstring>& args) {
+    const long long width = *ParseNumber(args[2]);
+    const long long height = *ParseNumber(args[3]);
+    return PollWindow(args[0], args[1], *ParseNumber(args[4]), [&](HWND window) -> std::wstring {
+      RECT work = {};
+      SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+      const long long left = work.left + (work.right - work.left - width) / 2;
+      const long long top = work.top + (work.bottom - work.top - height) / 2;
+      RECT rect = {};
+      if (!GetWindowRect(window, &rect)) return L"GetWindowRect failed";
+      if (rect.left == left && rect.top == top && rect.right - rect.left == width && rect.bottom - rect.top == height) {
+        return {};
+      }
+      return L"the rectangle is " + std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " +
+             std::to_wstring(rect.right) + L" " + std::to_wstring(rect.bottom) + L", centred would be " +
+             std::to_wstring(left) + L" " + std::to_wstring(top) + L" " + std::to_wstring(left + width) + L" " +
+             std::to_wstring(top + height);
+    });
+  }
+
+  std::wstring WindowExStyle(const std::vector<std::wstring>& args) {
+    const LONG bits = static_cast<LONG>(*ParseNumber(args[2]));
+    const bool set = *ParseNumber(args[3]) != 0;
+    return PollWindow(args[0], args[1], *ParseNumber(args[4]), [&](HWND window) -> std::wstring {
+      const LONG style = GetWindowLongW(window, GWL_EXSTYLE);
+      if (set ? (style & bits) == bits : (style & bits) == 0) return {};
+      return L"the extended style is 0x" + Hex(static_cast<unsigned long>(style));
+    });
+  }
+
+  static std::wstring Hex(unsigned long value) {
+    wchar_t text[16];
+    swprintf(text, 16, L"%lX", value);
+    return text;
+  }
+
+  // The screen point of an offset from a window's top-left corner (waiting up to 5 s for it).
+  std::wstring PointIn(const std::wstring& class_name, const std::wstring& title, long long x, long long y,
+                       POINT& point) {
+    return PollWindow(class_name, title, 5000, [&](HWND window) -> std::wstring {
+      RECT rect = {};
+      if (!GetWindowRect(window, &rect)) return L"GetWindowRect failed";
+      point = {static_cast<LONG>(rect.left + x), static_cast<LONG>(rect.top + y)};
+      return {};
+    });
+  }
+
+  std::wstring Mouse(POINT point, DWORD flags) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    if (point.x < 0 || point.y < 0 || point.x >= width || point.y >= height) return L"the point lies outside the screen";
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = Normalised(point.x, width);
+    input.mi.dy = Normalised(point.y, height);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
+    if (SendInput(1, &input, sizeof(INPUT)) != 1) return L"SendInput failed";
+    return {};
+  }
+
+  static bool ButtonFlags(const std::wstring& name, DWORD& down, DWORD& up) {
+    if (name == L"left") {
+      down = MOUSEEVENTF_LEFTDOWN;
+      up = MOUSEEVENTF_LEFTUP;
+    } else if (name == L"right") {
+      down = MOUSEEVENTF_RIGHTDOWN;
+      up = MOUSEEVENTF_RIGHTUP;
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  std::wstring ClickIn(const std::vector<std::wstring>& args) {
+    POINT point = {};
+    std::wstring failure = PointIn(args[0], args[1], *ParseNumber(args[2]), *ParseNumber(args[3]), point);
+    if (!failure.empty()) return failure;
+    const std::wstring button = args.size() > 4 ? args[4] : L"left";
+    if (button == L"move") return Mouse(point, 0);
+    DWORD down = 0, up = 0;
+    if (!ButtonFlags(button, down, up)) return L"unknown mouse button " + button;
+    failure = Mouse(point, 0);
+    if (failure.empty()) failure = Mouse(point, down);
+    if (failure.empty()) failure = Mouse(point, up);
+    return failure;
+  }
+
+  std::wstring DragIn(const std::vector<std::wstring>& args) {
+    POINT from = {}, to = {};
+    std::wstring failure = PointIn(args[0], args[1], *ParseNumber(args[2]), *ParseNumber(args[3]), from);
+    if (failure.empty()) failure = PointIn(args[0], args[1], *ParseNumber(args[4]), *ParseNumber(args[5]), to);
+    if (!failure.empty()) return failure;
+    DWORD down = 0, up = 0;
+    if (!ButtonFlags(args.size() > 6 ? args[6] : L"left", down, up)) return L"unknown mouse button";
+    failure = Mouse(from, 0);
+    if (failure.empty()) failure = Mouse(from, down);
+    // The move goes in steps, as a hand would, so that every button on the way sees it.
+    for (int i = 1; failure.empty() && i <= 4; ++i) {
+      failure = Mouse({from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4}, 0);
+    }
+    if (failure.empty()) failure = Mouse(to, up);
+    return failure;
+  }
+
+  std::wstring PostStep(const std::vector<std::wstring>& args) {
+    HWND window = FindTopLevel(args[0], args[1]);
+    if (window == nullptr) return L"no such window";
+    if (!PostMessageW(window, static_cast<UINT>(*ParseNumber(args[2])), static_cast<WPARAM>(*ParseNumber(args[3])),
+                      static_cast<LPARAM>(*ParseNumber(args[4])))) {
+      return L"PostMessage failed";
+    }
+    return {};
   }
 
   static std::wstring StateName(HWND window) {
@@ -759,6 +891,8 @@ constexpr StepShape kSteps[] = {
     {L"file-lacks", 2, 3, 2},      {L"copy-file", 2, 2, -1},     {L"set-env", 2, 2, -1},
     {L"window-rect", 7, 7, 2},     {L"show-state", 4, 4, 3},     {L"topmost", 4, 4, 2},
     {L"window-gone", 3, 3, 2},     {L"key-down", 1, -1, -1},     {L"key-up", 1, -1, -1},
+    {L"window-centred", 5, 5, 2},  {L"window-exstyle", 5, 5, 2}, {L"click-in", 4, 5, 2},
+    {L"drag-in", 6, 7, 2},         {L"post", 5, 5, 2},
 };
 
 const StepShape* FindShape(const std::wstring& name) {
@@ -791,7 +925,11 @@ std::wstring ParseScenario(int argc, wchar_t** argv, std::vector<Step>& steps) {
     const int count = static_cast<int>(step.args.size());
     if (count < shape->min_args) return step.name + L" needs " + std::to_wstring(shape->min_args) + L" arguments";
     if (shape->first_number >= 0) {
-      for (int n = shape->first_number; n < count; ++n) {
+      // The pointer steps end with a word naming the mouse button.
+      int end = count;
+      if (step.name == L"click-in" && end > 4) end = 4;
+      if (step.name == L"drag-in" && end > 6) end = 6;
+      for (int n = shape->first_number; n < end; ++n) {
         if (!ParseNumber(step.args[n])) return step.name + L": \"" + step.args[n] + L"\" is not a number";
       }
     }
