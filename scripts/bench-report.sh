@@ -4,24 +4,32 @@
 # baseline of the same program, named in the comments at the top of bench/*.cpp) and the ratio
 # of the two times.
 #
-#   scripts/bench-report.sh [--build DIR] [--only NAME] [-- <Google Benchmark options>]
+#   scripts/bench-report.sh [--build DIR] [--only NAME] [--no-wine] [-- <Google Benchmark options>]
 #
 #   --build DIR   the tree to build and run in (default build/bench)
 #   --only NAME   run only bench_NAME (may be repeated)
+#   --no-wine     leave out the timings under Wine
 #   options after "--" go to every program, e.g. -- --benchmark_min_time=0.05
 #
 # Each program's JSON goes to <tree>/bench-results/<program>.json, its console output beside it.
-# The Windows trees have no Google Benchmark, so no figure is measured under Wine.
+# Under Wine (the i686 tree build/i686-bench, Release) the launcher's start to first paint with
+# 200 buttons is timed beside a bare Win32 window in the same run, and the running launcher's
+# private memory is read (bench/wine/).
 set -euo pipefail
+
+# The Windows path Wine gives a Unix path (drive Z: is the root).
+winepath_of() { printf 'Z:%s' "$(printf '%s' "$1" | sed 's|/|\\|g')"; }
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/bench
 only=()
 extra=()
+wine=1
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
     --only) only+=("bench_$2"); shift 2 ;;
+    --no-wine) wine=0; shift ;;
     --) shift; extra=("$@"); break ;;
     *) echo "bench-report: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -117,5 +125,48 @@ for r in rows:
     print("  ".join(r[i].ljust(widths[i]) for i in range(len(widths))) + "  " + r[-1])
 print()
 print("ratio: the benchmark's time per iteration over its floor's (1.00x = as fast as the floor).")
-print("Under Wine: not measured under Wine (the Windows trees have no Google Benchmark).")
+PY
+
+[ "$wine" = 1 ] || exit 0
+# Under Wine: the launcher with 200 buttons beside a bare window, started the same number of
+# times in one run.
+wine_build=$root/build/i686-bench
+echo "bench-report: building the Wine timings in $wine_build" >&2
+cmake -S "$root" -B "$wine_build" -G Ninja --toolchain "$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release >"$wine_build.configure.log" 2>&1 ||
+  { tail -n 40 "$wine_build.configure.log"; exit 1; }
+cmake --build "$wine_build" -j2 --target kestrel bench_start_paint bench_bare_window \
+  >"$wine_build/bench-build.log" 2>&1 || { tail -n 40 "$wine_build/bench-build.log"; exit 1; }
+profile_dir=$wine_build/bench-results/profile
+rm -rf "$profile_dir" && mkdir -p "$profile_dir"
+{
+  printf '[Common]\r\nProgram=Kestrel\r\n[Option]\r\nIconCacheFolder=.\\cache\r\n'
+  for i in $(seq 1 200); do
+    printf '[Button:B%d]\r\nIconFile=shell32.dll\r\nIconIndex=%d\r\nShell {\r\n  Command=cmd.exe\r\n}\r\n' "$i" $((i % 150))
+  done
+} >"$profile_dir/k.ini"
+"$root/scripts/wine-harness.sh" start "$wine_build" >/dev/null
+trap '"$root/scripts/wine-harness.sh" stop "$wine_build" >/dev/null 2>&1 || true' EXIT
+runner=$wine_build/wine-run
+timer=$wine_build/bench/wine/bench_start_paint.exe
+runs=9
+"$runner" "$timer" 1 "$wine_build/kestrel.exe" -p "$(winepath_of "$profile_dir/k.ini")" >/dev/null 2>&1 || true
+for round in 1 2; do
+  "$runner" "$timer" $runs "$wine_build/bench/wine/bench_bare_window.exe" >"$wine_build/bench-results/bare.$round.out" 2>&1
+  "$runner" "$timer" $runs "$wine_build/kestrel.exe" -p "$(winepath_of "$profile_dir/k.ini")" \
+    >"$wine_build/bench-results/kestrel.$round.out" 2>&1
+done
+python3 - "$wine_build/bench-results" <<'PY'
+import re, sys
+results = sys.argv[1]
+def read(name):
+    text = open("%s/%s" % (results, name)).read()
+    return float(re.search(r"median-ms ([0-9.]+)", text).group(1)), int(re.search(r"private-kb ([0-9]+)", text).group(1))
+print()
+print("Under Wine (i686, Release), median of 9 starts per round:")
+print("  round  bare window ms  launcher (200 buttons) ms  ratio (goal <= 1.5x)  launcher private memory (goal < 15 MB)")
+for round in (1, 2):
+    bare, _ = read("bare.%d.out" % round)
+    mine, kb = read("kestrel.%d.out" % round)
+    print("  %5d  %14.1f  %25.1f  %20s  %.1f MB" % (round, bare, mine, "%.2fx" % (mine / bare), kb / 1024.0))
 PY
