@@ -97,6 +97,7 @@ class GuiMainDialog : public WinLayer::WinDialog {
   NOTIFYICONDATAW tray_{};
   bool trayShown_ = false;
   UINT taskbarCreated_ = 0;
+  HWND lastFocus_ = nullptr;
   WinLayer::WinUniqueIcon trayIcon_;
 };
 

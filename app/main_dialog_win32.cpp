@@ -267,12 +267,20 @@ bool GuiMainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
       Paint();
       result = 0;
       return true;
-    case WM_SETFOCUS:
-      if (parts_.buttons != nullptr && parts_.buttons->PaneWindow() != nullptr) {
-        SetFocus(parts_.buttons->PaneWindow());
+    case WM_ACTIVATE:
+      // The pane that had the keys gets them back when the window is active again.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(Handle(), focus)) lastFocus_ = focus;
       }
+      return false;
+    case WM_SETFOCUS: {
+      HWND pane = lastFocus_ != nullptr && IsChild(Handle(), lastFocus_) ? lastFocus_ : nullptr;
+      if (pane == nullptr && parts_.buttons != nullptr) pane = parts_.buttons->PaneWindow();
+      if (pane != nullptr) SetFocus(pane);
       result = 0;
       return true;
+    }
     default:
       return false;
   }
