@@ -17,13 +17,6 @@
 
 namespace AppLayer {
 
-struct GuiRect {
-  int32_t left = 0, top = 0, right = 0, bottom = 0;
-  int32_t Width() const { return right - left; }
-  int32_t Height() const { return bottom - top; }
-  bool operator==(const GuiRect&) const = default;
-};
-
 struct GuiMainLayoutInput {
   int32_t frameMargin = 2;
   int32_t captionHeight = 12;

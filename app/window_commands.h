@@ -26,4 +26,11 @@ struct GuiSize {
   bool operator==(const GuiSize&) const = default;
 };
 
+struct GuiRect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+  int32_t Width() const { return right - left; }
+  int32_t Height() const { return bottom - top; }
+  bool operator==(const GuiRect&) const = default;
+};
+
 }  // namespace AppLayer
