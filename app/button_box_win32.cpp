@@ -213,6 +213,8 @@ bool GuiButtonBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
     case WM_KILLFOCUS:
       selectionMode_ = false;
       pressed_ = false;
+      // A press that loses the focus (a dialog came up) never runs, so the mouse goes too.
+      if (GetCapture() == Handle()) ReleaseCapture();
       InvalidateRect(Handle(), nullptr, FALSE);
       break;
     case WM_DROPFILES:
