@@ -11,8 +11,8 @@ if(NOT TARGET kestrel)
   return()
 endif()
 
-# The probe also hosts the box: the launcher's main window with just the button box, for as long
-# as the launcher itself does not show its window yet.
+# The probe also hosts the box: the launcher's main window with just the button box, so that the
+# box is tried in the real window even where the launcher's start-up is not involved.
 add_executable(e2e_buttons_probe buttons_probe_win32.cpp)
 target_compile_options(e2e_buttons_probe PRIVATE -municode)
 target_link_options(e2e_buttons_probe PRIVATE -municode)
@@ -21,8 +21,8 @@ target_link_libraries(e2e_buttons_probe PRIVATE kestrel_app)
 set(buttons_probe $<TARGET_FILE:e2e_buttons_probe>)
 set(buttons_helper $<TARGET_FILE:e2e_helper>)
 
-# Kestrel itself runs the scenarios once a source of the launcher other than the box's own makes a
-# button box.
+# Kestrel itself runs the scenarios too once a source of the launcher other than the box's own
+# makes a button box.
 set(buttons_wired FALSE)
 file(GLOB launcher_sources CONFIGURE_DEPENDS ${KESTREL_SOURCE_DIR}/app/*_win32.cpp)
 foreach(source IN LISTS launcher_sources)
@@ -46,27 +46,35 @@ buttons_writer(button_two Two)
 set(button_three
     "[Button:Three]\\nDropRun=1\\nShell {\\nCommand=cmd.exe\\nParameter=/c echo $(DropList)> @DIR@\\\\drop.txt\\nShowStatus=Hide\\nWait=WaitForDone\\nTimeout=-1\\n}\\n")
 
-# kestrel_buttons_e2e(<name> <k.ini text> <host flags> <step>...): the launcher (or the probe's
-# host, given the flags) started on a configuration file holding the text; the steps run once its
-# window is up. Mouse and keys: alone.
+# kestrel_buttons_e2e(<name> <k.ini text> <host flags> <step>...): the steps run once the window
+# is up, in two scenarios: buttons.<name> with the probe's host (given the flags), and, once the
+# launcher makes a button box, buttons.launcher_<name> with Kestrel itself started on a
+# configuration file holding the text. Mouse and keys: alone.
 function(kestrel_buttons_e2e name profile flags)
-  if(buttons_wired)
-    set(launch
-      start ${buttons_helper} write @DIR@/s.ini "[Common]\\nProgram=Kestrel\\nConfigFile=@DIR@\\\\k.ini\\n" 0 --
-      expect-exit 0 10000
-      start $<TARGET_FILE:kestrel> -p @DIR@/s.ini --)
-  else()
-    set(launch start ${buttons_probe} host @DIR@/k.ini ${flags} --)
-  endif()
-  kestrel_e2e(NAME buttons.${name} STEPS
-    start ${buttons_helper} write @DIR@/k.ini "${profile}" 0 --
+  set(host start ${buttons_probe} host @DIR@/k.ini ${flags} --)
+  set(launcher
+    start ${buttons_helper} write @DIR@/s.ini "[Common]\\nProgram=Kestrel\\nConfigFile=@DIR@\\\\k.ini\\n" 0 --
     expect-exit 0 10000
-    ${launch}
-    wait-window * Kestrel 15000
-    ${ARGN}
-    close-window * Kestrel
-    window-gone * Kestrel 10000)
-  set_tests_properties(e2e.buttons.${name} PROPERTIES RUN_SERIAL TRUE)
+    start $<TARGET_FILE:kestrel> -p @DIR@/s.ini --)
+  set(variants host)
+  if(buttons_wired)
+    list(APPEND variants launcher)
+  endif()
+  foreach(variant IN LISTS variants)
+    set(test_name buttons.${name})
+    if(variant STREQUAL "launcher")
+      set(test_name buttons.launcher_${name})
+    endif()
+    kestrel_e2e(NAME ${test_name} STEPS
+      start ${buttons_helper} write @DIR@/k.ini "${profile}" 0 --
+      expect-exit 0 10000
+      ${${variant}}
+      wait-window * Kestrel 15000
+      ${ARGN}
+      close-window * Kestrel
+      window-gone * Kestrel 10000)
+    set_tests_properties(e2e.${test_name} PROPERTIES RUN_SERIAL TRUE)
+  endforeach()
 endfunction()
 
 # A press on One dragged to Two runs Two only; the right button runs with "RButton"; a plain
@@ -91,6 +99,8 @@ kestrel_buttons_e2e(keys_and_menu "${button_one}${button_two}${button_three}" ""
   start ${buttons_probe} click 6 12 left 10000 --
   expect-exit 0 10000
   file-contains @DIR@/One-LButton.txt LButton 10000
+  start ${buttons_probe} foreground 10000 --
+  expect-exit 0 10000
   key DOWN RETURN
   file-contains @DIR@/Two-LButton.txt LButton 10000
   key DELETE
@@ -119,9 +129,9 @@ kestrel_buttons_e2e(drop "${button_one}${button_two}${button_three}" ""
 # With ViewTip on, resting the mouse on a button shows its tip text in a window of its own, and
 # moving away closes it.
 kestrel_buttons_e2e(tip "[Option]\\nViewTip=1\\n[Button:Tipped]\\nTipText=Hello from the tip\\n${button_two}" tip
-  start ${buttons_probe} cursor 6 12 10000 --
-  expect-exit 0 10000
-  wait-window KestrelView "Hello from the tip" 10000
+  start ${buttons_probe} hover 6 12 "Hello from the tip" 10000 --
+  expect-exit 0 15000
+  wait-window KestrelView "Hello from the tip" 1000
   start ${buttons_probe} away --
   expect-exit 0 10000
   window-gone KestrelView "Hello from the tip" 10000)

@@ -10,7 +10,14 @@
 //                                           press at the first point, move to the second while
 //                                           holding the button, release there
 //   cursor <dx> <dy> <ms>                   move the mouse there (relative to the box)
+//   hover <dx> <dy> <text> <ms>             rest the mouse there until a visible window titled
+//                                           with the text (the tip) shows, nudging it by a pixel
+//                                           now and then as a hand would
 //   away                                    move the mouse to the screen's bottom-right corner
+//   foreground <ms>                         the launcher's window is the foreground window with
+//                                           the box focused (clicked at its top-left corner with
+//                                           Alt held, which selects without running), so that
+//                                           typed keys reach the box
 //   drop <dx> <dy> <alt|plain> <ms> <path>...
 //                                           drop the files on the box at that point, as the shell
 //                                           does: a DROPFILES block written into Kestrel's
@@ -29,6 +36,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/button_box.h"
@@ -231,6 +239,65 @@ int Host(const wchar_t* profile, bool tip, bool row) {
   return dialog.Run() < 0 ? 1 : 0;
 }
 
+// Keys typed by the driver go to the foreground window: a window that came up meanwhile (the
+// desktop's own, at a cold start) would take them.
+int Foreground(const Found& found, DWORD ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  const POINT corner = BoxPoint(found.box, 1, 1);
+  for (;;) {
+    SetForegroundWindow(found.main);
+    // An Alt-click focuses the box without running a button; Shift between keeps the lone Alt
+    // from opening the window's menu.
+    if (!Send({KeyInput(VK_MENU, false), MouseInput(corner, 0), MouseInput(corner, MOUSEEVENTF_LEFTDOWN),
+               MouseInput(corner, MOUSEEVENTF_LEFTUP), KeyInput(VK_SHIFT, false), KeyInput(VK_SHIFT, true),
+               KeyInput(VK_MENU, true)})) {
+      return 1;
+    }
+    for (int i = 0; i < 10; ++i) {
+      GUITHREADINFO info{};
+      info.cbSize = sizeof(info);
+      if (GetForegroundWindow() == found.main && GetGUIThreadInfo(GetWindowThreadProcessId(found.main, nullptr), &info) &&
+          info.hwndFocus == found.box) {
+        return 0;
+      }
+      Sleep(kPollMs);
+    }
+    if (GetTickCount64() >= end) {
+      std::printf("the launcher's window did not come to the foreground with the box focused\n");
+      return 1;
+    }
+  }
+}
+
+BOOL CALLBACK FindTitled(HWND window, LPARAM data) {
+  auto& wanted = *reinterpret_cast<std::pair<const wchar_t*, HWND>*>(data);
+  wchar_t title[256] = {};
+  GetWindowTextW(window, title, 256);
+  if (!IsWindowVisible(window) || std::wcscmp(title, wanted.first) != 0) return TRUE;
+  wanted.second = window;
+  return FALSE;
+}
+
+// Hover notification needs the mouse to move onto the box and then rest; a move that the
+// system merged away is made again.
+int Hover(POINT at, const wchar_t* text, DWORD ms) {
+  const ULONGLONG end = GetTickCount64() + ms;
+  for (int nudge = 0;; ++nudge) {
+    if (!Send({MouseInput({at.x + nudge % 2, at.y}, 0)})) return 1;
+    const ULONGLONG rest = GetTickCount64() + 2000;
+    while (GetTickCount64() < rest) {
+      std::pair<const wchar_t*, HWND> wanted{text, nullptr};
+      EnumWindows(&FindTitled, reinterpret_cast<LPARAM>(&wanted));
+      if (wanted.second != nullptr) return 0;
+      Sleep(kPollMs);
+    }
+    if (GetTickCount64() >= end) {
+      std::printf("no tip window after %lu ms\n", ms);
+      return 1;
+    }
+  }
+}
+
 int Number(const wchar_t* text) { return static_cast<int>(std::wcstol(text, nullptr, 10)); }
 
 }  // namespace
@@ -265,6 +332,17 @@ int wmain(int argc, wchar_t** argv) {
     if (found.box == nullptr) return 1;
     return Send({MouseInput(BoxPoint(found.box, Number(argv[2]), Number(argv[3])), 0)}) ? 0 : 1;
   }
+  if (command == L"hover" && has(4)) {
+    const Found found = WaitBox(static_cast<DWORD>(Number(argv[5])));
+    if (found.box == nullptr) return 1;
+    return Hover(BoxPoint(found.box, Number(argv[2]), Number(argv[3])), argv[4],
+                 static_cast<DWORD>(Number(argv[5])));
+  }
+  if (command == L"foreground" && has(1)) {
+    const Found found = WaitBox(static_cast<DWORD>(Number(argv[2])));
+    if (found.box == nullptr) return 1;
+    return Foreground(found, static_cast<DWORD>(Number(argv[2])));
+  }
   if (command == L"drop" && has(5)) {
     const Found found = WaitBox(static_cast<DWORD>(Number(argv[5])));
     if (found.box == nullptr) return 1;
@@ -277,6 +355,6 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   if (command == L"in-order" && has(2)) return InOrder(argv[2], std::vector<std::wstring>(argv + 3, argv + argc));
-  std::printf("usage: host | click | drag | cursor | away | drop | absent | in-order (see the source)\n");
+  std::printf("usage: host | click | drag | cursor | hover | away | foreground | drop | absent | in-order (see the source)\n");
   return 2;
 }
