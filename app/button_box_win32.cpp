@@ -176,7 +176,10 @@ bool GuiButtonBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
       return true;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-      OnButtonDown(point, message == WM_RBUTTONDOWN);
+    // The toolkit's class asks for double clicks; here the second click of one is a click too.
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+      OnButtonDown(point, message == WM_RBUTTONDOWN || message == WM_RBUTTONDBLCLK);
       break;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:

@@ -195,19 +195,24 @@ TEST_F(ButtonBoxWinTest, ReleaseRunsTheButtonUnderTheCursor) {
   // The right button runs with its own label.
   Send(WM_RBUTTONDOWN, MK_RBUTTON, gamma.x, gamma.y);
   Send(WM_RBUTTONUP, 0, gamma.x, gamma.y);
+  // The second click of a double click runs again.
+  Send(WM_LBUTTONDBLCLK, MK_LBUTTON, gamma.x, gamma.y);
+  Send(WM_LBUTTONUP, 0, gamma.x, gamma.y);
   // Released outside every button: the run is asked for no button.
   Send(WM_LBUTTONDOWN, MK_LBUTTON, alpha.x, alpha.y);
   Send(WM_MOUSEMOVE, MK_LBUTTON, alpha.x, size_.height + 40);
   Send(WM_LBUTTONUP, 0, alpha.x, size_.height + 40);
 
-  ASSERT_EQ(box_->runs.size(), 3u);
+  ASSERT_EQ(box_->runs.size(), 4u);
   EXPECT_EQ(box_->runs[0].index, 1);
   EXPECT_EQ(box_->runs[0].keyState, "LButton");
   EXPECT_TRUE(SameRect(box_->runs[0].anchor, ScreenRect(1)));
   EXPECT_GT(box_->runs[0].anchor.left, 100);  // screen coordinates, not the box's
   EXPECT_EQ(box_->runs[1].index, 2);
   EXPECT_EQ(box_->runs[1].keyState, "RButton");
-  EXPECT_EQ(box_->runs[2].index, -1);
+  EXPECT_EQ(box_->runs[2].index, 2);
+  EXPECT_EQ(box_->runs[2].keyState, "LButton");
+  EXPECT_EQ(box_->runs[3].index, -1);
 }
 
 TEST_F(ButtonBoxWinTest, AltClickSelectsWithoutRunningAndAltRightClickOpensTheMenu) {
