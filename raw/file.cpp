@@ -10,9 +10,20 @@ namespace {
 std::atomic<int64_t> remaining{0};  // operations until the one that fails; 0 = off
 std::atomic<bool> counting{false};
 std::atomic<int64_t> counted{0};
+std::atomic<bool> sticky{false};  // the failing operation is followed by all later ones
+std::atomic<bool> stopped{false};
 }  // namespace
 
-void FailOperation(int64_t n) { remaining.store(n < 0 ? 0 : n); }
+void FailOperation(int64_t n) {
+  sticky.store(false);
+  remaining.store(n < 0 ? 0 : n);
+}
+
+void FailFrom(int64_t n) {
+  stopped.store(false);
+  sticky.store(true);
+  remaining.store(n < 0 ? 0 : n);
+}
 
 void StartCounting() {
   counted.store(0);
@@ -25,14 +36,21 @@ void Reset() {
   remaining.store(0);
   counting.store(false);
   counted.store(0);
+  sticky.store(false);
+  stopped.store(false);
 }
 
 bool ShouldFail() {
   if (counting.load()) counted.fetch_add(1);
+  if (stopped.load()) return true;
   int64_t left = remaining.load();
   // Only one caller may take the count from 1 to 0, so exactly one operation fails.
   while (left > 0) {
-    if (remaining.compare_exchange_weak(left, left - 1)) return left == 1;
+    if (remaining.compare_exchange_weak(left, left - 1)) {
+      if (left != 1) return false;
+      if (sticky.load()) stopped.store(true);
+      return true;
+    }
   }
   return false;
 }

@@ -85,8 +85,11 @@ class RawTemporaryFile {
 
 // Test support: make the Nth fallible file operation from now on fail (1 = the
 // next one); 0 turns it off. OperationCount counts them while counting is on.
+// FailFrom makes the Nth and every later operation fail, as if the process had
+// stopped there: nothing after it, not even a clean-up, reaches the disk.
 namespace RawFileFaults {
 void FailOperation(int64_t n);
+void FailFrom(int64_t n);
 void StartCounting();
 int64_t OperationCount();
 void Reset();

@@ -38,7 +38,15 @@
 //   end with CR LF in the file's code. Texts are converted exactly into the
 //   file's code; one the code cannot hold sets state 11, writes nothing of
 //   itself, and fails every later write. Files of code 0 or binary take the
-//   bytes of every text as they come.
+//   bytes of every text as they come. Only what reads back is written: UTF-8
+//   text for a UTF-8 file without a mark is checked as strictly as a
+//   conversion (behind a mark it passes byte for byte, as it was read); a zero byte
+//   in an 8-bit file without a mark sets state 11 (the reader would weigh
+//   UTF-16); a line the reader of the same buffer size could not hold (its
+//   bytes in the file's code and one unit of its end longer than the buffer)
+//   sets state 12. Either writes nothing of the text and fails every later write.
+//   Closing a file written without a mark in a code of its own detects its code
+//   again as a reader would; another verdict sets state 14 and fails the Close.
 //
 // Error recovery: none inside a file. Every problem stops reading for good with
 // a state; lines already delivered are not taken back, but ReachedCleanEnd()
@@ -610,15 +618,18 @@ bool RawLineFile::OpenWrite() {
 bool RawLineFile::WriteBytes(const RawString& text, bool lineEnd) {
   if (state_ != StateOpen || access_ != RawFile::AccessWrite) return false;
   const int32_t before = writeText_.Length();
+  int32_t markLength = 0;
   if (markPending_) {
-    int32_t length = 0;
-    const char* mark = MarkOf(fileCode_, length);
-    writeText_.AppendUnits(mark, length);
+    const char* mark = MarkOf(fileCode_, markLength);
+    writeText_.AppendUnits(mark, markLength);
   }
   // Code 0 and binary files take the bytes as they come; all others get exactly
-  // their own code or nothing.
+  // their own code or nothing. UTF-8 for a UTF-8 file without a mark is checked
+  // too: a reader hands such lines on unchecked, and bytes valid in no code would
+  // let the next reading of the written file detect another code.
+  const bool checkSame = fileCode_ == CodeUtf8 && !(flags_ & FlagWriteMark);
   const bool convert = fileCode_ != CodeAnsi && fileCode_ != CodeBinary && text.Code() != CodeBinary &&
-                       text.Code() != fileCode_;
+                       (text.Code() != fileCode_ || checkSame);
   if (convert) {
     if (!ConvertUnits(text.Code(), text.Data(), text.Length(), fileCode_, writeText_, true)) {
       // What was accepted before stays; nothing of this text is written.
@@ -629,6 +640,24 @@ bool RawLineFile::WriteBytes(const RawString& text, bool lineEnd) {
     }
   } else {
     writeText_.AppendUnits(text.Data(), text.Length() * UnitSize(text.Code()));
+  }
+  const int32_t textStart = before + markLength;
+  const int32_t textBytes = writeText_.Length() - textStart;
+  const int32_t width = IsUtf16(fileCode_) ? 2 : 1;
+  State refused = StateOpen;
+  if (width == 1 && fileCode_ != CodeBinary && !(flags_ & FlagWriteMark) &&
+      std::memchr(writeText_.Data() + textStart, 0, static_cast<size_t>(textBytes)) != nullptr) {
+    // Without a mark a zero byte makes the reader weigh UTF-16 and may turn its verdict.
+    refused = StateConvertFailed;
+  } else if (lineEnd && textBytes + width > bufferSize_) {
+    // The reader of this buffer size would stop at the line and lose the rest of the file.
+    refused = StateLineTooLong;
+  }
+  if (refused != StateOpen) {
+    writeText_.Truncate(before);
+    WritePending();
+    Fail(refused);
+    return false;
   }
   if (lineEnd) {
     if (fileCode_ == CodeUtf16Big) {
@@ -660,10 +689,12 @@ bool RawLineFile::WriteLine(const RawString& text) { return WriteBytes(text, tru
 
 bool RawLineFile::Close() {
   if (file_.IsOpen()) {
-    if (access_ == RawFile::AccessWrite && state_ == StateOpen && (!WritePending() || !file_.Flush())) {
+    const bool writing = access_ == RawFile::AccessWrite;
+    if (writing && state_ == StateOpen && (!WritePending() || !file_.Flush())) {
       state_ = StateWriteFailed;
     }
     file_.Close();
+    if (writing && state_ == StateOpen && !DetectedAsWritten()) state_ = StateOtherCodeDetected;
   }
   if (state_ == StateOpen || state_ == StateEnd) state_ = StateClosed;
   line_ = RawString::Empty();
@@ -672,6 +703,21 @@ bool RawLineFile::Close() {
   std::vector<char>().swap(converted_);
   lineEnds_.clear();
   return state_ == StateClosed;
+}
+
+// Without a mark the next reader finds the code from the bytes, and the bytes of
+// a rewrite are not those that were detected before: lines of one code may look
+// like another's (Shift_JIS pairs that convert back to other pairs, UTF-8 taken
+// for Shift_JIS once the lines that decided it are gone). A reader of the same
+// buffer size must find the code the file was written in.
+bool RawLineFile::DetectedAsWritten() const {
+  if ((flags_ & FlagWriteMark) || fileCode_ == CodeAnsi || fileCode_ == CodeBinary || bytesWritten_ == 0) return true;
+  RawLineFile reader(path_, bufferSize_);
+  reader.SetTextCode(CodeUtf8);
+  if (!reader.OpenRead() || reader.GetState() != StateOpen) return false;
+  // Bytes of no decided code are delivered as they are, which only ASCII survives.
+  if (!reader.FileCodeKnown()) return !IsUtf16(fileCode_);
+  return reader.FileCode() == fileCode_;
 }
 
 }  // namespace RawLayer

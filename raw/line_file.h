@@ -22,8 +22,9 @@ class RawLineFileInfo {
     StateReadFailed = 6,  // a read or the move back after detection failed
     StateWriteFailed = 7,
     StateConvertFailed = 11,  // reading: a chunk; writing: a text the file's code cannot hold
-    StateLineTooLong = 12,
+    StateLineTooLong = 12,    // writing: a line the reader of this buffer size could not hold
     StateOddWideLine = 13,  // also: a UTF-16 file ends in half a unit
+    StateOtherCodeDetected = 14,  // writing: read back, the file would be taken for another code
   };
   enum Flags : uint16_t {
     FlagTagAnsi = 0x10,       // text code 0: tag lines CodeAnsi instead of CodeUtf8
@@ -75,6 +76,8 @@ class RawLineFile : public RawLineFileInfo {
   // Flushes when writing, closes, and keeps an error state. Returns false when
   // the flush failed (the state becomes StateWriteFailed) or when the file ends
   // in any error state, so a caller never takes a broken file for a good one.
+  // A file written without a mark in a code of its own is read back far enough
+  // to detect its code; another verdict is StateOtherCodeDetected.
   bool Close();
 
   State GetState() const { return state_; }
@@ -100,6 +103,7 @@ class RawLineFile : public RawLineFileInfo {
   bool ConvertChunk();
   void Fail(State state);
   bool WriteBytes(const RawString& text, bool lineEnd);
+  bool DetectedAsWritten() const;
   bool WritePending();
   uint32_t UnitAt(int32_t position) const;
   int64_t PopLineEnd();

@@ -221,7 +221,7 @@ bool RawProfile::WriteSection(const RawString& name, const RawParameterList& lis
   if (IsReadOnlyFile(source_)) return false;
 
   RawTemporaryFile temp(source_);
-  RawLineFile writer(temp.Path());
+  RawLineFile writer(temp.Path(), bufferSize_);
   if (!OpenWriter(writer)) return false;
   temp.Own();
 
@@ -260,7 +260,7 @@ bool RawProfile::Update(RawProfileEnumeration::Saver& saver, const RawString& na
   if (IsReadOnlyFile(destination_)) return false;
 
   RawTemporaryFile temp(destination_);
-  RawLineFile writer(temp.Path());
+  RawLineFile writer(temp.Path(), bufferSize_);
   if (!OpenWriter(writer)) return false;
   temp.Own();
 

@@ -732,6 +732,94 @@ TEST_F(LineFileTest, TextTheFileCannotHoldFailsInsteadOfWritingReplacements) {
   EXPECT_EQ("kept\r\n", Bytes(path));
 }
 
+// A writer refuses what its own reader could not give back as written; whatever
+// it accepts reads back with the same buffer size.
+TEST_F(LineFileTest, WritesOnlyLinesThatReadBack) {
+  const fs::path path = File("checked");
+  constexpr int32_t kBuffer = 32;
+  struct Row {
+    const char* name;
+    TextCode code;
+    bool mark;
+    std::string text;
+    RawLineFileInfo::State refused;  // StateOpen: accepted
+  } rows[] = {
+      {"utf8 neither utf8 nor shift_jis", CodeUtf8, false, "A\xE8\xFF\xFF", RawLineFileInfo::StateConvertFailed},
+      {"utf8 truncated sequence", CodeUtf8, false, "ab\xE3\x81", RawLineFileInfo::StateConvertFailed},
+      {"no utf8 behind a mark passes as read", CodeUtf8, true, "A\xE8\xFF\xFF", RawLineFileInfo::StateOpen},
+      {"utf8 encoded surrogate", CodeUtf8, false, "\xED\xA0\x80", RawLineFileInfo::StateConvertFailed},
+      {"utf8 well formed", CodeUtf8, false, "caf\xC3\xA9", RawLineFileInfo::StateOpen},
+      {"zero byte without a mark", CodeUtf8, false, std::string("a\0b", 3), RawLineFileInfo::StateConvertFailed},
+      {"zero byte in shift_jis", CodeShiftJis, false, std::string("a\0b", 3), RawLineFileInfo::StateConvertFailed},
+      {"zero byte behind a mark", CodeUtf8, true, std::string("a\0b", 3), RawLineFileInfo::StateOpen},
+      {"zero unit in utf16", CodeUtf16Little, false, std::string("a\0b", 3), RawLineFileInfo::StateOpen},
+      {"8-bit line one short of the buffer", CodeUtf8, false, std::string(kBuffer - 1, 'x'), RawLineFileInfo::StateOpen},
+      {"8-bit line as long as the buffer", CodeUtf8, false, std::string(kBuffer, 'x'), RawLineFileInfo::StateLineTooLong},
+      {"mark does not count", CodeUtf8, true, std::string(kBuffer - 1, 'x'), RawLineFileInfo::StateOpen},
+      {"utf16 counts its bytes", CodeUtf16Little, true, std::string(kBuffer / 2 - 1, 'x'), RawLineFileInfo::StateOpen},
+      {"utf16 one unit too many", CodeUtf16Big, true, std::string(kBuffer / 2, 'x'), RawLineFileInfo::StateLineTooLong},
+      {"converted line counts in the file's code", CodeShiftJis, false,
+       "\xE8\xA1\xA8" + std::string(kBuffer - 3, 'x'), RawLineFileInfo::StateOpen},
+      {"converted line too long in the file's code", CodeShiftJis, false,
+       "\xE8\xA1\xA8" + std::string(kBuffer - 2, 'x'), RawLineFileInfo::StateLineTooLong},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RawLineFile writer(PathText(path), kBuffer);
+    writer.SetTextCode(row.code);
+    if (row.mark) writer.SetFlags(RawLineFileInfo::FlagWriteMark);
+    ASSERT_TRUE(writer.OpenWrite());
+    ASSERT_TRUE(writer.WriteLine(RawString("first")));
+    const bool accepted = writer.WriteLine(RawString::FromUtf8(row.text));
+    EXPECT_EQ(row.refused == RawLineFileInfo::StateOpen, accepted);
+    EXPECT_EQ(accepted, writer.Close());
+    if (!accepted) {
+      EXPECT_EQ(row.refused, writer.GetState());
+      continue;
+    }
+    ReadSettings settings;
+    settings.bufferSize = kBuffer;
+    const ReadResult got = ReadAll(path, settings);
+    EXPECT_TRUE(got.clean);
+    EXPECT_EQ((std::vector<std::string>{"first", row.text}), got.lines);
+  }
+}
+
+// Without a mark the written bytes must lead a reader to the code they were
+// written in; a file that would be taken for another code fails its Close.
+TEST_F(LineFileTest, FileTakenForAnotherCodeFailsTheClose) {
+  const fs::path path = File("redetected");
+  struct Row {
+    const char* name;
+    TextCode code;
+    bool mark;
+    const char* text;  // UTF-8
+    bool kept;
+  } rows[] = {
+      // Hiragana in UTF-8 pair up as Shift_JIS, which the detection prefers then.
+      {"utf8 taken for shift_jis", CodeUtf8, false, "\xE3\x81\x82\xE3\x81\x84", false},
+      {"utf8 behind a mark", CodeUtf8, true, "\xE3\x81\x82\xE3\x81\x84", true},
+      {"utf8 of latin letters", CodeUtf8, false, "caf\xC3\xA9", true},
+      // An IBM extension kanji starts with FB, which the detection takes for UTF-8.
+      {"shift_jis taken for utf8", CodeShiftJis, false, "\xE9\xAB\x99", false},
+      {"shift_jis of common kanji", CodeShiftJis, false, "\xE8\xA1\xA8", true},
+      {"ascii in any code", CodeShiftJis, false, "plain", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RawLineFile writer(PathText(path));
+    writer.SetTextCode(row.code);
+    if (row.mark) writer.SetFlags(RawLineFileInfo::FlagWriteMark);
+    ASSERT_TRUE(writer.OpenWrite());
+    ASSERT_TRUE(writer.WriteLine(RawString::FromUtf8(row.text)));
+    EXPECT_EQ(row.kept, writer.Close());
+    EXPECT_EQ(row.kept ? RawLineFileInfo::StateClosed : RawLineFileInfo::StateOtherCodeDetected, writer.GetState());
+    if (row.kept) {
+      EXPECT_EQ((std::vector<std::string>{row.text}), ReadAll(path).lines);
+    }
+  }
+}
+
 TEST_F(LineFileTest, WrittenFilesReadBackInEveryCode) {
   const fs::path path = File("round");
   const TextCode codes[] = {CodeUtf8, CodeUtf16Little, CodeUtf16Big};

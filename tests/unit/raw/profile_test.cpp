@@ -328,6 +328,35 @@ TEST_F(ProfileTest, RewritesRefuseTextsThatWouldNotReadBack) {
   EXPECT_EQ(Bytes(file_), old);
 }
 
+// An entry line the reader's buffer cannot hold would end every later reading at
+// it: the rewrite refuses it, and the longest line that fits reads back.
+TEST_F(ProfileTest, EntryLongerThanTheReaderCanHoldIsRefused) {
+  const std::string old = "[A]\nk=v\n[B]\nx=y\n";
+  const int32_t limit = RawLineFileInfo::kDefaultBufferSize - 1;  // bytes of a line before its end
+  const std::string key = "Long";
+  const std::string fits(static_cast<size_t>(limit) - key.size() - 1, 'x');
+  const std::string tooLong = fits + "x";
+  for (const std::string& value : {std::string(9000, 'x'), tooLong}) {
+    SCOPED_TRACE(value.size());
+    Put(file_, old);
+    RawProfile profile = Profile();
+    EXPECT_FALSE(profile.SetValue("A", RawString::FromUtf8(key), RawString::FromUtf8(value)));
+    ListSaver saver(Entries{{key, value}});
+    EXPECT_FALSE(profile.Update(saver, "A"));
+    EXPECT_EQ(Bytes(file_), old);
+    EXPECT_FALSE(fs::exists(Temp()));
+  }
+  RawProfile profile = Profile();
+  ASSERT_TRUE(profile.SetValue("A", RawString::FromUtf8(key), RawString::FromUtf8(fits)));
+  EXPECT_EQ(profile.GetValue("A", RawString::FromUtf8(key), ""), RawString::FromUtf8(fits));
+  EXPECT_EQ(profile.GetValue("B", "x", ""), RawString("y"));
+  // A profile read with a smaller buffer is written for that buffer.
+  Put(file_, old);
+  profile.SetBufferSize(64);
+  EXPECT_FALSE(profile.SetValue("B", "x", RawString::FromUtf8(std::string(70, 'y'))));
+  EXPECT_TRUE(profile.SetValue("B", "x", "z"));
+}
+
 TEST_F(ProfileTest, UpdateRewritesFromParsedSections) {
   Put(file_,
       "Text before\n[Other]\n// gone\nB = 2\n\n[]\nE=0\n[main]\nOld=1\n[Tail]\nC=3\n[MAIN]\nOld=2\n");
