@@ -21,6 +21,8 @@ constexpr char kIdentitySection[] = "Identify";
 constexpr char kIdentityKey[] = "Profile";
 constexpr char kIdentityFile[] = "IconCache.ini";
 constexpr int32_t kConfigBufferSize = 8192;
+// The sizes of the GUI profile are pixels at this DPI (100 %).
+constexpr int32_t kBaseDpi = 96;
 
 // A number of the wanted range, or false: a garbage or out-of-range value must
 // not become a size of zero or a wrapped font weight.
@@ -143,21 +145,50 @@ void GuiWindowStyle::Load(const RawString& path) {
     ReadNumber(parameters, "CaptionHeight", captionHeight);
     ReadNumber(parameters, "ButtonSeparator", buttonSeparator);
     ReadNumber(parameters, "SelectorSeparator", selectorSeparator);
-    ReadNumber(parameters, "BaseIconSize", baseIconSize);
+    if (const RawParameterUnit* unit = parameters.Find("BaseIconSize")) {
+      baseIconFromProfile_ = ParseNumber(unit->value, baseIconSize);
+    }
     ReadNumber(parameters, "ButtonIconSize", buttonIconSize);
     ReadNumber(parameters, "MenuIconSize", menuIconSize);
   }
 
   RawParameterList section;
-  if (profile.ReadSection("WindowFont", section)) {
+  windowFontFromProfile_ = profile.ReadSection("WindowFont", section);
+  if (windowFontFromProfile_) {
     windowFontRecord = section;
     ReadFontRecord(windowFontRecord, windowFont);
   } else {
     windowFontRecord = FontRecordSection(windowFont);
   }
   // A menu or tip font of its own, else the window font.
-  ReadFontRecord(profile.ReadSection("MenuFont", section) ? section : windowFontRecord, menuFont);
-  ReadFontRecord(profile.ReadSection("TipFont", section) ? section : windowFontRecord, tipFont);
+  menuFontFromProfile_ = profile.ReadSection("MenuFont", section);
+  ReadFontRecord(menuFontFromProfile_ ? section : windowFontRecord, menuFont);
+  menuFontFromProfile_ = menuFontFromProfile_ || windowFontFromProfile_;
+  tipFontFromProfile_ = profile.ReadSection("TipFont", section);
+  ReadFontRecord(tipFontFromProfile_ ? section : windowFontRecord, tipFont);
+  tipFontFromProfile_ = tipFontFromProfile_ || windowFontFromProfile_;
+}
+
+void GuiWindowStyle::ScaleTo(int32_t dpi) {
+  for (int32_t* size : {&margin, &frameMargin, &captionHeight, &buttonSeparator, &selectorSeparator, &buttonIconSize,
+                        &menuIconSize}) {
+    *size = ScalePixels(*size, dpi);
+  }
+  if (baseIconFromProfile_) baseIconSize = ScalePixels(baseIconSize, dpi);
+  if (!windowFontFromProfile_) {
+    windowFont.height = ScalePixels(windowFont.height, dpi);
+    windowFontRecord = FontRecordSection(windowFont);
+  }
+  if (!menuFontFromProfile_) menuFont.height = ScalePixels(menuFont.height, dpi);
+  if (!tipFontFromProfile_) tipFont.height = ScalePixels(tipFont.height, dpi);
+}
+
+int32_t ScalePixels(int32_t pixels, int32_t dpi) {
+  if (dpi <= 0 || dpi == kBaseDpi) return pixels;
+  const int64_t product = int64_t{pixels} * dpi;
+  const int64_t half = kBaseDpi / 2;
+  const int64_t scaled = product >= 0 ? (product + half) / kBaseDpi : (product - half) / kBaseDpi;
+  return static_cast<int32_t>(std::clamp<int64_t>(scaled, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 RawString IconCacheKey(const RawString& configFile) {
@@ -253,7 +284,11 @@ RawString GuiSettings::BuildRestartArguments(uint32_t processId) const {
   return AppLayer::BuildRestartArguments(options, processId);
 }
 
-void GuiConfiguration::LoadWindowStyle(const RawString& guiProfile) { GuiWindowStyle::Instance().Load(guiProfile); }
+void GuiConfiguration::LoadWindowStyle(const RawString& guiProfile) {
+  GuiWindowStyle& style = GuiWindowStyle::Instance();
+  style.Load(guiProfile);
+  style.ScaleTo(ScreenDpi());
+}
 
 void GuiConfiguration::LoadSettings(const RawString& configFile, const RawParameterList& options) {
   GuiSettings& settings = GuiSettings::Instance();

@@ -78,6 +78,12 @@ class GuiWindowStyle {
 
   // Reads [WindowParameter] and the three font sections of the GUI profile.
   void Load(const RawString& guiProfile);
+  // Once after Load: the sizes of [WindowParameter] and their defaults are pixels
+  // at 96 DPI and become pixels at `dpi`. The base icon size taken from the
+  // system is real pixels already. So is a font record read from the profile
+  // (the font chooser writes what the screen showed); only the built-in default
+  // font is scaled, with every font that takes it.
+  void ScaleTo(int32_t dpi);
 
   RawString guiProfile;
   int32_t margin = 4;  // the widget toolkit's margin
@@ -93,7 +99,19 @@ class GuiWindowStyle {
   GuiFontRecord tipFont;
   // The [WindowFont] section as read, or the default window font as a record.
   RawParameterList windowFontRecord;
+
+ private:
+  bool baseIconFromProfile_ = false;
+  bool windowFontFromProfile_ = false;
+  bool menuFontFromProfile_ = false;
+  bool tipFontFromProfile_ = false;
 };
+
+// A length in pixels at 96 DPI as pixels at `dpi`, rounded half away from zero
+// (a font height keeps its sign); an unusable dpi leaves it.
+int32_t ScalePixels(int32_t pixels, int32_t dpi);
+// The DPI of the screen the window is drawn on (the headless build: 96).
+int32_t ScreenDpi();
 
 // The standard icon width of the system (the headless build: 32).
 int32_t SystemIconWidth();

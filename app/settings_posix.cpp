@@ -5,4 +5,7 @@ namespace AppLayer {
 // The headless build has no screen; 32 is the icon width of a standard display.
 int32_t SystemIconWidth() { return 32; }
 
+// ...and its DPI that of 100 %.
+int32_t ScreenDpi() { return 96; }
+
 }  // namespace AppLayer

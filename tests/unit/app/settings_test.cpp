@@ -369,6 +369,55 @@ TEST_F(WindowStyleTest, FontSections) {
   EXPECT_TRUE(AppLayer::FaceNameOf(style.tipFont).IsEmpty());
 }
 
+// Sizes are pixels at 96 DPI and follow the screen's DPI; the system's icon width
+// and font records from the profile are real pixels already.
+TEST_F(WindowStyleTest, ScaledToTheScreenDpi) {
+  const int32_t system = AppLayer::SystemIconWidth();
+  struct Row {
+    const char* profile;
+    int32_t dpi;
+    int32_t margin, captionHeight, buttonIconSize, baseIconSize;
+    int32_t windowFont, menuFont, tipFont;
+  } rows[] = {
+      {"", 96, 4, 12, 16, system, 12, 12, 12},
+      {"", 144, 6, 18, 24, system, 18, 18, 18},
+      {"", 192, 8, 24, 32, system, 24, 24, 24},
+      {"", 120, 5, 15, 20, system, 15, 15, 15},
+      {"", 0, 4, 12, 16, system, 12, 12, 12},
+      {"[WindowParameter]\r\nMargin=3\r\nCaptionHeight=-3\r\nBaseIconSize=32\r\n", 144, 5, -5, 24, 48, 18, 18, 18},
+      {"[WindowParameter]\r\nBaseIconSize=x\r\n", 144, 6, 18, 24, system, 18, 18, 18},
+      {"[WindowFont]\r\nHeight=-20\r\n[TipFont]\r\nHeight=9\r\n", 144, 6, 18, 24, system, -20, -20, 9},
+      {"[TipFont]\r\nHeight=9\r\n", 192, 8, 24, 32, system, 24, 24, 9},
+      {"[MenuFont]\r\nHeight=-13\r\n", 144, 6, 18, 24, system, 18, -13, 18},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.profile) + " at " + std::to_string(row.dpi));
+    GuiWindowStyle style = Load(row.profile);
+    style.ScaleTo(row.dpi);
+    EXPECT_EQ(style.margin, row.margin);
+    EXPECT_EQ(style.captionHeight, row.captionHeight);
+    EXPECT_EQ(style.buttonIconSize, row.buttonIconSize);
+    EXPECT_EQ(style.menuIconSize, row.buttonIconSize);
+    EXPECT_EQ(style.baseIconSize, row.baseIconSize);
+    EXPECT_EQ(style.windowFont.height, row.windowFont);
+    EXPECT_EQ(style.menuFont.height, row.menuFont);
+    EXPECT_EQ(style.tipFont.height, row.tipFont);
+    EXPECT_EQ(style.windowFontRecord.GetValue("Height", ""), RawString::FromUtf8(std::to_string(row.windowFont)));
+  }
+}
+
+TEST(ScalePixelsTest, RoundsHalfAwayFromZeroAndStaysInRange) {
+  const struct {
+    int32_t pixels, dpi, expected;
+  } rows[] = {
+      {1, 144, 2},   {-1, 144, -2},  {-15, 144, -23}, {5, 120, 6},   {7, 96, 7},
+      {7, -5, 7},    {0, 192, 0},    {2147483647, 192, 2147483647}, {-2147483647 - 1, 144, -2147483647 - 1},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(AppLayer::ScalePixels(row.pixels, row.dpi), row.expected) << row.pixels << " at " << row.dpi;
+  }
+}
+
 TEST(FontRecordTest, FaceNameKeepsAtMost31UnitsOfWholeCharacters) {
   struct Row {
     std::string face;
