@@ -223,7 +223,12 @@ int Run(const std::wstring& outfile, const std::wstring& keys, int count, wchar_
 
 int Drive(const std::wstring& keys, int count, wchar_t** arguments) {
   std::wstring line;
-  for (int i = 0; i < count; ++i) line += (i > 0 ? L" \"" : L"\"") + std::wstring(arguments[i]) + L"\"";
+  for (int i = 0; i < count; ++i) {
+    // Only arguments with blanks are quoted: the launcher reads its options as written.
+    const std::wstring argument = arguments[i];
+    const bool quote = argument.empty() || argument.find(L' ') != std::wstring::npos;
+    line += (i > 0 ? L" " : L"") + (quote ? L"\"" + argument + L"\"" : argument);
+  }
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
