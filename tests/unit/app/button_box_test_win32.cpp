@@ -95,10 +95,7 @@ class ButtonBoxWinTest : public ::testing::Test {
               ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(folder_);
     fs::create_directories(folder_);
-    GuiSettings& settings = GuiSettings::Instance();
-    settings.horizontal = false;
-    settings.viewTip = false;
-    settings.buttonAlign = AlignCenter;
+    ResetSettings();
     SetAlt(false);
   }
   void TearDown() override {
@@ -106,6 +103,14 @@ class ButtonBoxWinTest : public ::testing::Test {
     host_.Destroy();
     SetAlt(false);
     JobProfileModel::Instance().Clear();
+    // The settings are process-wide: the next suite in this process finds the defaults.
+    ResetSettings();
+  }
+  static void ResetSettings() {
+    GuiSettings& settings = GuiSettings::Instance();
+    settings.horizontal = false;
+    settings.viewTip = false;
+    settings.buttonAlign = AlignCenter;
   }
 
   // Loads the profile and shows its buttons in a box at the host's top-left corner.
