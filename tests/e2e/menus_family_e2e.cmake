@@ -69,6 +69,17 @@ kestrel_e2e(NAME menus.pickup STEPS
   file-contains @DIR@/seen.txt "icon missing"
   file-contains @DIR@/pickup.txt "pickup=second value")
 
+# A thousand entries, more than the screen holds: the last one (its number put into its block
+# by Expand) is reached from the bottom.
+kestrel_e2e(NAME menus.thousand_items STEPS
+  start ${menus_probe} run @DIR@\\seen.txt up,enter
+    "Menu {" "For {" "Begin=0" "End=1000" "Add=1"
+    "Expand {" "N=$(Counter)" "MenuItem {" "Title=Entry $(N)" "Define {" "Chosen=$(N)" "}" "}" "}" "}" "}"
+    "Shell {" "Command=${menus_helper}" "Parameter=write @DIR@\\thousand.txt chosen=$(Chosen) 0"
+    "Wait=WaitForDone" "Timeout=-1" "}" --
+  expect-exit 0 60000
+  file-contains @DIR@/thousand.txt "chosen=999")
+
 # A MenuItem outside any Menu block is reported and ends the run.
 kestrel_e2e(NAME menus.out_of_scope STEPS
   start ${menus_probe} run @DIR@\\seen.txt escape "MenuItem {" "Title=Lost" "}" --
