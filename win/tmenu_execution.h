@@ -18,7 +18,8 @@ class WinTMenuExecution : public WinViewHook {
   WinTMenuExecution& operator=(const WinTMenuExecution&) = delete;
 
   // WM_CREATE of a window with WS_SYSMENU: keeps its system menu and calls OnMenuCreated;
-  // WM_INITMENUPOPUP of that menu: BuildMenu; WM_SYSCOMMAND: ExecuteCommand. Always false.
+  // WM_INITMENUPOPUP of that menu: BuildMenu; WM_SYSCOMMAND, and a menu's WM_COMMAND for an
+  // item of the system menu: ExecuteCommand. Always false.
   bool HookMessage(WinView& view, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
  protected:

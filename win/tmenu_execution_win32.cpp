@@ -4,7 +4,7 @@ namespace WinLayer {
 
 void WinTMenuExecution::OnMenuCreated(HMENU) {}
 
-bool WinTMenuExecution::HookMessage(WinView& view, UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+bool WinTMenuExecution::HookMessage(WinView& view, UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) {
   switch (message) {
     case WM_CREATE:
       menu_ = nullptr;
@@ -20,6 +20,14 @@ bool WinTMenuExecution::HookMessage(WinView& view, UINT message, WPARAM wParam, 
       break;
     case WM_SYSCOMMAND:
       ExecuteCommand(static_cast<int>(wParam));
+      break;
+    case WM_COMMAND:
+      // An item of a submenu of the system menu may be reported as a plain menu command (Wine
+      // does so); it is the same command.
+      if (menu_ != nullptr && HIWORD(wParam) == 0 && lParam == 0 &&
+          GetMenuState(menu_, LOWORD(wParam), MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+        ExecuteCommand(LOWORD(wParam));
+      }
       break;
     case WM_NCDESTROY:
       // The menu goes with the window.
