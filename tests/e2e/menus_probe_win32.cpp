@@ -1,10 +1,11 @@
 // The script menus' probe for end-to-end scenarios: a user at the keyboard of a pop-up menu.
 //
 //   menus_probe run <outfile> <keys> <line>...
-//       runs the lines as a script (a left click on a button whose rectangle is 100,100-180,130)
-//       with the launcher's menu host and icon cache; meanwhile a second thread waits for the
-//       menu, writes what it sees to outfile and types the keys. The exit code is 0 when the run
-//       succeeded, else 1.
+//       runs the lines as a script (a left click on a button at 1000,600-1080,630, away from the
+//       middle of the screen where other scenarios' windows open, since the icon is checked on
+//       the screen) with the launcher's menu host and icon cache; meanwhile a second thread
+//       waits for the menu, writes what it sees to outfile and types the keys. The exit code is
+//       0 when the run succeeded, else 1.
 //   menus_probe drive <keys> <program> <argument>...
 //       starts the program, waits for its menu, types the keys and exits with the program's
 //       exit code.
@@ -210,7 +211,7 @@ int Run(const std::wstring& outfile, const std::wstring& keys, int count, wchar_
   JobLayer::JobRunRequest request;
   if (!request.script.Parse(body)) return 2;
   request.keyState = "LButton";
-  request.anchor = JobLayer::JobRect{100, 100, 180, 130};
+  request.anchor = JobLayer::JobRect{1000, 600, 1080, 630};
   const std::vector<std::string> steps = Split(keys);
   std::thread user([&] {
     Observe(outfile);
