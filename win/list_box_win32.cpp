@@ -238,6 +238,14 @@ bool WinListBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
       result = 0;
       if (index < 0) return true;
       if (message == WM_LBUTTONDBLCLK && index == current_) {
+        // The second click of a double click: a plain one leaves the line chosen alone, as its
+        // first click did, even when the keyboard changed the selection in between.
+        if ((wParam & (MK_CONTROL | MK_SHIFT)) == 0) {
+          std::fill(selected_.begin(), selected_.end(), false);
+          selected_[static_cast<size_t>(index)] = true;
+          anchor_ = index;
+          SyncControl();
+        }
         Notify(kNotifyActivated);
       } else {
         Click(index, (wParam & MK_CONTROL) != 0, (wParam & MK_SHIFT) != 0);

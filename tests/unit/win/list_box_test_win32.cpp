@@ -167,6 +167,18 @@ TEST_F(ListBoxTest, DoubleClickOnTheCurrentLineActivatesIt) {
   // A double click that lands on another line chooses that line.
   Mouse(WM_LBUTTONDBLCLK, 0);
   EXPECT_EQ(Heard(), id + "4104@0");
+  // The second click comes after the keyboard chose more lines: the line clicked is chosen
+  // alone again, and only the activation is told.
+  box_.SetSelection({true, true, true, false, false}, 0);
+  Mouse(WM_LBUTTONDBLCLK, 0);
+  EXPECT_EQ(Heard(), id + "4098@0");
+  EXPECT_EQ(Pattern(box_), "x....");
+  EXPECT_EQ(Drawn(box_.Handle()), "x....@0");
+  // With Ctrl the selection stays as it is.
+  box_.SetSelection({true, true, false, false, false}, 0);
+  Mouse(WM_LBUTTONDBLCLK, 0, MK_CONTROL);
+  EXPECT_EQ(Heard(), id + "4098@0");
+  EXPECT_EQ(Pattern(box_), "xx...");
 }
 
 TEST_F(ListBoxTest, KeysMoveTheCurrentLineAndEnterActivatesIt) {
