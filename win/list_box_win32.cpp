@@ -73,7 +73,6 @@ void WinListBox::SetLineHeights(const std::vector<int32_t>& heights) {
 
 bool WinListBox::HandleNotify(int code) {
   switch (code) {
-    case LBN_ERRSPACE:
     case LBN_SELCHANGE:
     case LBN_DBLCLK:
     case LBN_SELCANCEL:
