@@ -2,6 +2,7 @@
 
 #include "app/job_screen.h"
 #include "win/info_dialog.h"
+#include "win/input_dialog.h"
 
 namespace AppLayer {
 
@@ -9,11 +10,40 @@ namespace {
 
 using JobLayer::JobDialogContext;
 
+// A script's dialogs stand over the button or line that started the run when there is one, else
+// over the main window. A command-line run has no main window: its dialogs are shown all the
+// same, in the work area, since the user who started it waits for them.
+template <class Dialog>
+void PlaceByContext(Dialog& dialog) {
+  const JobLayer::JobRect& anchor = JobDialogContext::Instance().anchor;
+  dialog.SetAnchor(anchor.left, anchor.top, anchor.right, anchor.bottom);
+}
+
 class GuiWidgetScreen : public JobLayer::JobScreen {
  public:
   void ShowError(const RawLayer::RawString& message) override {
     WinLayer::WinInfoDialog dialog("Kestrel", message, WinLayer::WinInfoDialog::kWarningIcon);
     (void)dialog.Show(JobDialogContext::Instance().mainWindow);
+  }
+
+  int32_t Ask(const RawLayer::RawString& question, const std::vector<RawLayer::RawString>& captions) override {
+    WinLayer::WinInfoDialog dialog("Kestrel", question, WinLayer::WinInfoDialog::kQuestionIcon);
+    dialog.SetCaptions(captions);
+    PlaceByContext(dialog);
+    const int index = dialog.CaptionIndex(dialog.Show(JobDialogContext::Instance().mainWindow));
+    return index >= 0 ? index : kClosed;
+  }
+
+  bool Input(const RawLayer::RawString& text, const std::vector<JobLayer::JobInputField>& fields,
+             std::vector<RawLayer::RawString>& texts) override {
+    std::vector<WinLayer::WinInputDialog::Field> shown;
+    shown.reserve(fields.size());
+    for (const JobLayer::JobInputField& field : fields) {
+      shown.push_back(WinLayer::WinInputDialog::Field{field.label, field.initial, field.hints, field.readOnly});
+    }
+    WinLayer::WinInputDialog dialog(text, shown);
+    PlaceByContext(dialog);
+    return dialog.Show(JobDialogContext::Instance().mainWindow, texts);
   }
 
   // The state as of the message being handled, so a click reads the modifiers held with it;

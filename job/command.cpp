@@ -1,7 +1,8 @@
 #include "job/command.h"
 
-
+#include "job/command_dialog.h"
 #include "job/command_flow.h"
+#include "job/command_menu.h"
 #include "job/command_process.h"
 #include "job/error.h"
 #include "job/log.h"
@@ -17,17 +18,22 @@ JobCommandList& JobCommandList::Instance() {
   return *registry;
 }
 
-// The registry in its lookup order (the first command of a word wins). The menu commands
-// (Menu, MenuItem, Separator, PickupMenu) belong after Action and the dialog commands (Pickup,
-// AskMessage, PutMessage, InputText) after OpenFile; each is registered at its place when its
-// class is written.
+// The registry in its lookup order (the first command of a word wins).
 void JobCommandList::RegisterScriptCommands() {
   Register<JobCommandDefine>();
   Register<JobCommandExpand>();
   Register<JobCommandAction>();
+  Register<JobCommandMenu>();
+  Register<JobCommandMenuItem>();
+  Register<JobCommandSeparator>();
+  Register<JobCommandPickupMenu>();
   Register<JobCommandShell>();
   Register<JobCommandOpenFolder>();
   Register<JobCommandOpenFile>();
+  Register<JobCommandPickup>();
+  Register<JobCommandAskMessage>();
+  Register<JobCommandPutMessage>();
+  Register<JobCommandInputText>();
   Register<JobCommandIf>();
   Register<JobCommandElse>();
   Register<JobCommandWhile>();

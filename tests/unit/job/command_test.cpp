@@ -213,9 +213,12 @@ TEST(CommandRegistryTest, TheProcessWideRegistryHoldsTheCommandsInLookupOrder) {
     const std::string word = command->name.ToUtf8();
     if (word.rfind("EngineTest", 0) != 0) words.push_back(word);
   }
-  EXPECT_EQ(words, (std::vector<std::string>{"Define", "Expand", "Action", "Shell", "OpenFolder", "OpenFile", "If",
-                                             "Else", "While", "For", "Foreach", "Break", "ToClipboard",
-                                             "PopupWindow", "QuitLauncher", "AbortExecution", "RebootLauncher"}));
+  EXPECT_EQ(words, (std::vector<std::string>{"Define",   "Expand",     "Action",      "Menu",         "MenuItem",
+                                             "Separator", "PickupMenu", "Shell",       "OpenFolder",   "OpenFile",
+                                             "Pickup",    "AskMessage", "PutMessage",  "InputText",    "If",
+                                             "Else",      "While",      "For",         "Foreach",      "Break",
+                                             "ToClipboard", "PopupWindow", "QuitLauncher", "AbortExecution",
+                                             "RebootLauncher"}));
   for (const std::unique_ptr<JobCommandUnit>& command : JobCommandList::Instance()) {
     auto* withOwner = dynamic_cast<JobCommandUnitEx*>(command.get());
     ASSERT_NE(withOwner, nullptr) << command->name.ToUtf8();

@@ -1,0 +1,354 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include <imm.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "win/handle.h"
+#include "win/input_dialog.h"
+
+namespace WinLayer {
+
+namespace {
+
+constexpr int kMargin = 12;
+constexpr int kGap = 8;
+constexpr int kRowGap = 6;
+constexpr int kButtonWidth = 88;
+constexpr int kButtonHeight = 26;
+constexpr int kMinFieldWidth = 260;
+constexpr int kDropLines = 8;  // rows of a drop-down list before it scrolls
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
+constexpr WORD kButtonAtom = 0x0080;
+constexpr WORD kEditAtom = 0x0081;
+constexpr WORD kStaticAtom = 0x0082;
+constexpr WORD kComboAtom = 0x0085;
+
+std::wstring Wide(const RawString& text) {
+  const std::u16string wide = text.ToWide();
+  return std::wstring(wide.begin(), wide.end());
+}
+
+bool OffersHints(const WinInputDialog::Field& field) { return !field.readOnly && !field.hints.empty(); }
+
+// A dialog template in memory: the text, a label and a box per field, and the two buttons.
+// Positions and texts are set when the dialog opens, once they have been measured.
+class FormTemplate {
+ public:
+  explicit FormTemplate(const std::vector<WinInputDialog::Field>& fields) {
+    Dword(kDialogStyle);
+    Dword(0);  // extended style
+    Word(static_cast<WORD>(1 + 2 * fields.size() + 2));
+    Rect();
+    Word(0);  // no menu
+    Word(0);  // the dialog class
+    Word(0);  // the title is set later
+    Item(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, WinInputDialog::kTextId, kStaticAtom);
+    for (size_t i = 0; i < fields.size(); ++i) {
+      const int index = static_cast<int>(i);
+      Item(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, WinInputDialog::kFirstLabelId + index, kStaticAtom);
+      if (OffersHints(fields[i])) {
+        Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+             WinInputDialog::kFirstFieldId + index, kComboAtom);
+      } else {
+        const DWORD readOnly = fields[i].readOnly ? ES_READONLY : 0;
+        Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | readOnly,
+             WinInputDialog::kFirstFieldId + index, kEditAtom);
+      }
+    }
+    Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, kButtonAtom, L"Finish");
+    Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, kButtonAtom, L"Cancel");
+  }
+  const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+ private:
+  void Word(WORD value) { words_.push_back(value); }
+  void Dword(DWORD value) {
+    Word(LOWORD(value));
+    Word(HIWORD(value));
+  }
+  void Rect() {
+    for (int i = 0; i < 4; ++i) Word(0);
+  }
+  // Each control starts on a DWORD boundary (the vector's storage itself is aligned).
+  void Item(DWORD style, int id, WORD atom, const wchar_t* text = L"") {
+    if (words_.size() % 2 != 0) Word(0);
+    Dword(style);
+    Dword(0);
+    Rect();
+    Word(static_cast<WORD>(id));
+    Word(0xFFFF);
+    Word(atom);
+    for (; *text != L'\0'; ++text) Word(static_cast<WORD>(*text));
+    Word(0);
+    Word(0);  // no creation data
+  }
+  std::vector<WORD> words_;
+};
+
+// The input method's state of one edit box while the form is open.
+struct EditState {
+  HWND edit = nullptr;
+  bool openKnown = false;
+  BOOL open = FALSE;
+};
+
+struct Session {
+  std::wstring text;
+  const std::vector<WinInputDialog::Field>* fields;
+  HWND owner;
+  RECT anchor;
+  WinUniqueFont font;
+  std::vector<EditState> edits;
+  std::vector<std::wstring> results;
+};
+
+HFONT SessionFont(const Session& session) {
+  return session.font ? session.font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// The composition window follows the caret and writes in the box's font, so text being composed
+// appears where it will be inserted.
+void PlaceComposition(HWND edit, HFONT font) {
+  HIMC context = ImmGetContext(edit);
+  if (context == nullptr) return;
+  COMPOSITIONFORM form{};
+  form.dwStyle = CFS_POINT;
+  if (GetCaretPos(&form.ptCurrentPos)) ImmSetCompositionWindow(context, &form);
+  LOGFONTW face{};
+  if (GetObjectW(font, sizeof face, &face) == sizeof face) ImmSetCompositionFontW(context, &face);
+  ImmReleaseContext(edit, context);
+}
+
+// Each box keeps the open state the user left it in: moving between fields of different
+// languages does not make the user switch the input method again.
+LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
+  Session& session = *reinterpret_cast<Session*>(data);
+  EditState& state = session.edits[id];
+  switch (message) {
+    case WM_IME_STARTCOMPOSITION:
+      PlaceComposition(edit, SessionFont(session));
+      break;
+    case WM_SETFOCUS:
+      if (state.openKnown) {
+        if (HIMC context = ImmGetContext(edit)) {
+          ImmSetOpenStatus(context, state.open);
+          ImmReleaseContext(edit, context);
+        }
+      }
+      break;
+    case WM_KILLFOCUS:
+      if (HIMC context = ImmGetContext(edit)) {
+        state.open = ImmGetOpenStatus(context);
+        state.openKnown = true;
+        ImmReleaseContext(edit, context);
+      }
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(edit, EditProc, id);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(edit, message, wParam, lParam);
+}
+
+// The edit box inside a field: the box itself, or a drop-down box's edit part.
+HWND EditOf(HWND box) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (GetComboBoxInfo(box, &info) && info.hwndItem != nullptr) return info.hwndItem;
+  return box;
+}
+
+RECT WorkAreaNear(HWND owner) {
+  RECT area{};
+  if (owner != nullptr) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &info)) return info.rcWork;
+  }
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
+    area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  return area;
+}
+
+SIZE Measure(HDC dc, const std::wstring& text, int limit, UINT flags) {
+  RECT measured{0, 0, limit, 0};
+  DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &measured, DT_CALCRECT | DT_NOPREFIX | flags);
+  return {measured.right - measured.left, measured.bottom - measured.top};
+}
+
+void FillFields(HWND dialog, Session& session) {
+  const std::vector<WinInputDialog::Field>& fields = *session.fields;
+  HFONT font = SessionFont(session);
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const int index = static_cast<int>(i);
+    HWND label = GetDlgItem(dialog, WinInputDialog::kFirstLabelId + index);
+    HWND box = GetDlgItem(dialog, WinInputDialog::kFirstFieldId + index);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetWindowTextW(label, Wide(fields[i].label).c_str());
+    for (const RawString& hint : OffersHints(fields[i]) ? fields[i].hints : std::vector<RawString>()) {
+      SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(hint).c_str()));
+    }
+    SetWindowTextW(box, Wide(fields[i].initial).c_str());
+    HWND edit = EditOf(box);
+    session.edits[i].edit = edit;
+    // A box that cannot be changed takes no composition.
+    if (fields[i].readOnly) ImmAssociateContextEx(edit, nullptr, 0);
+    SetWindowSubclass(edit, EditProc, i, reinterpret_cast<DWORD_PTR>(&session));
+  }
+}
+
+void Layout(HWND dialog, Session& session) {
+  const std::vector<WinInputDialog::Field>& fields = *session.fields;
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    session.font.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+  }
+  HFONT font = SessionFont(session);
+  HWND text = GetDlgItem(dialog, WinInputDialog::kTextId);
+  SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SetWindowTextW(text, session.text.c_str());
+  for (int id : {IDOK, IDCANCEL}) SendMessageW(GetDlgItem(dialog, id), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SetWindowTextW(dialog, L"Input text ?");
+  FillFields(dialog, session);
+
+  const RECT area = WorkAreaNear(session.owner);
+  const int areaWidth = area.right - area.left;
+  HDC dc = GetDC(dialog);
+  HGDIOBJ before = SelectObject(dc, font);
+  const SIZE textSize = session.text.empty() ? SIZE{0, 0}
+                                             : Measure(dc, session.text, std::max(360, areaWidth / 2),
+                                                       DT_WORDBREAK | DT_EXPANDTABS);
+  int labelWidth = 0;
+  int lineHeight = Measure(dc, L"Ag", 0, DT_SINGLELINE).cy;
+  for (const WinInputDialog::Field& field : fields) {
+    if (!field.label.IsEmpty()) labelWidth = std::max<int>(labelWidth, Measure(dc, Wide(field.label), 0, DT_SINGLELINE).cx);
+  }
+  SelectObject(dc, before);
+  ReleaseDC(dialog, dc);
+
+  const int fieldHeight = lineHeight + 10;
+  const int fieldLeft = kMargin + (labelWidth > 0 ? labelWidth + kGap : 0);
+  const int clientWidth = std::max({static_cast<int>(textSize.cx) + 2 * kMargin, fieldLeft + kMinFieldWidth + kMargin,
+                                    2 * kButtonWidth + kGap + 2 * kMargin});
+  int y = kMargin;
+  if (textSize.cy > 0) {
+    MoveWindow(text, kMargin, y, textSize.cx, textSize.cy, FALSE);
+    y += textSize.cy + kGap;
+  }
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const int index = static_cast<int>(i);
+    MoveWindow(GetDlgItem(dialog, WinInputDialog::kFirstLabelId + index), kMargin, y + (fieldHeight - lineHeight) / 2,
+               labelWidth, lineHeight, FALSE);
+    HWND box = GetDlgItem(dialog, WinInputDialog::kFirstFieldId + index);
+    // A drop-down box's height includes its open list.
+    const int height = OffersHints(fields[i]) ? fieldHeight + kDropLines * lineHeight : fieldHeight;
+    MoveWindow(box, fieldLeft, y, clientWidth - fieldLeft - kMargin, height, FALSE);
+    y += fieldHeight + kRowGap;
+  }
+  y += kGap - kRowGap;
+  MoveWindow(GetDlgItem(dialog, IDOK), clientWidth - kMargin - 2 * kButtonWidth - kGap, y, kButtonWidth, kButtonHeight,
+             FALSE);
+  MoveWindow(GetDlgItem(dialog, IDCANCEL), clientWidth - kMargin - kButtonWidth, y, kButtonWidth, kButtonHeight, FALSE);
+  const int clientHeight = y + kButtonHeight + kMargin;
+
+  RECT frame{0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  RECT anchor = area;
+  if (!IsRectEmpty(&session.anchor)) {
+    anchor = session.anchor;
+  } else if (session.owner != nullptr) {
+    GetWindowRect(session.owner, &anchor);
+  }
+  // Centred over the anchor, then pushed inside the work area (its left and top edges win).
+  LONG left = anchor.left + ((anchor.right - anchor.left) - width) / 2;
+  LONG top = anchor.top + ((anchor.bottom - anchor.top) - height) / 2;
+  left = std::max(std::min(left, area.right - width), area.left);
+  top = std::max(std::min(top, area.bottom - height), area.top);
+  SetWindowPos(dialog, HWND_TOP, left, top, width, height, SWP_NOACTIVATE);
+}
+
+// The first field that can be changed takes the focus with its text selected; else Finish.
+void FocusFirstField(HWND dialog, const Session& session) {
+  for (size_t i = 0; i < session.fields->size(); ++i) {
+    if ((*session.fields)[i].readOnly) continue;
+    HWND box = GetDlgItem(dialog, WinInputDialog::kFirstFieldId + static_cast<int>(i));
+    SetFocus(box);
+    SendMessageW(session.edits[i].edit, EM_SETSEL, 0, -1);
+    return;
+  }
+  SetFocus(GetDlgItem(dialog, IDOK));
+}
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+      Session& session = *reinterpret_cast<Session*>(lParam);
+      Layout(dialog, session);
+      FocusFirstField(dialog, session);
+      return FALSE;  // the focus is set
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      if (id != IDOK && id != IDCANCEL) return FALSE;
+      if (id == IDOK) {
+        Session& session = *reinterpret_cast<Session*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        session.results.clear();
+        for (size_t i = 0; i < session.fields->size(); ++i) {
+          session.results.push_back(WindowText(GetDlgItem(dialog, WinInputDialog::kFirstFieldId + static_cast<int>(i))));
+        }
+      }
+      EndDialog(dialog, id);
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+void WinInputDialog::SetAnchor(int left, int top, int right, int bottom) {
+  anchor_[0] = left;
+  anchor_[1] = top;
+  anchor_[2] = right;
+  anchor_[3] = bottom;
+}
+
+bool WinInputDialog::Show(void* owner, std::vector<RawString>& texts) {
+  const std::vector<Field> shown(fields_.begin(),
+                                 fields_.begin() + std::min<size_t>(fields_.size(), static_cast<size_t>(kMaxFields)));
+  Session session{Wide(text_), &shown, static_cast<HWND>(owner), RECT{anchor_[0], anchor_[1], anchor_[2], anchor_[3]},
+                  WinUniqueFont(), std::vector<EditState>(shown.size()), {}};
+  if (session.owner != nullptr && !IsWindow(session.owner)) session.owner = nullptr;
+  const FormTemplate form(shown);
+  const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.Get(), session.owner, DialogProc,
+                                                 reinterpret_cast<LPARAM>(&session));
+  if (result != IDOK || session.results.size() != shown.size()) return false;
+  texts.clear();
+  for (const std::wstring& text : session.results) {
+    texts.push_back(RawString::FromWide(reinterpret_cast<const char16_t*>(text.data()), static_cast<int32_t>(text.size())));
+  }
+  for (size_t i = shown.size(); i < fields_.size(); ++i) texts.push_back(fields_[i].initial);
+  return true;
+}
+
+}  // namespace WinLayer
