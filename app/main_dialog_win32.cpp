@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <string>
 
+#include "app/script_menu.h"
 #include "app/settings.h"
 #include "job/screen.h"
 #include "job/trace.h"
@@ -27,15 +28,6 @@ GuiRect PrimaryWorkArea() {
     work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   }
   return FromRect(work);
-}
-
-// Repaints the script pop-up menus open on this thread (class "#32768").
-BOOL CALLBACK RepaintMenuWindow(HWND window, LPARAM) {
-  wchar_t name[16] = {};
-  if (GetClassNameW(window, name, 16) > 0 && std::wcscmp(name, L"#32768") == 0 && IsWindowVisible(window)) {
-    InvalidateRect(window, nullptr, TRUE);
-  }
-  return TRUE;
 }
 
 }  // namespace
@@ -302,7 +294,7 @@ bool GuiMainDialog::HandleCommand(int id, int code, HWND control) {
       actions_.StoreIcons(false);
       return true;
     case kCommandIconReady:
-      EnumThreadWindows(GetCurrentThreadId(), &RepaintMenuWindow, 0);
+      RepaintOpenScriptMenu();
       actions_.StoreIcons(false);
       return true;
     case WinLayer::kCommandCancel:

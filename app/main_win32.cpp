@@ -9,12 +9,16 @@
 
 #include "app/job_screen.h"
 #include "app/launcher.h"
+#include "app/main_window.h"
 #include "app/restart.h"
+#include "app/script_menu.h"
 #include "app/screen.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "job/abort.h"
+#include "job/menu_host.h"
 #include "raw/system.h"
+#include "win/view.h"
 
 namespace {
 
@@ -26,7 +30,8 @@ class ComApartment : public AppLayer::GuiStartup::Apartment {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  WinLayer::SetWinInstance(instance);
   const wchar_t* line = GetCommandLineW();
   const RawLayer::RawString commandLine = RawLayer::RawString::FromWide(
       reinterpret_cast<const char16_t*>(line), static_cast<int32_t>(std::wcslen(line)));
@@ -38,8 +43,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   AppLayer::GuiConfiguration configuration(*screen, RawLayer::TempFolder());
   AppLayer::GuiLauncherProfile launcherProfile;
   AppLayer::GuiCommandLineRun commandLineRun;
+  AppLayer::GuiMainWindow mainWindow;
   // Script errors and questions go to real dialogs.
   JobLayer::SetScreen(&AppLayer::GuiJobScreen());
+  // Script menus are real pop-up menus.
+  JobLayer::SetMenuHost(&AppLayer::GuiScriptMenuHost());
   AppLayer::GuiStartup::Services services;
   services.crashHook = &crashHook;
   services.apartment = &apartment;
@@ -48,6 +56,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   services.configuration = &configuration;
   services.launcherProfile = &launcherProfile;
   services.commandLineRun = &commandLineRun;
+  services.mainWindow = &mainWindow;
   // An interrupt (Ctrl+C) stops a running loop or wait as Escape does, so the log is not cut off.
   JobLayer::InstallAbortHandler();
   AppLayer::GuiStartup startup(AppLayer::GuiProgramPlace::OfThisProgram(), *screen);

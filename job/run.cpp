@@ -1,6 +1,7 @@
 #include "job/run.h"
 
 #include "job/command.h"
+#include "job/command_menu.h"
 #include "job/trace.h"
 #include "job/variable.h"
 
@@ -21,6 +22,9 @@ RawString RunKeyState(const RawString& base) {
 
 bool RunScript(const JobRunRequest& request, const RawString& text) {
   JobTraceScope scope('U', JobTraceId::User(), JobTraceId::Executor(), text);
+  // A menu command reuses the menu it made earlier in the same run; the menus go before the
+  // run's scope closes.
+  JobMenuRunScope menus;
   JobDialogContext::Instance().anchor = request.anchor;
   JobVariableList& variables = JobVariableList::Instance();
   variables.Set("KeyState", RunKeyState(request.keyState));
@@ -39,6 +43,9 @@ bool RunCommandLineAction(const JobParamList& script, const RawString& name) {
   RawString text("(Comline-Action)");
   text.Append(name);
   JobTraceScope scope('U', JobTraceId::User(), JobTraceId::Executor(), text);
+  // A menu command reuses the menu it made earlier in the same run; the menus go before the
+  // run's scope closes.
+  JobMenuRunScope menus;
   const bool ok = JobCommandList::Instance().Execute(script, JobTraceId::Executor());
   scope.SetResult(ok);
   return ok;

@@ -1,0 +1,102 @@
+#include "app/main_window.h"
+
+#include <windows.h>
+
+#include "app/button_box.h"
+#include "app/icon_store.h"
+#include "app/main_dialog.h"
+#include "app/script_menu.h"
+#include "app/selector_box.h"
+#include "app/settings.h"
+#include "app/title_menu_execution.h"
+#include "job/icon_cache.h"
+#include "raw/shell.h"
+
+#include <memory>
+
+namespace AppLayer {
+
+namespace {
+
+class ButtonPane : public GuiMainPane {
+ public:
+  bool CreatePane(HWND parent) override { return box_.CreateIn(parent); }
+  GuiSize MeasurePane() override { return box_.MeasureLayout(); }
+  HWND PaneWindow() const override { return box_.Handle(); }
+
+ private:
+  GuiButtonBox box_;
+};
+
+class SelectorPane : public GuiMainPane {
+ public:
+  bool CreatePane(HWND parent) override { return box_.CreateIn(parent); }
+  GuiSize MeasurePane() override { return box_.NeededSize(); }
+  HWND PaneWindow() const override { return box_.Handle(); }
+
+ private:
+  GuiSelectorBox box_;
+};
+
+class WindowActions : public GuiMainActions {
+ public:
+  void StartInstance(const RawString& arguments) override {
+    RawLayer::RawShell shell(GuiProgramPlace::OfThisProgram().programPath);
+    (void)shell.Execute(arguments, RawString::Empty());
+  }
+  void StartIcons(HWND window) override {
+    JobLayer::JobIconControl& control = JobLayer::JobIconControl::Instance();
+    notice_ = std::make_unique<GuiIconNotice>(window, 0);
+    control.SetOwner(notice_.get());
+    if (!GuiSettings::Instance().iconDelay) return;
+    control.RequestLoad();
+    (void)control.StartWorker(THREAD_PRIORITY_IDLE);
+  }
+  void StopIcons() override { JobLayer::JobIconControl::Instance().StopWorker(); }
+  void StoreIcons(bool dropUnused) override {
+    if (!GuiSettings::Instance().iconCache) return;
+    JobLayer::JobIconControl& control = JobLayer::JobIconControl::Instance();
+    if (dropUnused) control.DropUnused();
+    (void)control.SaveCache();
+  }
+
+ private:
+  std::unique_ptr<GuiIconNotice> notice_;
+};
+
+// The icon control with the settings' cache, delay and extensions, and the cache loaded.
+void PrepareIcons() {
+  const GuiSettings& settings = GuiSettings::Instance();
+  JobLayer::JobIconSettings icons;
+  icons.cache = settings.iconCache;
+  icons.delay = settings.iconDelay;
+  icons.cacheFolder = settings.iconCacheSubfolder;
+  icons.unusedCount = settings.iconUnusedCount;
+  icons.extensions = settings.iconExtensions;
+  icons.iconWidth = icons.iconHeight = GuiWindowStyle::Instance().baseIconSize;
+  JobLayer::JobIconControl& control = JobLayer::JobIconControl::Instance();
+  if (control.Open(icons, GuiIconStore::Instance()) && icons.cache) (void)control.LoadCache();
+}
+
+}  // namespace
+
+void GuiMainWindow::Run() {
+  PrepareIcons();
+  ButtonPane buttons;
+  SelectorPane selectors;
+  WindowActions actions;
+  GuiMainParts parts;
+  parts.buttons = &buttons;
+  parts.selectors = &selectors;
+  {
+    GuiMainDialog dialog(parts, actions);
+    GuiTMenuExecution titleMenu(dialog);
+    dialog.AttachHook(&titleMenu);
+    // Owner-drawn entries of the menus that scripts show are drawn by the script menus.
+    dialog.AttachHook(&ScriptMenuDrawingHook());
+    (void)dialog.Run();
+  }
+  JobLayer::JobIconControl::Instance().StopWorker();
+}
+
+}  // namespace AppLayer
