@@ -29,8 +29,9 @@ if(WIN32)
 
   kestrel_e2e(NAME kestrel.create_profile STEPS
     start $<TARGET_FILE:kestrel> -p "@DIR@/new profile.ini" --
-    expect-no-window 10000
-    expect-exit 0 0
+    wait-own-window 15000
+    close-window KestrelView Kestrel
+    expect-exit 0 10000
     file-exists "@DIR@/new profile.ini"
     file-contains "@DIR@/new profile.ini" "[Common]\\r\\nProgram=Kestrel\\r\\n")
 
@@ -74,8 +75,9 @@ if(WIN32)
     start ${kestrel_helper} write "@DIR@\\k.ini" "[Common]\\nProgram=Kestrel\\n[Option]\\nIconCacheFolder=icons\\n" 0 --
     expect-exit 0 10000
     start $<TARGET_FILE:kestrel> -p "@DIR@\\k.ini" --
-    expect-no-window 10000
-    expect-exit 0 0
+    wait-own-window 15000
+    close-window KestrelView Kestrel
+    expect-exit 0 10000
     file-contains "@DIR@\\icons\\${cache_name}\\IconCache.ini" "[Identify]\\r\\nProfile=${cache_key}\\r\\n")
 
   # A file where the icon-cache folder should go: the user is told, and start-up goes on.
@@ -91,6 +93,9 @@ if(WIN32)
     box-title Kestrel
     box-text "Cannot access temp directory (${blocked_text}) !!"
     box-press IDOK
+    # The start goes on to the window after the message.
+    wait-own-window 15000
+    close-window KestrelView Kestrel
     expect-exit 0 10000)
 
   # The restart handshake needs the process id of a program started earlier, so these run as

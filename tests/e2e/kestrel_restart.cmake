@@ -37,7 +37,8 @@ function(start_first caption)
 endfunction()
 
 function(restart_with id)
-  drive(start ${KESTREL} -p "${DIR}\\restart.ini" -@ ${id} -- expect-no-window 10000 expect-exit 0 0)
+  drive(start ${KESTREL} -p "${DIR}\\restart.ini" -@ ${id} -- wait-own-window 15000
+        close-window KestrelView Kestrel expect-exit 0 10000)
   expect_passed("the restarted Kestrel")
 endfunction()
 

@@ -5,7 +5,7 @@
 //   e2e_soak <kestrel.exe> <start-up profile> <log folder> <clicks> <menus> [max growth KB]
 //
 // The profile's first button runs a short script; its second shows a script menu whose first
-// item the soak chooses with Enter. A click is sent to the button box itself (a sent message
+// item the soak chooses with Down and Enter. A click is sent to the button box itself (a sent message
 // returns when the run has ended, so every click is one run); a menu click is posted, and the
 // soak waits for the menu window and for it to close. Exit code 0 when every run was logged,
 // the windows returned to their number and the memory grew less than the bound (default
@@ -108,6 +108,12 @@ void Click(HWND box, int y, bool sent) {
   }
 }
 
+// A menu opens with no item highlighted: Down highlights the first, Enter chooses it.
+void ChooseFirst(HWND menu) {
+  PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
 // Lines of the log folder's files that hold `text`.
 long CountLogLines(const std::wstring& folder, const std::string& text) {
   long count = 0;
@@ -162,7 +168,7 @@ int wmain(int argc, wchar_t** argv) {
   const long perClick = CountLogLines(logFolder, "|(Button)One");
   Click(box, kSecondButtonY, false);
   if (HWND menu = WaitFor(process.dwProcessId, L"#32768", 10000)) {
-    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    ChooseFirst(menu);
     WaitGone(menu, 10000);
   }
   SendMessageW(main, WM_NULL, 0, 0);
@@ -179,7 +185,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND menu = WaitFor(process.dwProcessId, L"#32768", 10000);
     if (menu == nullptr) break;
     ++menusShown;
-    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    ChooseFirst(menu);
     if (!WaitGone(menu, 10000)) break;
     SendMessageW(main, WM_NULL, 0, 0);
   }

@@ -38,8 +38,9 @@ if(TARGET kestrel)
     start $<TARGET_FILE:e2e_helper> write "@DIR@\\k.ini" "[Common]\\nProgram=Kestrel\\n[Option]\\nLogFolder=logs\\n" 0 --
     expect-exit 0 10000
     start $<TARGET_FILE:kestrel> -p "@DIR@\\k.ini" --
-    expect-no-window 10000
-    expect-exit 0 0
+    wait-own-window 15000
+    close-window KestrelView Kestrel
+    expect-exit 0 10000
     start ${crash} log-header "@DIR@\\logs" --
     expect-exit 0 10000)
 endif()
