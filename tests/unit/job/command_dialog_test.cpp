@@ -4,11 +4,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "job/command_dialog.h"
+#include "job/log.h"
 #include "tests/unit/job/command_test_support.h"
 
 namespace JobLayer {
@@ -301,6 +305,36 @@ TEST_F(DialogTest, DialogCommandsAreRegisteredAfterOpenFileInTheLaunchersOrder) 
   EXPECT_EQ(std::vector<std::string>(at + 1, at + 5),
             (std::vector<std::string>{"Pickup", "AskMessage", "PutMessage", "InputText"}));
   EXPECT_EQ(registry.Find("askmessage"), nullptr);
+}
+
+// The question and the form each hold a "User" record open while they are shown, inside the
+// command's own record, closed with the answer's outcome.
+TEST_F(DialogTest, QuestionsAndFormsAreRecordedWhileTheyAreShown) {
+  const std::filesystem::path folder = std::filesystem::path(KESTREL_TEST_TMP_DIR) / "dialogs-log";
+  std::filesystem::remove_all(folder);
+  JobLogOptions options;
+  options.folder = RawString::FromUtf8(folder.string());
+  ASSERT_TRUE(JobLogServer::Instance().Start(options));
+  JobLogServer::Instance().SetDetail("UC");
+  dialogs_.answers = {0};
+  const bool ok = RunDialogs("AskMessage {\nParameter=Go on?\n}\nInputText {\nParameter=Form\nNotAbort=1\n}\n");
+  // The log joins folder and name with a backslash on every platform.
+  std::string path = JobLogServer::Instance().FilePath().ToUtf8();
+  std::replace(path.begin(), path.end(), '\\', '/');
+  JobLogServer::Instance().Stop();
+  JobLogServer::Instance().SetDetail("UCPV");
+  EXPECT_TRUE(ok);
+  std::ifstream in(path, std::ios::binary);
+  const std::string log{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  // Each part in this order: the record's opening, its text, its result, its end.
+  size_t at = 0;
+  for (const char* part : {">Executor:", "|AskMessage\r\n", "#Begin:User:", "|(Ask)Go on?\r\n", "|$ Success\r\n",
+                           "#End:User:", "|InputText\r\n", "#Begin:User:", "|(Input)Form\r\n", "|$ Failed\r\n",
+                           "#End:User:"}) {
+    const size_t found = log.find(part, at);
+    ASSERT_NE(found, std::string::npos) << part << "\n" << log;
+    at = found + 1;
+  }
 }
 
 // ---- The console screen ----
