@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Makes the release archive dist/Kestrel-<version>.zip: kestrel.exe and tessera.exe (32-bit),
-# ReadMe_Kestrel.txt, the example profile as kestrel.ini and LICENSE.txt, in one folder
-# Kestrel-<version>.
+# Makes the release archive dist/Kestrel-<version>.zip: kestrel.exe and tessera.exe (32-bit,
+# stripped), ReadMe_Kestrel.txt, the example profile as kestrel.ini and LICENSE.txt, in one
+# folder Kestrel-<version>.
 #
 #   scripts/package.sh                      build kestrel and tessera in build/i686, then pack
 #   scripts/package.sh --build DIR          take the programs from the i686 tree DIR as they are
@@ -50,7 +50,12 @@ name=Kestrel-$version
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 mkdir "$stage/$name"
-cp "$build/kestrel.exe" "$build/tessera.exe" "$readme" "$stage/$name/"
+# The programs go out without their debugging information: under Wine the loader copies every
+# section of a program into memory, and the launcher's would hold some 14 MB of it.
+for program in kestrel tessera; do
+  i686-w64-mingw32-strip -o "$stage/$name/$program.exe" "$build/$program.exe"
+done
+cp "$readme" "$stage/$name/"
 cp "$root/examples/kestrel.ini" "$stage/$name/kestrel.ini"
 # Windows editors expect CR LF; the repository keeps the example and the licence with LF.
 sed 's/$/\r/' "$root/LICENSE.txt" >"$stage/$name/LICENSE.txt"

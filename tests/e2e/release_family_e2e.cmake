@@ -32,8 +32,11 @@ unzip -q "$3/Kestrel-$5.zip" -d "$4"
 listing=$(cd "$4" && find . -type f | sort | tr '\n' ' ')
 expected="./Kestrel-$5/LICENSE.txt ./Kestrel-$5/ReadMe_Kestrel.txt ./Kestrel-$5/kestrel.exe ./Kestrel-$5/kestrel.ini ./Kestrel-$5/tessera.exe "
 [ "$listing" = "$expected" ] || { echo "archive holds: $listing"; exit 1; }
-cmp "$2/kestrel.exe" "$4/Kestrel-$5/kestrel.exe"
-cmp "$2/tessera.exe" "$4/Kestrel-$5/tessera.exe"
+# The archive's programs are this tree's, stripped.
+for program in kestrel tessera; do
+  i686-w64-mingw32-strip -o "$3/$program.stripped.exe" "$2/$program.exe"
+  cmp "$3/$program.stripped.exe" "$4/Kestrel-$5/$program.exe"
+done
 echo "release archive unpacked: $listing"
 ]=] release-package ${KESTREL_SOURCE_DIR} ${CMAKE_BINARY_DIR} ${release_dist} ${release_unpacked}
     ${release_version})
