@@ -116,3 +116,39 @@ kestrel_titlemenu_e2e(help_viewer
   expect-exit 0 15000
   file-contains @DIR@/Leafnote.log "\\\\ReadMe_Two.txt\"\\r\\n" 10000
   close-window ${tm_window})
+
+# The launcher itself: its main window carries the title menu.
+if(TARGET kestrel)
+  set(tm_kestrel $<TARGET_FILE:kestrel>)
+  set(tm_main KestrelView Kestrel)
+
+  # A window placed off screen comes back centred on the work area.
+  kestrel_titlemenu_e2e(kestrel_move_to_primary
+    copy-file ${tm_files}/plain.ini @DIR@/k.ini
+    start ${tm_kestrel} -p @DIR@\\k.ini --
+    wait-window ${tm_main} 15000
+    start ${tm_probe} place ${tm_main} -3000 -2000 10000 --
+    expect-exit 0 15000
+    start ${tm_probe} choose ${tm_main} DDE 10000 --
+    expect-exit 0 15000
+    start ${tm_probe} centred ${tm_main} 10000 --
+    expect-exit 0 15000
+    close-window ${tm_main}
+    window-gone ${tm_main} 10000)
+
+  # A chosen window font is written to the GUI profile and the launcher restarts: the old
+  # instance ends and the new one shows its window.
+  kestrel_titlemenu_e2e(kestrel_font_restarts
+    copy-file ${tm_files}/plain.ini @DIR@/k.ini
+    start ${tm_kestrel} -p @DIR@\\k.ini --
+    wait-window ${tm_main} 15000
+    start ${tm_probe} choose ${tm_main} DDDDE 10000 --
+    expect-exit 0 15000
+    start ${tm_probe} font "DejaVu Sans" ok 15000 --
+    expect-exit 0 30000
+    wait-window ${tm_main} 15000
+    file-contains @DIR@/k.ini "[WindowFont]\\r\\nHeight="
+    file-contains @DIR@/k.ini "\\r\\nFaceName=DejaVu Sans\\r\\n"
+    close-window ${tm_main}
+    window-gone ${tm_main} 10000)
+endif()
