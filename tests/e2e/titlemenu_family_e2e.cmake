@@ -151,4 +151,19 @@ if(TARGET kestrel)
     file-contains @DIR@/k.ini "\\r\\nFaceName=DejaVu Sans\\r\\n"
     close-window ${tm_main}
     window-gone ${tm_main} 10000)
+
+  # A cancelled font dialog writes nothing and starts no restart, which would store the window's
+  # place first.
+  kestrel_titlemenu_e2e(kestrel_font_cancelled
+    copy-file ${tm_files}/plain.ini @DIR@/k.ini
+    start ${tm_kestrel} -p @DIR@\\k.ini --
+    wait-window ${tm_main} 15000
+    start ${tm_probe} choose ${tm_main} DDDDDDE 10000 --
+    expect-exit 0 15000
+    start ${tm_probe} font - cancel 15000 --
+    expect-exit 0 30000
+    file-lacks @DIR@/k.ini "Font]"
+    file-lacks @DIR@/k.ini "[MainDialog]"
+    close-window ${tm_main}
+    window-gone ${tm_main} 10000)
 endif()
