@@ -1,3 +1,4 @@
+#include "app/font.h"
 #include "app/button_box.h"
 
 #include <shellapi.h>
@@ -26,30 +27,7 @@ constexpr DWORD kHoverMs = 500;
 constexpr int kTipSlack = 5;  // pixels the cursor may wander before the tip goes
 constexpr UINT kCaptionFormat = DT_NOPREFIX | DT_SINGLELINE | DT_LEFT | DT_TOP;
 
-std::wstring Wide(const RawString& text) {
-  const std::u16string units = text.ToWide();
-  return std::wstring(units.begin(), units.end());
-}
 
-LOGFONTW LogFontOf(const GuiFontRecord& record) {
-  LOGFONTW font{};
-  font.lfHeight = record.height;
-  font.lfWidth = record.width;
-  font.lfEscapement = record.escapement;
-  font.lfOrientation = record.orientation;
-  font.lfWeight = record.weight;
-  font.lfItalic = record.italic;
-  font.lfUnderline = record.underline;
-  font.lfStrikeOut = record.strikeOut;
-  font.lfCharSet = record.charSet;
-  font.lfOutPrecision = record.outPrecision;
-  font.lfClipPrecision = record.clipPrecision;
-  font.lfQuality = record.quality;
-  font.lfPitchAndFamily = record.pitchAndFamily;
-  std::copy_n(record.faceName, GuiFontRecord::kFaceUnits, font.lfFaceName);
-  font.lfFaceName[LF_FACESIZE - 1] = L'\0';
-  return font;
-}
 
 RECT ToRect(const GuiRect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
@@ -60,7 +38,7 @@ class DcMeasure : public GuiTextMeasure {
  public:
   explicit DcMeasure(HFONT font) : screen_(nullptr), select_(screen_.get(), font) {}
   GuiSize Measure(const RawString& text) const override {
-    const std::wstring wide = Wide(text);
+    const std::wstring wide = WideOf(text);
     RECT rect{0, 0, 0, 0};
     DrawTextW(screen_.get(), wide.c_str(), static_cast<int>(wide.size()), &rect, kCaptionFormat | DT_CALCRECT);
     return {rect.right - rect.left, rect.bottom - rect.top};
@@ -106,8 +84,7 @@ bool AltHeld() { return GetKeyState(VK_MENU) < 0; }
 
 GuiButtonBox::GuiButtonBox() : buttons_(JobLayer::JobProfileModel::Instance().buttons) {
   RegisterButtonMenuTexts();
-  const LOGFONTW font = LogFontOf(GuiWindowStyle::Instance().windowFont);
-  font_.reset(CreateFontIndirectW(&font));
+  font_ = CreateFontOf(GuiWindowStyle::Instance().windowFont);
   buttons_.SetupButtons();
 }
 
@@ -157,7 +134,7 @@ void GuiButtonBox::ShowMenu(POINT screen) {
     if (id == 0) {
       AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     } else {
-      AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(id), Wide(ButtonMenuText(id)).c_str());
+      AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(id), WideOf(ButtonMenuText(id)).c_str());
     }
   }
   const int32_t chosen = TrackMenu(menu.get(), screen);
@@ -292,7 +269,7 @@ void GuiButtonBox::OnHover(POINT point) {
     POINT screen = point;
     ClientToScreen(Handle(), &screen);
     tipAt_ = point;
-    (void)tip_.Show(Wide(button->tipText), screen, LogFontOf(GuiWindowStyle::Instance().tipFont));
+    (void)tip_.Show(WideOf(button->tipText), screen, LogFontOf(GuiWindowStyle::Instance().tipFont));
   }
   // Hover notification ends with each hover; the next one needs it armed again.
   ArmTracking();
@@ -482,7 +459,7 @@ void GuiButtonBox::DrawButtons(HDC dc) {
     if (!IsEmpty(content.caption)) {
       RECT caption = ToRect(content.caption);
       OffsetRect(&caption, shift, shift);
-      const std::wstring text = Wide(button.caption);
+      const std::wstring text = WideOf(button.caption);
       DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &caption, kCaptionFormat);
     }
   }

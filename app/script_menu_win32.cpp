@@ -1,3 +1,4 @@
+#include "app/font.h"
 #include "app/script_menu.h"
 
 #include <windows.h>
@@ -48,10 +49,6 @@ const EntryData* FindEntry(ULONG_PTR data) {
   return g_entries.count(entry) != 0 ? entry : nullptr;
 }
 
-std::wstring Wide(const RawString& text) {
-  const std::u16string wide = text.ToWide();
-  return std::wstring(wide.begin(), wide.end());
-}
 
 class ScriptMenu : public JobHostMenu {
  public:
@@ -126,14 +123,14 @@ class WindowsMenuHost : public JobMenuHost {
     // practice, and an entry that could not be told apart is refused rather than misrouted.
     if (id <= 0 || id > 0xFFFF) return false;
     auto entry = std::make_unique<EntryData>();
-    entry->caption = Wide(caption);
+    entry->caption = WideOf(caption);
     entry->iconEntry = iconEntry;
     return static_cast<ScriptMenu&>(menu).Append(MF_STRING, static_cast<UINT_PTR>(id), std::move(entry));
   }
 
   bool AppendSubMenu(JobHostMenu& menu, JobHostMenu& sub, const RawString& caption, int32_t iconEntry) override {
     auto entry = std::make_unique<EntryData>();
-    entry->caption = Wide(caption);
+    entry->caption = WideOf(caption);
     entry->iconEntry = iconEntry;
     entry->popup = true;
     return static_cast<ScriptMenu&>(menu).Append(
@@ -187,24 +184,7 @@ HFONT MenuFont() {
   static WinLayer::WinUniqueFont font;
   const GuiFontRecord& record = GuiWindowStyle::Instance().menuFont;
   if (font && record == made) return font.get();
-  LOGFONTW log{};
-  log.lfHeight = record.height;
-  log.lfWidth = record.width;
-  log.lfEscapement = record.escapement;
-  log.lfOrientation = record.orientation;
-  log.lfWeight = record.weight;
-  log.lfItalic = record.italic;
-  log.lfUnderline = record.underline;
-  log.lfStrikeOut = record.strikeOut;
-  log.lfCharSet = record.charSet;
-  log.lfOutPrecision = record.outPrecision;
-  log.lfClipPrecision = record.clipPrecision;
-  log.lfQuality = record.quality;
-  log.lfPitchAndFamily = record.pitchAndFamily;
-  static_assert(sizeof(log.lfFaceName) == sizeof(record.faceName));
-  std::memcpy(log.lfFaceName, record.faceName, sizeof(log.lfFaceName));
-  log.lfFaceName[LF_FACESIZE - 1] = L'\0';
-  font.reset(CreateFontIndirectW(&log));
+  font = CreateFontOf(record);
   made = record;
   return font ? font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }

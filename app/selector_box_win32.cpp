@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/font.h"
 #include "app/selector_box.h"
 #include "app/settings.h"
 #include "job/trace.h"
@@ -26,37 +27,14 @@ using UniqueDrop = WinLayer::WinUniqueHandle<HDROP, &DragFinish>;
 // Text inside a line: 2 pixels from each side, as measured.
 constexpr int kTextInset = 2;
 
-std::wstring Wide(const RawString& text) {
-  const std::u16string units = text.ToWide();
-  return std::wstring(units.begin(), units.end());
-}
 
-LOGFONTW LogFontOf(const GuiFontRecord& record) {
-  LOGFONTW font{};
-  font.lfHeight = record.height;
-  font.lfWidth = record.width;
-  font.lfEscapement = record.escapement;
-  font.lfOrientation = record.orientation;
-  font.lfWeight = record.weight;
-  font.lfItalic = record.italic;
-  font.lfUnderline = record.underline;
-  font.lfStrikeOut = record.strikeOut;
-  font.lfCharSet = record.charSet;
-  font.lfOutPrecision = record.outPrecision;
-  font.lfClipPrecision = record.clipPrecision;
-  font.lfQuality = record.quality;
-  font.lfPitchAndFamily = record.pitchAndFamily;
-  std::copy_n(record.faceName, GuiFontRecord::kFaceUnits, font.lfFaceName);
-  font.lfFaceName[LF_FACESIZE - 1] = L'\0';
-  return font;
-}
 
 // Captions measured as they are drawn: one line, no prefix processing.
 class DcMeasure : public GuiSelectorTextMeasure {
  public:
   explicit DcMeasure(HDC dc) : dc_(dc) {}
   GuiSize Measure(const RawString& text) const override {
-    const std::wstring wide = Wide(text);
+    const std::wstring wide = WideOf(text);
     RECT rect{};
     DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &rect, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     return {rect.right - rect.left, rect.bottom - rect.top};
@@ -86,8 +64,7 @@ bool GuiSelectorBox::CreateIn(HWND parent) {
   create.parent = parent;
   create.id = kSelectorBoxId;
   if (!Create(create)) return false;
-  const LOGFONTW font = LogFontOf(GuiWindowStyle::Instance().windowFont);
-  font_.reset(CreateFontIndirectW(&font));
+  font_ = CreateFontOf(GuiWindowStyle::Instance().windowFont);
   SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   DragAcceptFiles(Handle(), TRUE);
   SetupItems();
@@ -213,7 +190,7 @@ bool GuiSelectorBox::DrawItem(DRAWITEMSTRUCT& item) {
       LineTo(dc, rect.right - kTextInset, middle);
     } else {
       WinSelection useFont(dc, font_.get());
-      const std::wstring caption = Wide(unit->caption);
+      const std::wstring caption = WideOf(unit->caption);
       RECT text{rect.left + kTextInset, rect.top, rect.right - kTextInset, rect.bottom};
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
@@ -232,7 +209,7 @@ void GuiSelectorBox::BuildMenu(HMENU menu) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
       continue;
     }
-    const std::wstring caption = Wide(SelectorMenuCaption(entry.key));
+    const std::wstring caption = WideOf(SelectorMenuCaption(entry.key));
     AppendMenuW(menu, MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED), static_cast<UINT_PTR>(entry.id),
                 caption.c_str());
   }

@@ -1,0 +1,22 @@
+// The launcher's fonts and texts as the system takes them (Windows only): a font record of the
+// GUI profile as a LOGFONTW and back, a font made from a record, and UTF-8 text as UTF-16.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/settings.h"
+#include "raw/string.h"
+#include "win/handle.h"
+
+namespace AppLayer {
+
+LOGFONTW LogFontOf(const GuiFontRecord& record);
+// The face name is cut to what a record holds.
+GuiFontRecord FontRecordOf(const LOGFONTW& font);
+WinLayer::WinUniqueFont CreateFontOf(const GuiFontRecord& record);
+
+std::wstring WideOf(const RawString& text);
+
+}  // namespace AppLayer
