@@ -333,7 +333,9 @@ bool JobDataSaver::Save(const RawString& path) {
   RawLineFile writer(temp.Path());
   bool keep = exists && reader.FileCodeKnown() && reader.FileCode() != RawLayer::CodeBinary;
   writer.SetTextCode(keep ? reader.FileCode() : RawLayer::CodeUtf8);
-  writer.SetFlags(keep && reader.HadMark() ? RawLineFile::FlagWriteMark : 0);
+  // A file of no known code held only ASCII: new text of another language goes behind a mark
+  // when it would read back as another code.
+  writer.SetFlags(keep ? (reader.HadMark() ? RawLineFile::FlagWriteMark : 0) : RawLineFile::FlagMarkWhenNeeded);
   if (exists && reader.FileCodeKnown() && reader.FileCode() == RawLayer::CodeBinary) return false;
   if (!writer.OpenWrite()) return false;
   temp.Own();

@@ -694,7 +694,13 @@ bool RawLineFile::Close() {
       state_ = StateWriteFailed;
     }
     file_.Close();
-    if (writing && state_ == StateOpen && !DetectedAsWritten()) state_ = StateOtherCodeDetected;
+    if (writing && state_ == StateOpen) {
+      const ReadBack readBack = DetectedAsWritten();
+      // Only a file that was read back and taken for another code may get the mark.
+      if (readBack == ReadBack::Failed || (readBack == ReadBack::OtherCode && !PutMarkInFront())) {
+        state_ = StateOtherCodeDetected;
+      }
+    }
   }
   if (state_ == StateOpen || state_ == StateEnd) state_ = StateClosed;
   line_ = RawString::Empty();
@@ -710,14 +716,40 @@ bool RawLineFile::Close() {
 // like another's (Shift_JIS pairs that convert back to other pairs, UTF-8 taken
 // for Shift_JIS once the lines that decided it are gone). A reader of the same
 // buffer size must find the code the file was written in.
-bool RawLineFile::DetectedAsWritten() const {
-  if ((flags_ & FlagWriteMark) || fileCode_ == CodeAnsi || fileCode_ == CodeBinary || bytesWritten_ == 0) return true;
+RawLineFile::ReadBack RawLineFile::DetectedAsWritten() const {
+  if ((flags_ & FlagWriteMark) || fileCode_ == CodeAnsi || fileCode_ == CodeBinary || bytesWritten_ == 0) {
+    return ReadBack::Same;
+  }
   RawLineFile reader(path_, bufferSize_);
   reader.SetTextCode(CodeUtf8);
-  if (!reader.OpenRead() || reader.GetState() != StateOpen) return false;
+  if (!reader.OpenRead() || reader.GetState() != StateOpen) return ReadBack::Failed;
   // Bytes of no decided code are delivered as they are, which only ASCII survives.
-  if (!reader.FileCodeKnown()) return !IsUtf16(fileCode_);
-  return reader.FileCode() == fileCode_;
+  if (!reader.FileCodeKnown()) return IsUtf16(fileCode_) ? ReadBack::OtherCode : ReadBack::Same;
+  return reader.FileCode() == fileCode_ ? ReadBack::Same : ReadBack::OtherCode;
+}
+
+// The file just written is read whole and written again behind a UTF-8 mark, after which no
+// reader can take it for another code.
+bool RawLineFile::PutMarkInFront() const {
+  if ((flags_ & FlagMarkWhenNeeded) == 0 || fileCode_ != CodeUtf8) return false;
+  std::vector<char> bytes;
+  RawFile in;
+  if (!in.OpenRead(path_)) return false;
+  char chunk[65536];
+  for (;;) {
+    int32_t got = 0;
+    if (!in.Read(chunk, sizeof(chunk), got)) return false;
+    if (got == 0) break;
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  in.Close();
+  static constexpr char kMark[] = {'\xEF', '\xBB', '\xBF'};
+  RawFile out;
+  if (!out.OpenWrite(path_) || !out.Write(kMark, 3)) return false;
+  if (!bytes.empty() && !out.Write(bytes.data(), static_cast<int32_t>(bytes.size()))) return false;
+  if (!out.Flush()) return false;
+  out.Close();
+  return true;
 }
 
 }  // namespace RawLayer

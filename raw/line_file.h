@@ -31,6 +31,10 @@ class RawLineFileInfo {
     FlagWriteMark = 0x20,     // writing: put a byte-order mark before the first byte
     FlagNoFirstChunk = 0x40,  // OpenRead does not read the first chunk yet
     FlagDecoderBits = 0x80,   // the low bits are the decoder flags below
+    // writing UTF-8 without a mark: if the next reader would take the bytes for another code,
+    // the mark is put in front at Close instead of failing (a rewrite of a plain-ASCII file
+    // that new text of another language entered)
+    FlagMarkWhenNeeded = 0x100,
   };
   enum DecoderFlags : uint16_t {
     DecodeLookForMark = 1,
@@ -103,7 +107,9 @@ class RawLineFile : public RawLineFileInfo {
   bool ConvertChunk();
   void Fail(State state);
   bool WriteBytes(const RawString& text, bool lineEnd);
-  bool DetectedAsWritten() const;
+  enum class ReadBack { Same, OtherCode, Failed };
+  ReadBack DetectedAsWritten() const;
+  [[nodiscard]] bool PutMarkInFront() const;
   bool WritePending();
   uint32_t UnitAt(int32_t position) const;
   int64_t PopLineEnd();

@@ -136,11 +136,11 @@ void RawProfile::Learn(const RawLineFile& reader) {
 
 // The new file keeps the old one's code and mark. A file whose code stayed
 // unknown held only ASCII, which UTF-8 writes alike and which lets new texts
-// of any language in.
+// of any language in (behind a mark when they would read back as another code).
 bool RawProfile::OpenWriter(RawLineFile& writer) const {
   bool keep = codeKnown_ && fileCode_ != CodeBinary;
   writer.SetTextCode(keep ? fileCode_ : CodeUtf8);
-  writer.SetFlags(keep && hadMark_ ? RawLineFileInfo::FlagWriteMark : 0);
+  writer.SetFlags(keep ? (hadMark_ ? RawLineFileInfo::FlagWriteMark : 0) : RawLineFileInfo::FlagMarkWhenNeeded);
   return writer.OpenWrite();
 }
 

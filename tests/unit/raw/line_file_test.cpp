@@ -792,24 +792,27 @@ TEST_F(LineFileTest, FileTakenForAnotherCodeFailsTheClose) {
   struct Row {
     const char* name;
     TextCode code;
-    bool mark;
+    uint16_t flags;
     const char* text;  // UTF-8
     bool kept;
   } rows[] = {
       // Hiragana in UTF-8 pair up as Shift_JIS, which the detection prefers then.
-      {"utf8 taken for shift_jis", CodeUtf8, false, "\xE3\x81\x82\xE3\x81\x84", false},
-      {"utf8 behind a mark", CodeUtf8, true, "\xE3\x81\x82\xE3\x81\x84", true},
-      {"utf8 of latin letters", CodeUtf8, false, "caf\xC3\xA9", true},
+      {"utf8 taken for shift_jis", CodeUtf8, 0, "\xE3\x81\x82\xE3\x81\x84", false},
+      {"utf8 behind a mark", CodeUtf8, RawLineFileInfo::FlagWriteMark, "\xE3\x81\x82\xE3\x81\x84", true},
+      {"utf8 of latin letters", CodeUtf8, 0, "caf\xC3\xA9", true},
       // An IBM extension kanji starts with FB, which the detection takes for UTF-8.
-      {"shift_jis taken for utf8", CodeShiftJis, false, "\xE9\xAB\x99", false},
-      {"shift_jis of common kanji", CodeShiftJis, false, "\xE8\xA1\xA8", true},
-      {"ascii in any code", CodeShiftJis, false, "plain", true},
+      {"shift_jis taken for utf8", CodeShiftJis, 0, "\xE9\xAB\x99", false},
+      {"shift_jis of common kanji", CodeShiftJis, 0, "\xE8\xA1\xA8", true},
+      {"ascii in any code", CodeShiftJis, 0, "plain", true},
+      // A rewrite that may add the mark does so instead of failing; other codes get none.
+      {"utf8 given a mark when needed", CodeUtf8, RawLineFileInfo::FlagMarkWhenNeeded, "\xE3\x81\x82\xE3\x81\x84", true},
+      {"shift_jis has no mark to take", CodeShiftJis, RawLineFileInfo::FlagMarkWhenNeeded, "\xE9\xAB\x99", false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     RawLineFile writer(PathText(path));
     writer.SetTextCode(row.code);
-    if (row.mark) writer.SetFlags(RawLineFileInfo::FlagWriteMark);
+    if (row.flags != 0) writer.SetFlags(row.flags);
     ASSERT_TRUE(writer.OpenWrite());
     ASSERT_TRUE(writer.WriteLine(RawString::FromUtf8(row.text)));
     EXPECT_EQ(row.kept, writer.Close());

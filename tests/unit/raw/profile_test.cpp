@@ -271,6 +271,18 @@ TEST_F(ProfileTest, AsciiProfileTakesAnyTextAsUtf8) {
   EXPECT_EQ(Bytes(file_), "[Main]\r\nA=1\r\nB=\xC3\x84\xE5\x80\xA4\r\n\r\n");
 }
 
+// Hiragana in UTF-8 pair up as valid Shift_JIS: without a mark the next reader would take the
+// file for Shift_JIS, so the rewrite puts the mark in front.
+TEST_F(ProfileTest, AsciiProfileTakingTextThatReadsAsAnotherCodeGetsAMark) {
+  Put(file_, "[Main]\r\nA=1\r\n");
+  RawProfile profile = Profile();
+  const RawString hiragana = RawString::FromUtf8("\xE3\x81\x82\xE3\x81\x84");
+  ASSERT_TRUE(profile.SetValue("Main", "B", hiragana));
+  EXPECT_EQ(Bytes(file_), "\xEF\xBB\xBF[Main]\r\nA=1\r\nB=\xE3\x81\x82\xE3\x81\x84\r\n\r\n");
+  RawProfile again = Profile();
+  EXPECT_EQ(again.GetValue("Main", "B", "missing"), hiragana);
+}
+
 TEST_F(ProfileTest, WriteSectionCreatesAMissingProfile) {
   RawProfile profile = Profile();
   EXPECT_TRUE(profile.WriteSection("Main", ListOf({{"A", "1"}, {"B", ""}})));
