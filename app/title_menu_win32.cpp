@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/font.h"
 #include "app/settings.h"
 #include "app/title_menu.h"
 #include "app/title_menu_execution.h"
@@ -20,15 +21,11 @@ using RawLayer::RawLocaleRecordList;
 
 namespace {
 
-std::wstring Wide(const RawString& text) {
-  const std::u16string units = text.ToWide();
-  return std::wstring(units.begin(), units.end());
-}
 
 // A file name shown as a menu caption: "&" stands for itself, not for the underlined key.
 std::wstring FileCaption(const RawString& path) {
   const int32_t separator = path.FindLastSeparator();
-  const std::wstring name = Wide(path.Sub({separator < path.Length() ? separator + 1 : 0, path.Length()}));
+  const std::wstring name = WideOf(path.Sub({separator < path.Length() ? separator + 1 : 0, path.Length()}));
   std::wstring caption;
   for (wchar_t c : name) {
     if (c == L'&') caption += L'&';
@@ -41,45 +38,7 @@ bool InsertItem(HMENU menu, int position, UINT flags, UINT_PTR id, const std::ws
   return InsertMenuW(menu, static_cast<UINT>(position), MF_BYPOSITION | flags, id, caption.c_str()) != 0;
 }
 
-LOGFONTW LogFontOf(const GuiFontRecord& record) {
-  LOGFONTW font{};
-  font.lfHeight = record.height;
-  font.lfWidth = record.width;
-  font.lfEscapement = record.escapement;
-  font.lfOrientation = record.orientation;
-  font.lfWeight = record.weight;
-  font.lfItalic = record.italic;
-  font.lfUnderline = record.underline;
-  font.lfStrikeOut = record.strikeOut;
-  font.lfCharSet = record.charSet;
-  font.lfOutPrecision = record.outPrecision;
-  font.lfClipPrecision = record.clipPrecision;
-  font.lfQuality = record.quality;
-  font.lfPitchAndFamily = record.pitchAndFamily;
-  std::copy_n(record.faceName, GuiFontRecord::kFaceUnits, font.lfFaceName);
-  font.lfFaceName[LF_FACESIZE - 1] = L'\0';
-  return font;
-}
 
-GuiFontRecord RecordOf(const LOGFONTW& font) {
-  GuiFontRecord record;
-  record.height = font.lfHeight;
-  record.width = font.lfWidth;
-  record.escapement = font.lfEscapement;
-  record.orientation = font.lfOrientation;
-  record.weight = font.lfWeight;
-  record.italic = font.lfItalic;
-  record.underline = font.lfUnderline;
-  record.strikeOut = font.lfStrikeOut;
-  record.charSet = font.lfCharSet;
-  record.outPrecision = font.lfOutPrecision;
-  record.clipPrecision = font.lfClipPrecision;
-  record.quality = font.lfQuality;
-  record.pitchAndFamily = font.lfPitchAndFamily;
-  std::copy_n(font.lfFaceName, GuiFontRecord::kFaceUnits, record.faceName);
-  record.faceName[GuiFontRecord::kFaceUnits - 1] = u'\0';
-  return record;
-}
 
 // Hands a document or folder to the shell; it shows nothing when that fails.
 void OpenWithShell(const RawString& path) {
@@ -116,7 +75,7 @@ void GuiTMenuExecution::BuildMenu(HMENU menu) {
     } else if (item.id == kTitleViewHelp) {
       InsertHelpItem(menu, position, TitleMenuCaption(item));
     } else {
-      InsertItem(menu, position, MF_STRING, static_cast<UINT_PTR>(item.id), Wide(TitleMenuCaption(item)));
+      InsertItem(menu, position, MF_STRING, static_cast<UINT_PTR>(item.id), WideOf(TitleMenuCaption(item)));
     }
     ++position;
   }
@@ -124,7 +83,7 @@ void GuiTMenuExecution::BuildMenu(HMENU menu) {
 }
 
 void GuiTMenuExecution::InsertHelpItem(HMENU menu, int position, const RawString& caption) {
-  const std::wstring text = Wide(caption);
+  const std::wstring text = WideOf(caption);
   const int32_t count = help_.helpFiles.Count();
   if (count < 2) {
     InsertItem(menu, position, MF_STRING | (count == 0 ? MF_GRAYED : 0), kTitleViewHelp, text);
@@ -209,7 +168,7 @@ void GuiTMenuExecution::ChooseFontFor(int command) {
 
   RawLayer::RawProfile profile(style.guiProfile);
   // A font that could not be stored would come back unchanged after the restart.
-  if (!profile.WriteSection(section, FontRecordSection(RecordOf(font)))) return;
+  if (!profile.WriteSection(section, FontRecordSection(FontRecordOf(font)))) return;
   PostMessageW(View().Handle(), WM_COMMAND, MAKEWPARAM(0, kCommandRestart), 0);
 }
 
