@@ -100,6 +100,9 @@ int Choose(const wchar_t* className, const wchar_t* title, const std::wstring& k
   HWND window = WaitVisible(className, title, ms);
   if (window == nullptr) return Fail(L"no such window");
   const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  // The keys walk the menu from its first item: a cursor resting where the menu opens (a click
+  // of an earlier scenario) would highlight another item, so it goes to the far corner first.
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
   SetForegroundWindow(window);
   PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, L' ');
   if (WaitVisible(L"#32768", L"*", ms, thread) == nullptr) return Fail(L"the title menu did not open");

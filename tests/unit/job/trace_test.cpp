@@ -24,7 +24,9 @@ RawString PathText(const fs::path& path) {
 // detail letters, and returns what it wrote after the header, stamps replaced.
 template <class Body>
 std::string Traced(const char* letters, Body body) {
-  const fs::path dir = fs::path(KESTREL_TEST_TMP_DIR) / "trace";
+  // A folder per case: CTest runs the cases of this suite side by side.
+  const fs::path dir = fs::path(KESTREL_TEST_TMP_DIR) /
+                       (std::string("trace_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
   fs::remove_all(dir);
   JobLogServer& log = JobLogServer::Instance();
   JobLogOptions options;
