@@ -30,9 +30,6 @@ std::string Describe(const JobParamList& list) {
   for (const JobParamUnit& unit : list) {
     if (unit.Kind() == JobParamUnit::kText) {
       out += "T(" + unit.name.ToUtf8() + "|" + static_cast<const JobParamText&>(unit).value.ToUtf8() + ")";
-    } else if (unit.name.IsEmpty() && static_cast<const JobParamCommand&>(unit).params.IsEmpty()) {
-      // Written as a blank line, which the reader drops: a command without name or block.
-      continue;
     } else {
       out += "C(" + unit.name.ToUtf8() + "){" + Describe(static_cast<const JobParamCommand&>(unit).params) + "}";
     }

@@ -49,7 +49,9 @@ std::unique_ptr<JobParamUnit> JobParamCommand::Clone() const {
 void JobParamCommand::WriteLines(RawStringList& lines, int32_t indent) const {
   RawString line = Indented(indent);
   line.Append(name);
-  if (params.IsEmpty()) {
+  // Without a name or a block the line would be empty, and the reader drops empty lines; such a
+  // unit is written as an empty block, which reads back to the same unit.
+  if (params.IsEmpty() && !name.IsEmpty()) {
     lines.Add(line);
     return;
   }

@@ -45,10 +45,14 @@ std::vector<std::string> Written(const JobParamList& list) {
   return out;
 }
 
-// Reads written lines back as the profile reader hands them over: trimmed at both ends.
+// Reads written lines back as the profile reader hands them over: trimmed at both ends, empty
+// lines gone.
 RawRangedTextList Reread(const std::vector<std::string>& written) {
-  RawRangedTextList lines = Lines(written);
-  for (RawRangedTextUnit& line : lines) line.TrimRange(RawLayer::kBlanks);
+  RawRangedTextList lines;
+  for (RawRangedTextUnit line : Lines(written)) {
+    line.TrimRange(RawLayer::kBlanks);
+    if (line.end > line.begin) lines.Add(line);
+  }
   return lines;
 }
 
@@ -139,6 +143,7 @@ TEST(JobParamWrite, WrittenLinesReadBackToTheSameTree) {
       {"If {", "Condition=$(Equal:a:{)", "While {", "For {", "Begin=1", "End=4", "}", "}", "}", "Else {",
        "=empty name", "}"},
       {"A=b=c", "Menu {", "MenuItem {", "Caption=x", "Shell {", "Command=1", "}", "}", "Separator", "}"},
+      {"a=1", "{", "}", "b=2"},  // a command without name or block
   };
   for (const auto& body : bodies) {
     JobParamList first;
