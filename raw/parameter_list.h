@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "raw/list.h"
 #include "raw/string.h"
@@ -50,5 +51,14 @@ class RawParameterList : public RawListR<RawParameterListAllocator, RawParameter
  private:
   bool exact_ = false;
 };
+
+// Reads a command line or option text into `options` (exact keys, in order): "-name value"
+// under "name", other arguments under "NoTag_1", "NoTag_2", ... An argument is a text in double
+// quotes (an unclosed quote runs to the end) or the characters up to a blank. An option takes
+// the next argument as its value when `takesValue` says so of its name and that argument does
+// not begin with '-'. With `skipProgram` the first word, the program (blanks inside double
+// quotes kept), is passed over.
+void ReadOptionWords(const RawString& text, bool skipProgram, bool (*takesValue)(std::string_view name),
+                     RawParameterList& options);
 
 }  // namespace RawLayer

@@ -9,74 +9,9 @@ using RawLayer::RawParameterUnit;
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-size_t SkipBlanks(std::string_view line, size_t at) {
-  while (at < line.size() && IsBlank(line[at])) ++at;
-  return at;
-}
-
-// argument := '"' text up to the next '"' (or the end) | characters up to a blank
-std::string_view TakeArgument(std::string_view line, size_t& at) {
-  if (line[at] == '"') {
-    const size_t begin = at + 1;
-    const size_t close = line.find('"', begin);
-    if (close == std::string_view::npos) {
-      at = line.size();
-      return line.substr(begin);
-    }
-    at = close + 1;
-    return line.substr(begin, close - begin);
-  }
-  const size_t begin = at;
-  while (at < line.size() && !IsBlank(line[at])) ++at;
-  return line.substr(begin, at - begin);
-}
-
-// program := characters up to the first blank outside double quotes
-size_t SkipProgramName(std::string_view line) {
-  size_t at = SkipBlanks(line, 0);
-  bool quoted = false;
-  for (; at < line.size(); ++at) {
-    if (line[at] == '"') {
-      quoted = !quoted;
-    } else if (!quoted && IsBlank(line[at])) {
-      break;
-    }
-  }
-  return at;
-}
-
 bool TakesValue(std::string_view name) {
   if (name.size() != 1) return false;
   return std::string_view("ncfxywhXYWHed").find(name[0]) != std::string_view::npos;
-}
-
-void ReadTokens(std::string_view line, size_t at, RawParameterList& options) {
-  options.SetExact(true);
-  int64_t argumentCount = 0;
-  for (;;) {
-    at = SkipBlanks(line, at);
-    if (at >= line.size()) break;
-    if (line[at] == '-') {
-      const size_t begin = ++at;
-      while (at < line.size() && !IsBlank(line[at])) ++at;
-      const std::string_view name = line.substr(begin, at - begin);
-      std::string_view value;
-      if (TakesValue(name)) {
-        const size_t next = SkipBlanks(line, at);
-        if (next < line.size() && line[next] != '-') {
-          at = next;
-          value = TakeArgument(line, at);
-        }
-      }
-      options.AddEntry(RawString::FromUtf8(name), RawString::FromUtf8(value));
-    } else {
-      RawString key("NoTag_");
-      key.AppendInteger(++argumentCount);
-      options.AddEntry(key, RawString::FromUtf8(TakeArgument(line, at)));
-    }
-  }
 }
 
 void AddPattern(RawStringList& list, const RawString& pattern, ToolOptions& options) {
@@ -145,14 +80,11 @@ ToolOptions ToolOptions::Clone() const {
 }
 
 void ReadToolCommandLine(const RawString& commandLine, RawParameterList& options) {
-  const RawString text = commandLine.Convert(CodeUtf8);
-  const std::string_view line = text.View();
-  ReadTokens(line, SkipProgramName(line), options);
+  RawLayer::ReadOptionWords(commandLine, true, TakesValue, options);
 }
 
 void ReadOptionText(const RawString& text, RawParameterList& options) {
-  const RawString utf8 = text.Convert(CodeUtf8);
-  ReadTokens(utf8.View(), 0, options);
+  RawLayer::ReadOptionWords(text, false, TakesValue, options);
 }
 
 bool ParseToolNumber(const RawString& text, int32_t& value) {
