@@ -141,7 +141,9 @@ class Drill {
     if (::testing::Test::HasFatalFailure()) return;
     for (int64_t n = 1; n <= operations_; ++n) Attempt(mode, n);
     // A single failure leaves at most the one temporary file whose removal failed.
-    if (mode == Mode::FailOne) EXPECT_LE(temporaryLeft_, 1);
+    if (mode == Mode::FailOne) {
+      EXPECT_LE(temporaryLeft_, 1);
+    }
   }
 
  private:
