@@ -67,3 +67,15 @@ kestrel_e2e(NAME release.tessera_usage STEPS
   box-press IDOK
   expect-exit 0 30000)
 set_tests_properties(e2e.release.tessera_usage PROPERTIES FIXTURES_REQUIRED "wine;release_archive")
+
+# The unpacked launcher started without options opens its window from the example profile and,
+# closed, stores its place in that profile and keeps every section of it.
+kestrel_e2e(NAME release.example_window STEPS
+  start ${release_win_folder}/kestrel.exe --
+  wait-window KestrelView Kestrel 30000
+  close-window KestrelView Kestrel
+  expect-exit 0 15000
+  file-contains ${release_win_folder}/kestrel.ini "[MainDialog]"
+  file-contains ${release_win_folder}/kestrel.ini "[Button:Command prompt]"
+  file-contains ${release_win_folder}/kestrel.ini "[Action:Example]")
+set_tests_properties(e2e.release.example_window PROPERTIES FIXTURES_REQUIRED "wine;release_archive")
