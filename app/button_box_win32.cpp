@@ -38,7 +38,7 @@ class DcMeasure : public GuiTextMeasure {
  public:
   explicit DcMeasure(HFONT font) : screen_(nullptr), select_(screen_.get(), font) {}
   GuiSize Measure(const RawString& text) const override {
-    const std::wstring wide = WideOf(text);
+    const std::wstring wide = text.ToWideString();
     RECT rect{0, 0, 0, 0};
     DrawTextW(screen_.get(), wide.c_str(), static_cast<int>(wide.size()), &rect, kCaptionFormat | DT_CALCRECT);
     return {rect.right - rect.left, rect.bottom - rect.top};
@@ -134,7 +134,7 @@ void GuiButtonBox::ShowMenu(POINT screen) {
     if (id == 0) {
       AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     } else {
-      AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(id), WideOf(ButtonMenuText(id)).c_str());
+      AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(id), ButtonMenuText(id).ToWideString().c_str());
     }
   }
   const int32_t chosen = TrackMenu(menu.get(), screen);
@@ -269,7 +269,7 @@ void GuiButtonBox::OnHover(POINT point) {
     POINT screen = point;
     ClientToScreen(Handle(), &screen);
     tipAt_ = point;
-    (void)tip_.Show(WideOf(button->tipText), screen, LogFontOf(GuiWindowStyle::Instance().tipFont));
+    (void)tip_.Show(button->tipText.ToWideString(), screen, LogFontOf(GuiWindowStyle::Instance().tipFont));
   }
   // Hover notification ends with each hover; the next one needs it armed again.
   ArmTracking();
@@ -459,7 +459,7 @@ void GuiButtonBox::DrawButtons(HDC dc) {
     if (!IsEmpty(content.caption)) {
       RECT caption = ToRect(content.caption);
       OffsetRect(&caption, shift, shift);
-      const std::wstring text = WideOf(button.caption);
+      const std::wstring text = button.caption.ToWideString();
       DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &caption, kCaptionFormat);
     }
   }

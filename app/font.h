@@ -1,5 +1,5 @@
-// The launcher's fonts and texts as the system takes them (Windows only): a font record of the
-// GUI profile as a LOGFONTW and back, a font made from a record, and UTF-8 text as UTF-16.
+// The launcher's fonts as the system takes them (Windows only): a font record of the
+// GUI profile as a LOGFONTW and back, and a font made from a record.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +16,5 @@ LOGFONTW LogFontOf(const GuiFontRecord& record);
 // The face name is cut to what a record holds.
 GuiFontRecord FontRecordOf(const LOGFONTW& font);
 WinLayer::WinUniqueFont CreateFontOf(const GuiFontRecord& record);
-
-std::wstring WideOf(const RawString& text);
 
 }  // namespace AppLayer

@@ -50,9 +50,4 @@ WinLayer::WinUniqueFont CreateFontOf(const GuiFontRecord& record) {
   return WinLayer::WinUniqueFont(CreateFontIndirectW(&font));
 }
 
-std::wstring WideOf(const RawString& text) {
-  const std::u16string units = text.ToWide();
-  return std::wstring(units.begin(), units.end());
-}
-
 }  // namespace AppLayer

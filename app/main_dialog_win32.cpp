@@ -38,7 +38,7 @@ GuiMainDialog::~GuiMainDialog() { RemoveTrayIcon(); }
 
 int GuiMainDialog::Run() {
   WinLayer::WinViewCreate create;
-  const std::wstring title = WideOf(parts_.title);
+  const std::wstring title = parts_.title.ToWideString();
   create.title = title.c_str();
   create.style = WS_POPUP | WS_SYSMENU | WS_CLIPCHILDREN;
   // A tool window has no taskbar button: with the tray icon it would be the second one.
@@ -174,7 +174,7 @@ bool GuiMainDialog::AddTrayIcon() {
   tray_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   tray_.uCallbackMessage = kTrayMessage;
   tray_.hIcon = trayIcon_.get();
-  const std::wstring tip = WideOf(parts_.title);
+  const std::wstring tip = parts_.title.ToWideString();
   const size_t units = std::min<size_t>(tip.size(), 127);
   std::wmemcpy(tray_.szTip, tip.data(), units);
   tray_.szTip[units] = L'\0';

@@ -123,14 +123,14 @@ class WindowsMenuHost : public JobMenuHost {
     // practice, and an entry that could not be told apart is refused rather than misrouted.
     if (id <= 0 || id > 0xFFFF) return false;
     auto entry = std::make_unique<EntryData>();
-    entry->caption = WideOf(caption);
+    entry->caption = caption.ToWideString();
     entry->iconEntry = iconEntry;
     return static_cast<ScriptMenu&>(menu).Append(MF_STRING, static_cast<UINT_PTR>(id), std::move(entry));
   }
 
   bool AppendSubMenu(JobHostMenu& menu, JobHostMenu& sub, const RawString& caption, int32_t iconEntry) override {
     auto entry = std::make_unique<EntryData>();
-    entry->caption = WideOf(caption);
+    entry->caption = caption.ToWideString();
     entry->iconEntry = iconEntry;
     entry->popup = true;
     return static_cast<ScriptMenu&>(menu).Append(

@@ -34,7 +34,7 @@ class DcMeasure : public GuiSelectorTextMeasure {
  public:
   explicit DcMeasure(HDC dc) : dc_(dc) {}
   GuiSize Measure(const RawString& text) const override {
-    const std::wstring wide = WideOf(text);
+    const std::wstring wide = text.ToWideString();
     RECT rect{};
     DrawTextW(dc_, wide.c_str(), static_cast<int>(wide.size()), &rect, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     return {rect.right - rect.left, rect.bottom - rect.top};
@@ -190,7 +190,7 @@ bool GuiSelectorBox::DrawItem(DRAWITEMSTRUCT& item) {
       LineTo(dc, rect.right - kTextInset, middle);
     } else {
       WinSelection useFont(dc, font_.get());
-      const std::wstring caption = WideOf(unit->caption);
+      const std::wstring caption = unit->caption.ToWideString();
       RECT text{rect.left + kTextInset, rect.top, rect.right - kTextInset, rect.bottom};
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
@@ -209,7 +209,7 @@ void GuiSelectorBox::BuildMenu(HMENU menu) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
       continue;
     }
-    const std::wstring caption = WideOf(SelectorMenuCaption(entry.key));
+    const std::wstring caption = SelectorMenuCaption(entry.key).ToWideString();
     AppendMenuW(menu, MF_STRING | (entry.enabled ? MF_ENABLED : MF_GRAYED), static_cast<UINT_PTR>(entry.id),
                 caption.c_str());
   }

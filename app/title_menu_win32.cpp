@@ -25,7 +25,7 @@ namespace {
 // A file name shown as a menu caption: "&" stands for itself, not for the underlined key.
 std::wstring FileCaption(const RawString& path) {
   const int32_t separator = path.FindLastSeparator();
-  const std::wstring name = WideOf(path.Sub({separator < path.Length() ? separator + 1 : 0, path.Length()}));
+  const std::wstring name = path.Sub({separator < path.Length() ? separator + 1 : 0, path.Length()}).ToWideString();
   std::wstring caption;
   for (wchar_t c : name) {
     if (c == L'&') caption += L'&';
@@ -75,7 +75,7 @@ void GuiTMenuExecution::BuildMenu(HMENU menu) {
     } else if (item.id == kTitleViewHelp) {
       InsertHelpItem(menu, position, TitleMenuCaption(item));
     } else {
-      InsertItem(menu, position, MF_STRING, static_cast<UINT_PTR>(item.id), WideOf(TitleMenuCaption(item)));
+      InsertItem(menu, position, MF_STRING, static_cast<UINT_PTR>(item.id), TitleMenuCaption(item).ToWideString());
     }
     ++position;
   }
@@ -83,7 +83,7 @@ void GuiTMenuExecution::BuildMenu(HMENU menu) {
 }
 
 void GuiTMenuExecution::InsertHelpItem(HMENU menu, int position, const RawString& caption) {
-  const std::wstring text = WideOf(caption);
+  const std::wstring text = caption.ToWideString();
   const int32_t count = help_.helpFiles.Count();
   if (count < 2) {
     InsertItem(menu, position, MF_STRING | (count == 0 ? MF_GRAYED : 0), kTitleViewHelp, text);

@@ -102,6 +102,10 @@ class RawString {
   // Convenience for the system boundary and for tests.
   std::u16string ToWide() const;
   std::string ToUtf8() const;
+#ifdef _WIN32
+  // The text as the system's wide-character calls take it.
+  std::wstring ToWideString() const;
+#endif
 
   void Assign(const RawString& other);
   void Reserve(int32_t units);

@@ -98,4 +98,9 @@ bool SystemConvert(TextCode from, const char* data, int32_t length, TextCode to,
   return Encode(reinterpret_cast<const wchar_t*>(wide.WideData()), wide.Length(), to, out, exact);
 }
 
+std::wstring RawString::ToWideString() const {
+  const std::u16string units = ToWide();
+  return std::wstring(units.begin(), units.end());
+}
+
 }  // namespace RawLayer

@@ -49,11 +49,6 @@ DWORD WINAPI ThreadProcedure(LPVOID unit) {
   return 0;
 }
 
-std::wstring WidePath(const RawString& path) {
-  const std::u16string wide = path.ToWide();
-  return std::wstring(wide.begin(), wide.end());
-}
-
 }  // namespace
 
 bool RawThreadUnit::CreateSystemThread() {
@@ -92,7 +87,7 @@ void RawThreadDump::OnException(void* exceptionPointers) {
   if (path.IsEmpty()) return;
   const int32_t separator = path.FindLastSeparator();
   if (separator < path.Length()) (void)EnsureFolder(path.Sub({0, separator}));
-  const std::wstring widePath = WidePath(path);
+  const std::wstring widePath = path.ToWideString();
   HANDLE file = CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;

@@ -32,11 +32,6 @@ RawString FromWide(const wchar_t* text, int length) {
   return RawString::FromWide(reinterpret_cast<const char16_t*>(text), length).Convert(RawLayer::CodeUtf8);
 }
 
-std::wstring ToWide(const RawString& text) {
-  const std::u16string wide = text.ToWide();
-  return std::wstring(wide.begin(), wide.end());
-}
-
 // Showing, moving and z-order changes wait for the window's own thread: a hung program would
 // hang Tessera with it, so a window that does not answer is left alone.
 bool Answers(HWND window) {
@@ -171,7 +166,7 @@ class WindowsDesktop : public ToolDesktop {
   }
 
   void ShowMessage(const RawString& text, bool warning) override {
-    const std::wstring wide = ToWide(text);
+    const std::wstring wide = text.ToWideString();
     MessageBoxW(nullptr, wide.c_str(), L"Tessera", MB_OK | MB_SETFOREGROUND | (warning ? MB_ICONWARNING : MB_ICONINFORMATION));
   }
 

@@ -89,11 +89,6 @@ struct Session {
   UniqueFont font;
 };
 
-std::wstring Wide(const RawString& text) {
-  const std::u16string wide = text.ToWide();
-  return std::wstring(wide.begin(), wide.end());
-}
-
 RECT WorkAreaNear(HWND owner) {
   RECT area{};
   if (owner != nullptr) {
@@ -246,14 +241,14 @@ int WinInfoDialog::CaptionIndex(int result) const {
 }
 
 int WinInfoDialog::Show(void* owner) {
-  Session session{Wide(title_), Wide(text_), icon_, static_cast<HWND>(owner),
+  Session session{title_.ToWideString(), text_.ToWideString(), icon_, static_cast<HWND>(owner),
                   RECT{anchor_[0], anchor_[1], anchor_[2], anchor_[3]}, {}, nullptr};
   if (session.owner != nullptr && !IsWindow(session.owner)) session.owner = nullptr;
   std::vector<std::wstring> captions;
   // A button would take "&" as the mark of its access key: doubled, it shows as written.
   for (const RawString& caption : captions_) {
     std::wstring shown;
-    for (wchar_t c : Wide(caption)) shown.append(c == L'&' ? 2 : 1, c);
+    for (wchar_t c : caption.ToWideString()) shown.append(c == L'&' ? 2 : 1, c);
     captions.push_back(shown);
   }
   if (captions.empty()) session.buttons.push_back(IDOK);

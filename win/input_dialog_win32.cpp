@@ -27,11 +27,6 @@ constexpr WORD kEditAtom = 0x0081;
 constexpr WORD kStaticAtom = 0x0082;
 constexpr WORD kComboAtom = 0x0085;
 
-std::wstring Wide(const RawString& text) {
-  const std::u16string wide = text.ToWide();
-  return std::wstring(wide.begin(), wide.end());
-}
-
 bool OffersHints(const WinInputDialog::Field& field) { return !field.readOnly && !field.hints.empty(); }
 
 // A dialog template in memory: the text, a label and a box per field, and the two buttons.
@@ -192,11 +187,11 @@ void FillFields(HWND dialog, Session& session) {
     HWND box = GetDlgItem(dialog, WinInputDialog::kFirstFieldId + index);
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SetWindowTextW(label, Wide(fields[i].label).c_str());
+    SetWindowTextW(label, fields[i].label.ToWideString().c_str());
     for (const RawString& hint : OffersHints(fields[i]) ? fields[i].hints : std::vector<RawString>()) {
-      SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(hint).c_str()));
+      SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(hint.ToWideString().c_str()));
     }
-    SetWindowTextW(box, Wide(fields[i].initial).c_str());
+    SetWindowTextW(box, fields[i].initial.ToWideString().c_str());
     HWND edit = EditOf(box);
     session.edits[i].edit = edit;
     // A box that cannot be changed takes no composition.
@@ -230,7 +225,7 @@ void Layout(HWND dialog, Session& session) {
   int labelWidth = 0;
   int lineHeight = Measure(dc, L"Ag", 0, DT_SINGLELINE).cy;
   for (const WinInputDialog::Field& field : fields) {
-    if (!field.label.IsEmpty()) labelWidth = std::max<int>(labelWidth, Measure(dc, Wide(field.label), 0, DT_SINGLELINE).cx);
+    if (!field.label.IsEmpty()) labelWidth = std::max<int>(labelWidth, Measure(dc, field.label.ToWideString(), 0, DT_SINGLELINE).cx);
   }
   SelectObject(dc, before);
   ReleaseDC(dialog, dc);
@@ -336,7 +331,7 @@ void WinInputDialog::SetAnchor(int left, int top, int right, int bottom) {
 bool WinInputDialog::Show(void* owner, std::vector<RawString>& texts) {
   const std::vector<Field> shown(fields_.begin(),
                                  fields_.begin() + std::min<size_t>(fields_.size(), static_cast<size_t>(kMaxFields)));
-  Session session{Wide(text_), &shown, static_cast<HWND>(owner), RECT{anchor_[0], anchor_[1], anchor_[2], anchor_[3]},
+  Session session{text_.ToWideString(), &shown, static_cast<HWND>(owner), RECT{anchor_[0], anchor_[1], anchor_[2], anchor_[3]},
                   WinUniqueFont(), std::vector<EditState>(shown.size()), {}};
   if (session.owner != nullptr && !IsWindow(session.owner)) session.owner = nullptr;
   const FormTemplate form(shown);
