@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "win/info_dialog.h"
+#include "win/view.h"
 
 namespace WinLayer {
 
@@ -89,29 +90,6 @@ struct Session {
   UniqueFont font;
 };
 
-RECT WorkAreaNear(HWND owner) {
-  RECT area{};
-  if (owner != nullptr) {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &info)) return info.rcWork;
-  }
-  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
-    area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  }
-  return area;
-}
-
-// Centred over the anchor, then pushed inside the work area; the left and top edges win when
-// the dialog is larger than the area.
-POINT PlaceCentred(const RECT& anchor, int width, int height, const RECT& area) {
-  LONG left = anchor.left + ((anchor.right - anchor.left) - width) / 2;
-  LONG top = anchor.top + ((anchor.bottom - anchor.top) - height) / 2;
-  left = std::max(std::min(left, area.right - width), area.left);
-  top = std::max(std::min(top, area.bottom - height), area.top);
-  return {left, top};
-}
-
 // The buttons' widths from their captions, at least kButtonWidth each.
 std::vector<int> ButtonWidths(HDC dc, HWND dialog, const std::vector<int>& buttons) {
   std::vector<int> widths;
@@ -164,7 +142,7 @@ void Layout(HWND dialog, Session& session) {
   SetWindowTextW(dialog, session.title.c_str());
   SetWindowTextW(text, session.text.c_str());
 
-  const RECT area = WorkAreaNear(session.owner);
+  const RECT area = WinWorkAreaNear(session.owner);
   const int areaWidth = area.right - area.left;
   const int iconSize = GetSystemMetrics(SM_CXICON);
   RECT measured{0, 0, std::max<LONG>(200, areaWidth / 2), 0};
@@ -189,19 +167,7 @@ void Layout(HWND dialog, Session& session) {
   MoveWindow(icon, kMargin, kMargin, iconSize, iconSize, FALSE);
   MoveWindow(text, kMargin + iconSize + kGap, kMargin + (bodyHeight - textHeight) / 2, textWidth, textHeight, FALSE);
 
-  RECT frame{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  RECT anchor = area;
-  if (!IsRectEmpty(&session.anchor)) {
-    anchor = session.anchor;
-  } else if (session.owner != nullptr) {
-    GetWindowRect(session.owner, &anchor);
-  }
-  const POINT at = PlaceCentred(anchor, width, height, area);
-  SetWindowPos(dialog, HWND_TOP, at.x, at.y, width, height, SWP_NOACTIVATE);
+  WinPlaceDialog(dialog, session.owner, session.anchor, clientWidth, clientHeight);
 }
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

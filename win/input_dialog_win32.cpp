@@ -9,6 +9,7 @@
 
 #include "win/handle.h"
 #include "win/input_dialog.h"
+#include "win/view.h"
 
 namespace WinLayer {
 
@@ -159,19 +160,6 @@ HWND EditOf(HWND box) {
   return box;
 }
 
-RECT WorkAreaNear(HWND owner) {
-  RECT area{};
-  if (owner != nullptr) {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &info)) return info.rcWork;
-  }
-  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
-    area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  }
-  return area;
-}
-
 SIZE Measure(HDC dc, const std::wstring& text, int limit, UINT flags) {
   RECT measured{0, 0, limit, 0};
   DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &measured, DT_CALCRECT | DT_NOPREFIX | flags);
@@ -215,7 +203,7 @@ void Layout(HWND dialog, Session& session) {
   SetWindowTextW(dialog, L"Input text ?");
   FillFields(dialog, session);
 
-  const RECT area = WorkAreaNear(session.owner);
+  const RECT area = WinWorkAreaNear(session.owner);
   const int areaWidth = area.right - area.left;
   HDC dc = GetDC(dialog);
   HGDIOBJ before = SelectObject(dc, font);
@@ -255,23 +243,7 @@ void Layout(HWND dialog, Session& session) {
   MoveWindow(GetDlgItem(dialog, IDCANCEL), clientWidth - kMargin - kButtonWidth, y, kButtonWidth, kButtonHeight, FALSE);
   const int clientHeight = y + kButtonHeight + kMargin;
 
-  RECT frame{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  RECT anchor = area;
-  if (!IsRectEmpty(&session.anchor)) {
-    anchor = session.anchor;
-  } else if (session.owner != nullptr) {
-    GetWindowRect(session.owner, &anchor);
-  }
-  // Centred over the anchor, then pushed inside the work area (its left and top edges win).
-  LONG left = anchor.left + ((anchor.right - anchor.left) - width) / 2;
-  LONG top = anchor.top + ((anchor.bottom - anchor.top) - height) / 2;
-  left = std::max(std::min(left, area.right - width), area.left);
-  top = std::max(std::min(top, area.bottom - height), area.top);
-  SetWindowPos(dialog, HWND_TOP, left, top, width, height, SWP_NOACTIVATE);
+  WinPlaceDialog(dialog, session.owner, session.anchor, clientWidth, clientHeight);
 }
 
 // The first field that can be changed takes the focus with its text selected; else Finish.
