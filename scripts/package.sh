@@ -51,7 +51,10 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 mkdir "$stage/$name"
 # The programs go out without their debugging information: under Wine the loader copies every
-# section of a program into memory, and the launcher's would hold some 14 MB of it.
+# section of a program into memory, and the launcher's would hold some 14 MB of it. Stripping
+# writes a time stamp into the program's header; SOURCE_DATE_EPOCH fixes it (by default to the
+# archive's date), so that stripping the same program twice gives the same bytes.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-1714694400}
 for program in kestrel tessera; do
   i686-w64-mingw32-strip -o "$stage/$name/$program.exe" "$build/$program.exe"
 done
@@ -65,7 +68,7 @@ mkdir -p "$dist"
 archive=$(cd "$dist" && pwd)/$name.zip
 rm -f "$archive"
 # Fixed time stamps and sorted names, so the same inputs give the same archive.
-touch -d '2024-05-03 00:00:00' "$stage/$name" "$stage/$name"/*
+touch -d "@$SOURCE_DATE_EPOCH" "$stage/$name" "$stage/$name"/*
 (cd "$stage" && TZ=UTC zip -q -X -D "$archive" "$name"/kestrel.exe "$name"/tessera.exe \
   "$name"/kestrel.ini "$name"/ReadMe_Kestrel.txt "$name"/LICENSE.txt)
 unzip -l "$archive"

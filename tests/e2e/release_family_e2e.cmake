@@ -26,6 +26,8 @@ set(release_folder ${release_unpacked}/Kestrel-${release_version})
 add_test(NAME e2e.release.package
   COMMAND ${release_bash} -c [=[
 set -e
+# One time stamp for every strip, here and in the script.
+export SOURCE_DATE_EPOCH=1714694400
 "$1/scripts/package.sh" --build "$2" --dist "$3" >/dev/null
 rm -rf "$4"
 unzip -q "$3/Kestrel-$5.zip" -d "$4"
