@@ -38,7 +38,9 @@ int32_t PartialAlpha(const GuiIconStore& store, int32_t image) {
 class IconStoreWinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "icon_store_win";
+    // A folder per case: CTest runs the cases side by side, and each empties its own.
+    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "icon_store_win" /
+              ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(folder_);
     fs::create_directories(folder_ / "folder");
     std::ofstream(folder_ / "note.txt") << "text";
