@@ -63,6 +63,27 @@ kestrel_e2e(NAME mainwindow.place STEPS
   close-window KestrelView Kestrel
   expect-exit 0 10000)
 
+# Two panes: the selector box at (3, 15) in the client area, left of the buttons, its lines
+# about 15 pixels high from its top: y 22 hits the first line and 37 the second. A click runs a
+# line with "LButton", Down the next one, Enter the current one with "DClick".
+set(mainwindow_selector_text "")
+foreach(selector Alpha Bravo)
+  string(APPEND mainwindow_selector_text "[Selector:${selector}]\nShell {\n  Command=${mainwindow_helper}\n"
+         "  Parameter=write \"@OUT@\\${selector}.txt\" \"${selector} $(KeyState)\" 0\n  Wait=WaitForDone\n}\n")
+endforeach()
+mainwindow_profile(selector "ViewSelector=True" "${mainwindow_selector_text}")
+kestrel_e2e(NAME mainwindow.selector STEPS
+  start $<TARGET_FILE:kestrel> -p ${selector_ini} --
+  wait-window KestrelView Kestrel 15000
+  click-in KestrelView Kestrel 8 22
+  file-contains @DIR@/Alpha.txt "Alpha LButton" 10000
+  key DOWN
+  file-contains @DIR@/Bravo.txt "Bravo LButton" 10000
+  key RETURN
+  file-contains @DIR@/Bravo.txt "Bravo DClick" 10000
+  close-window KestrelView Kestrel
+  expect-exit 0 10000)
+
 mainwindow_profile(styles "TopMost=True\nSysTray=True" "")
 # WS_EX_TOPMOST 0x8, WS_EX_TOOLWINDOW 0x80; WM_APP + 5 with WM_LBUTTONDOWN (0x201) is the tray
 # icon's click, which opens the title menu (a "#32768" window) at the cursor.
