@@ -1,6 +1,9 @@
 // The launcher under long use: clicks a button and opens a script menu many times, then reports
 // what the launcher holds before and after (private memory, kernel handles, GDI and USER objects
 // as the system counts them, windows of its thread) and checks that every run reached the log.
+// Where the system does not give a process's handle count directly, the handles are counted in
+// the system-wide handle list; GDI and USER objects that the system does not count are reported
+// as such.
 //
 //   e2e_soak <kestrel.exe> <start-up profile> <log folder> <clicks> <menus> [max growth KB]
 //
@@ -8,16 +11,20 @@
 // item the soak chooses with Down and Enter. A click is sent to the button box itself (a sent message
 // returns when the run has ended, so every click is one run); a menu click is posted, and the
 // soak waits for the menu window and for it to close. Exit code 0 when every run was logged,
-// the windows returned to their number and the memory grew less than the bound (default
-// 4096 KB); 1 otherwise.
+// the windows returned to their number, the objects did not grow, the handles grew by at most
+// kHandleSlack and the memory grew less than the bound (default 4096 KB); 1 otherwise.
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,14 +32,65 @@ constexpr int kButtonBoxId = 100;
 // The middle of the first two buttons of a column of icon buttons (24 pixels each).
 constexpr int kFirstButtonY = 12;
 constexpr int kSecondButtonY = 36;
+// Handles the launcher may open for good after the first runs (a log file switched, a thread
+// started late); one handle lost per run would exceed it many times over.
+constexpr long kHandleSlack = 16;
+
+// The system-wide handle list (information class 16) as the system gives it; only the owner's
+// process id is read, in its low 16 bits, where every layout of the entry agrees.
+constexpr ULONG kSystemHandleInformation = 16;
+constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+struct SystemHandleEntry {
+  ULONG owner;
+  UCHAR objectType;
+  UCHAR flags;
+  USHORT value;
+  PVOID object;
+  ULONG access;
+};
+struct SystemHandleList {
+  ULONG count;
+  SystemHandleEntry entries[1];
+};
+using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
 
 struct Figures {
   SIZE_T privateKb = 0;
   DWORD handles = 0;
+  bool objectsCounted = false;
   DWORD gdi = 0;
   DWORD user = 0;
   int windows = 0;
 };
+
+// The handles `processId` holds in the system-wide list; 0 when the list cannot be read.
+DWORD HandlesInSystemList(DWORD processId) {
+  static const auto query = reinterpret_cast<QuerySystemInformation>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  if (query == nullptr) return 0;
+  std::vector<BYTE> buffer(1 << 16);
+  for (;;) {
+    ULONG needed = 0;
+    const LONG status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    if (status == kInfoLengthMismatch && buffer.size() < (64u << 20)) {
+      buffer.resize(std::max<size_t>(buffer.size() * 2, needed));
+      continue;
+    }
+    if (status != 0) return 0;
+    break;
+  }
+  ULONG count = 0;
+  std::memcpy(&count, buffer.data(), sizeof count);
+  const size_t first = offsetof(SystemHandleList, entries);
+  count = static_cast<ULONG>(std::min<size_t>(count, (buffer.size() - first) / sizeof(SystemHandleEntry)));
+  DWORD held = 0;
+  for (ULONG i = 0; i < count; ++i) {
+    SystemHandleEntry entry;
+    std::memcpy(&entry, buffer.data() + first + i * sizeof entry, sizeof entry);
+    if ((entry.owner & 0xFFFF) == (processId & 0xFFFF)) ++held;
+  }
+  return held;
+}
 
 BOOL CALLBACK CountWindow(HWND, LPARAM count) {
   ++*reinterpret_cast<int*>(count);
@@ -46,16 +104,24 @@ Figures Measure(HANDLE process, DWORD thread) {
   if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory))) {
     figures.privateKb = (memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage) / 1024;
   }
-  GetProcessHandleCount(process, &figures.handles);
+  if (!GetProcessHandleCount(process, &figures.handles) || figures.handles == 0) {
+    figures.handles = HandlesInSystemList(GetProcessId(process));
+  }
+  // A process with a window always holds GDI objects: none at all means they are not counted.
   figures.gdi = GetGuiResources(process, GR_GDIOBJECTS);
   figures.user = GetGuiResources(process, GR_USEROBJECTS);
+  figures.objectsCounted = figures.gdi != 0;
   EnumThreadWindows(thread, &CountWindow, reinterpret_cast<LPARAM>(&figures.windows));
   return figures;
 }
 
 void Print(const char* when, const Figures& figures) {
-  std::printf("%s: private %zu KB, handles %lu, GDI objects %lu, USER objects %lu, windows %d\n", when,
-              figures.privateKb, figures.handles, figures.gdi, figures.user, figures.windows);
+  char objects[96] = "GDI and USER objects not counted by this system";
+  if (figures.objectsCounted) {
+    std::snprintf(objects, sizeof objects, "GDI objects %lu, USER objects %lu", figures.gdi, figures.user);
+  }
+  std::printf("%s: private %lu KB, handles %lu, %s, windows %d\n", when,
+              static_cast<unsigned long>(figures.privateKb), figures.handles, objects, figures.windows);
   std::fflush(stdout);
 }
 
@@ -219,6 +285,12 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (after.windows != before.windows || after.user > before.user || after.gdi > before.gdi) {
     std::printf("FAILED: windows or objects were not given back\n");
+    passed = false;
+  }
+  if (before.handles == 0 || after.handles == 0) {
+    std::printf("handles: not counted by this system\n");
+  } else if (static_cast<long>(after.handles) - static_cast<long>(before.handles) > kHandleSlack) {
+    std::printf("FAILED: handles grew from %lu to %lu\n", before.handles, after.handles);
     passed = false;
   }
   const long growth = static_cast<long>(after.privateKb) - static_cast<long>(before.privateKb);
