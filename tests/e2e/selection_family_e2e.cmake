@@ -131,6 +131,16 @@ kestrel_selection_e2e(menu_cancelled
 # profile (tessera.ini, also the data profile) of its own. The hand is started before Tessera
 # where Tessera's exit code is checked: it waits for the covers or the menu.
 set(sel_tessera $<TARGET_FILE:tessera>)
+# tessera_selection_e2e(<name> <profile text> <step>...): the steps run once the scenario's folder
+# holds tessera.exe and its tessera.ini of that text.
+function(tessera_selection_e2e name profile)
+  kestrel_selection_e2e(${name}
+    start ${sel_probe} copy ${sel_tessera} @DIR@/tessera.exe --
+    expect-exit 0 10000
+    start ${sel_helper} write @DIR@/tessera.ini "${profile}" 0 --
+    expect-exit 0 10000
+    ${ARGN})
+endfunction()
 set(sel_notepad_steps
   start notepad.exe --
   wait-window Notepad * 15000
@@ -138,12 +148,7 @@ set(sel_notepad_steps
   expect-exit 0 15000)
 
 # -m: a click on the cover over notepad picks it and the action applies to it.
-kestrel_selection_e2e(tessera_pick_window
-  start ${sel_probe} copy ${sel_tessera} @DIR@/tessera.exe --
-  expect-exit 0 10000
-  start ${sel_helper} write @DIR@/tessera.ini
-    "[Common]\\nProgram=Tessera\\n[Job]\\nWindowSelectionTransparency=0\\n" 0 --
-  expect-exit 0 10000
+tessera_selection_e2e(tessera_pick_window "[Common]\\nProgram=Tessera\\n[Job]\\nWindowSelectionTransparency=0\\n"
   ${sel_notepad_steps}
   start ${sel_probe} click Tessera_Cover left 300 300 15000 --
   start @DIR@/tessera.exe -m -x 40 -y 30 --
@@ -154,12 +159,7 @@ kestrel_selection_e2e(tessera_pick_window
 
 # The covers of a -m run carry the configured alpha; a right click ends the run without a
 # message, leaving notepad where it was.
-kestrel_selection_e2e(tessera_pick_cancelled
-  start ${sel_probe} copy ${sel_tessera} @DIR@/tessera.exe --
-  expect-exit 0 10000
-  start ${sel_helper} write @DIR@/tessera.ini
-    "[Common]\\nProgram=Tessera\\n[Job]\\nWindowSelectionTransparency=0\\n" 0 --
-  expect-exit 0 10000
+tessera_selection_e2e(tessera_pick_cancelled "[Common]\\nProgram=Tessera\\n[Job]\\nWindowSelectionTransparency=0\\n"
   ${sel_notepad_steps}
   start @DIR@/tessera.exe -m -x 40 -y 30 --
   start ${sel_probe} layered Tessera_Cover 1 15000 --
@@ -169,21 +169,13 @@ kestrel_selection_e2e(tessera_pick_cancelled
   start ${sel_probe} expect-rect Notepad * 200 150 500 400 0 --
   expect-exit 0 15000
   close-window Notepad *)
-kestrel_selection_e2e(tessera_pick_cancelled_exits
-  start ${sel_probe} copy ${sel_tessera} @DIR@/tessera.exe --
-  expect-exit 0 10000
-  start ${sel_helper} write @DIR@/tessera.ini "[Common]\\nProgram=Tessera\\n" 0 --
-  expect-exit 0 10000
+tessera_selection_e2e(tessera_pick_cancelled_exits "[Common]\\nProgram=Tessera\\n"
   start ${sel_probe} click Tessera_Cover right 300 300 15000 --
   start @DIR@/tessera.exe -m -x 40 -y 30 --
   expect-exit 0 15000)
 
 # A click on the desktop picks no window: Tessera ends without a message and moves nothing.
-kestrel_selection_e2e(tessera_pick_desktop
-  start ${sel_probe} copy ${sel_tessera} @DIR@/tessera.exe --
-  expect-exit 0 10000
-  start ${sel_helper} write @DIR@/tessera.ini "[Common]\\nProgram=Tessera\\n" 0 --
-  expect-exit 0 10000
+tessera_selection_e2e(tessera_pick_desktop "[Common]\\nProgram=Tessera\\n"
   ${sel_notepad_steps}
   start ${sel_probe} click Tessera_Cover left 1100 600 15000 --
   start @DIR@/tessera.exe -m -x 40 -y 30 --
@@ -194,12 +186,7 @@ kestrel_selection_e2e(tessera_pick_desktop
 
 # -M: the drawn rectangle plus the frame widening (8, 0, 8, 8) is where notepad lands; the
 # covers carry alpha 255 for a transparency of 300.
-kestrel_selection_e2e(tessera_draw_rect
-  start ${sel_probe} copy ${sel_tessera} @DIR@/tessera.exe --
-  expect-exit 0 10000
-  start ${sel_helper} write @DIR@/tessera.ini
-    "[Common]\\nProgram=Tessera\\n[Job]\\nRectSelectionTransparency=300\\n" 0 --
-  expect-exit 0 10000
+tessera_selection_e2e(tessera_draw_rect "[Common]\\nProgram=Tessera\\n[Job]\\nRectSelectionTransparency=300\\n"
   ${sel_notepad_steps}
   start @DIR@/tessera.exe -c Notepad -M --
   start ${sel_probe} layered Tessera_Cover 255 15000 --
@@ -211,11 +198,7 @@ kestrel_selection_e2e(tessera_draw_rect
   close-window Notepad *)
 
 # A drag that runs more than 19 pixels up is ignored: notepad stays, and Tessera ends quietly.
-kestrel_selection_e2e(tessera_draw_rect_backwards
-  start ${sel_probe} copy ${sel_tessera} @DIR@/tessera.exe --
-  expect-exit 0 10000
-  start ${sel_helper} write @DIR@/tessera.ini "[Common]\\nProgram=Tessera\\n" 0 --
-  expect-exit 0 10000
+tessera_selection_e2e(tessera_draw_rect_backwards "[Common]\\nProgram=Tessera\\n"
   ${sel_notepad_steps}
   start ${sel_probe} drag 600 600 700 580 15000 --
   start @DIR@/tessera.exe -c Notepad -M --
@@ -226,12 +209,7 @@ kestrel_selection_e2e(tessera_draw_rect_backwards
 
 # Two data sections apply to notepad: the menu offers both, and a click on the second entry
 # (1024 / 12 = 85 pixels high, 3 apart) applies that section.
-kestrel_selection_e2e(tessera_menu
-  start ${sel_probe} copy ${sel_tessera} @DIR@/tessera.exe --
-  expect-exit 0 10000
-  start ${sel_helper} write @DIR@/tessera.ini
-    "[Common]\\nProgram=Tessera\\n[Data:Left]\\nClassName=Notepad\\nRectSpec=-x 0 -y 0 -w 640 -h 512\\n[Data:Right]\\nClassName=Notepad\\nRectSpec=-x 640 -y 512 -w 600 -h 500\\n" 0 --
-  expect-exit 0 10000
+tessera_selection_e2e(tessera_menu "[Common]\\nProgram=Tessera\\n[Data:Left]\\nClassName=Notepad\\nRectSpec=-x 0 -y 0 -w 640 -h 512\\n[Data:Right]\\nClassName=Notepad\\nRectSpec=-x 640 -y 512 -w 600 -h 500\\n"
   ${sel_notepad_steps}
   start ${sel_probe} click Tessera_Menu left 53 130 15000 --
   start @DIR@/tessera.exe -e * --
