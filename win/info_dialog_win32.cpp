@@ -1,22 +1,15 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
+#include "win/dialog_parts.h"
 #include "win/info_dialog.h"
-#include "win/view.h"
 
 namespace WinLayer {
 
 namespace {
-
-struct FontDeleter {
-  void operator()(HFONT font) const { DeleteObject(font); }
-};
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
 constexpr int kMargin = 14;
 constexpr int kGap = 12;
@@ -26,59 +19,22 @@ constexpr int kButtonHeight = 26;
 // of another program): the dialog comes to the foreground so that it is seen.
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
 
-// A dialog template in memory: the dialog and its icon, text and buttons. Positions are set
-// when the dialog opens, once the text and captions have been measured.
-class DialogTemplate {
- public:
-  explicit DialogTemplate(const std::vector<std::wstring>& captions) {
-    Dword(kDialogStyle);
-    Dword(0);  // extended style
-    Word(static_cast<WORD>(2 + (captions.empty() ? 1 : captions.size())));
-    Rect();    // placed later
-    Word(0);   // no menu
-    Word(0);   // the dialog class
-    Word(0);   // the title is set later
-    Item(WS_CHILD | WS_VISIBLE | SS_ICON, WinInfoDialog::kIconId, 0x0082, L"");
-    Item(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, WinInfoDialog::kTextId, 0x0082, L"");
-    if (captions.empty()) {
-      Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 0x0080, L"OK");
-      return;
-    }
-    for (size_t i = 0; i < captions.size(); ++i) {
-      const DWORD kind = i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-      Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | kind, WinInfoDialog::kFirstCaptionId + static_cast<int>(i), 0x0080,
-           captions[i].c_str());
-    }
+// The dialog and its icon, text and buttons.
+WinDialogTemplate MakeTemplate(const std::vector<std::wstring>& captions) {
+  WinDialogTemplate dialog(kDialogStyle);
+  dialog.Add(WS_CHILD | WS_VISIBLE | SS_ICON, WinInfoDialog::kIconId, WinDialogTemplate::kStatic);
+  dialog.Add(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, WinInfoDialog::kTextId, WinDialogTemplate::kStatic);
+  if (captions.empty()) {
+    dialog.Add(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, WinDialogTemplate::kButton, L"OK");
+    return dialog;
   }
-  const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
- private:
-  void Word(WORD value) { words_.push_back(value); }
-  void Dword(DWORD value) {
-    Word(LOWORD(value));
-    Word(HIWORD(value));
+  for (size_t i = 0; i < captions.size(); ++i) {
+    const DWORD kind = i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    dialog.Add(WS_CHILD | WS_VISIBLE | WS_TABSTOP | kind, WinInfoDialog::kFirstCaptionId + static_cast<int>(i),
+               WinDialogTemplate::kButton, captions[i].c_str());
   }
-  void Rect() {
-    for (int i = 0; i < 4; ++i) Word(0);
-  }
-  void Text(const wchar_t* text) {
-    for (; *text != L'\0'; ++text) Word(static_cast<WORD>(*text));
-    Word(0);
-  }
-  // Each control starts on a DWORD boundary (the vector's storage itself is aligned).
-  void Item(DWORD style, int id, WORD atom, const wchar_t* text) {
-    if (words_.size() % 2 != 0) Word(0);
-    Dword(style);
-    Dword(0);
-    Rect();
-    Word(static_cast<WORD>(id));
-    Word(0xFFFF);
-    Word(atom);
-    Text(text);
-    Word(0);  // no creation data
-  }
-  std::vector<WORD> words_;
-};
+  return dialog;
+}
 
 struct Session {
   std::wstring title;
@@ -87,7 +43,7 @@ struct Session {
   HWND owner;
   RECT anchor;  // empty: the owner's rectangle, else the work area
   std::vector<int> buttons;
-  UniqueFont font;
+  WinUniqueFont font;
 };
 
 // The buttons' widths from their captions, at least kButtonWidth each.
@@ -128,12 +84,8 @@ int PlaceButtons(HWND dialog, const std::vector<int>& buttons, const std::vector
 }
 
 void Layout(HWND dialog, Session& session) {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    session.font.reset(CreateFontIndirectW(&metrics.lfMessageFont));
-  }
-  HFONT font = session.font ? session.font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  session.font = WinCreateMessageFont();
+  HFONT font = WinFontOrDefault(session.font);
   HWND icon = GetDlgItem(dialog, WinInfoDialog::kIconId);
   HWND text = GetDlgItem(dialog, WinInfoDialog::kTextId);
   SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -208,7 +160,7 @@ int WinInfoDialog::CaptionIndex(int result) const {
 
 int WinInfoDialog::Show(void* owner) {
   Session session{title_.ToWideString(), text_.ToWideString(), icon_, static_cast<HWND>(owner),
-                  RECT{anchor_[0], anchor_[1], anchor_[2], anchor_[3]}, {}, nullptr};
+                  RECT{anchor_[0], anchor_[1], anchor_[2], anchor_[3]}, {}, WinUniqueFont()};
   if (session.owner != nullptr && !IsWindow(session.owner)) session.owner = nullptr;
   std::vector<std::wstring> captions;
   // A button would take "&" as the mark of its access key: doubled, it shows as written.
@@ -219,7 +171,7 @@ int WinInfoDialog::Show(void* owner) {
   }
   if (captions.empty()) session.buttons.push_back(IDOK);
   for (size_t i = 0; i < captions.size(); ++i) session.buttons.push_back(kFirstCaptionId + static_cast<int>(i));
-  const DialogTemplate dialog(captions);
+  const WinDialogTemplate dialog = MakeTemplate(captions);
   const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), session.owner, DialogProc,
                                                  reinterpret_cast<LPARAM>(&session));
   return result > 0 ? static_cast<int>(result) : 0;

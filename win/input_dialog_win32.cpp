@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "win/dialog_parts.h"
 #include "win/handle.h"
 #include "win/input_dialog.h"
-#include "win/view.h"
 
 namespace WinLayer {
 
@@ -23,67 +23,30 @@ constexpr int kButtonHeight = 26;
 constexpr int kMinFieldWidth = 260;
 constexpr int kDropLines = 8;  // rows of a drop-down list before it scrolls
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
-constexpr WORD kButtonAtom = 0x0080;
-constexpr WORD kEditAtom = 0x0081;
-constexpr WORD kStaticAtom = 0x0082;
-constexpr WORD kComboAtom = 0x0085;
 
 bool OffersHints(const WinInputDialog::Field& field) { return !field.readOnly && !field.hints.empty(); }
 
-// A dialog template in memory: the text, a label and a box per field, and the two buttons.
-// Positions and texts are set when the dialog opens, once they have been measured.
-class FormTemplate {
- public:
-  explicit FormTemplate(const std::vector<WinInputDialog::Field>& fields) {
-    Dword(kDialogStyle);
-    Dword(0);  // extended style
-    Word(static_cast<WORD>(1 + 2 * fields.size() + 2));
-    Rect();
-    Word(0);  // no menu
-    Word(0);  // the dialog class
-    Word(0);  // the title is set later
-    Item(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, WinInputDialog::kTextId, kStaticAtom);
-    for (size_t i = 0; i < fields.size(); ++i) {
-      const int index = static_cast<int>(i);
-      Item(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, WinInputDialog::kFirstLabelId + index, kStaticAtom);
-      if (OffersHints(fields[i])) {
-        Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
-             WinInputDialog::kFirstFieldId + index, kComboAtom);
-      } else {
-        const DWORD readOnly = fields[i].readOnly ? ES_READONLY : 0;
-        Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | readOnly,
-             WinInputDialog::kFirstFieldId + index, kEditAtom);
-      }
+// The text, a label and a box per field, and the two buttons.
+WinDialogTemplate MakeForm(const std::vector<WinInputDialog::Field>& fields) {
+  WinDialogTemplate form(kDialogStyle);
+  form.Add(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, WinInputDialog::kTextId, WinDialogTemplate::kStatic);
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const int index = static_cast<int>(i);
+    form.Add(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, WinInputDialog::kFirstLabelId + index,
+             WinDialogTemplate::kStatic);
+    if (OffersHints(fields[i])) {
+      form.Add(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+               WinInputDialog::kFirstFieldId + index, WinDialogTemplate::kComboBox);
+    } else {
+      const DWORD readOnly = fields[i].readOnly ? ES_READONLY : 0;
+      form.Add(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | readOnly,
+               WinInputDialog::kFirstFieldId + index, WinDialogTemplate::kEdit);
     }
-    Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, kButtonAtom, L"Finish");
-    Item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, kButtonAtom, L"Cancel");
   }
-  const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
- private:
-  void Word(WORD value) { words_.push_back(value); }
-  void Dword(DWORD value) {
-    Word(LOWORD(value));
-    Word(HIWORD(value));
-  }
-  void Rect() {
-    for (int i = 0; i < 4; ++i) Word(0);
-  }
-  // Each control starts on a DWORD boundary (the vector's storage itself is aligned).
-  void Item(DWORD style, int id, WORD atom, const wchar_t* text = L"") {
-    if (words_.size() % 2 != 0) Word(0);
-    Dword(style);
-    Dword(0);
-    Rect();
-    Word(static_cast<WORD>(id));
-    Word(0xFFFF);
-    Word(atom);
-    for (; *text != L'\0'; ++text) Word(static_cast<WORD>(*text));
-    Word(0);
-    Word(0);  // no creation data
-  }
-  std::vector<WORD> words_;
-};
+  form.Add(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, WinDialogTemplate::kButton, L"Finish");
+  form.Add(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, WinDialogTemplate::kButton, L"Cancel");
+  return form;
+}
 
 // The input method's state of one edit box while the form is open.
 struct EditState {
@@ -102,9 +65,7 @@ struct Session {
   std::vector<std::wstring> results;
 };
 
-HFONT SessionFont(const Session& session) {
-  return session.font ? session.font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-}
+HFONT SessionFont(const Session& session) { return WinFontOrDefault(session.font); }
 
 // The composition window follows the caret and writes in the box's font, so text being composed
 // appears where it will be inserted.
@@ -190,11 +151,7 @@ void FillFields(HWND dialog, Session& session) {
 
 void Layout(HWND dialog, Session& session) {
   const std::vector<WinInputDialog::Field>& fields = *session.fields;
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    session.font.reset(CreateFontIndirectW(&metrics.lfMessageFont));
-  }
+  session.font = WinCreateMessageFont();
   HFONT font = SessionFont(session);
   HWND text = GetDlgItem(dialog, WinInputDialog::kTextId);
   SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -306,7 +263,7 @@ bool WinInputDialog::Show(void* owner, std::vector<RawString>& texts) {
   Session session{text_.ToWideString(), &shown, static_cast<HWND>(owner), RECT{anchor_[0], anchor_[1], anchor_[2], anchor_[3]},
                   WinUniqueFont(), std::vector<EditState>(shown.size()), {}};
   if (session.owner != nullptr && !IsWindow(session.owner)) session.owner = nullptr;
-  const FormTemplate form(shown);
+  const WinDialogTemplate form = MakeForm(shown);
   const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.Get(), session.owner, DialogProc,
                                                  reinterpret_cast<LPARAM>(&session));
   if (result != IDOK || session.results.size() != shown.size()) return false;

@@ -34,13 +34,6 @@ inline constexpr int kShowGone = 7;
 HINSTANCE WinInstance();
 void SetWinInstance(HINSTANCE instance);
 
-// The work area of the monitor nearest `owner` (without an owner: the primary one).
-RECT WinWorkAreaNear(HWND owner);
-// Sizes `dialog` to a client area of the given size and places it centred over `anchor` (when
-// that is empty: over `owner`, and without an owner over the work area), pushed inside the
-// work area near the owner; its left and top edges win when the dialog is larger than the area.
-void WinPlaceDialog(HWND dialog, HWND owner, const RECT& anchor, int clientWidth, int clientHeight);
-
 class WinView;
 
 // A message hook attached to one view.

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-
 namespace WinLayer {
 
 namespace {
@@ -270,39 +268,6 @@ bool WinDialog::PreTranslate(MSG&) { return false; }
 
 void WinDialog::OnDestroyed() {
   if (quitOnDestroy_) PostQuitMessage(0);
-}
-
-RECT WinWorkAreaNear(HWND owner) {
-  RECT area{};
-  if (owner != nullptr) {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &info)) return info.rcWork;
-  }
-  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
-    area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  }
-  return area;
-}
-
-void WinPlaceDialog(HWND dialog, HWND owner, const RECT& anchor, int clientWidth, int clientHeight) {
-  RECT frame{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-  const LONG width = frame.right - frame.left;
-  const LONG height = frame.bottom - frame.top;
-  const RECT area = WinWorkAreaNear(owner);
-  RECT over = area;
-  if (!IsRectEmpty(&anchor)) {
-    over = anchor;
-  } else if (owner != nullptr) {
-    GetWindowRect(owner, &over);
-  }
-  LONG left = over.left + ((over.right - over.left) - width) / 2;
-  LONG top = over.top + ((over.bottom - over.top) - height) / 2;
-  left = std::max(std::min(left, area.right - width), area.left);
-  top = std::max(std::min(top, area.bottom - height), area.top);
-  SetWindowPos(dialog, HWND_TOP, left, top, width, height, SWP_NOACTIVATE);
 }
 
 }  // namespace WinLayer
