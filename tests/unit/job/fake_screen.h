@@ -20,6 +20,13 @@ class FakeScreen : public JobScreen {
   void ShowError(const RawString& message) override { messages.push_back(message.ToUtf8()); }
   bool IsKeyDown(int virtualKey) override { return down.count(virtualKey) > 0; }
 
+  // The messages' first lines, in order.
+  std::vector<std::string> Heads() const {
+    std::vector<std::string> heads;
+    for (const std::string& m : messages) heads.push_back(m.substr(0, m.find('\r')));
+    return heads;
+  }
+
   std::vector<std::string> messages;
   std::set<int> down;
 };
