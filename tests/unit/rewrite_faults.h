@@ -8,34 +8,24 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <string>
 
 #include "raw/file.h"
 #include "raw/string.h"
+#include "tests/unit/test_files.h"
 
 namespace RewriteFaults {
 
 namespace fs = std::filesystem;
 
-inline RawLayer::RawString PathText(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return RawLayer::RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
+using TestFiles::PathText;
+using TestFiles::Put;
 
-inline std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void Put(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+// Unlike TestFiles::Bytes, a file that cannot be opened reads as "<missing>": a save that lost
+// the file must not pass for one that emptied it.
+inline std::string Bytes(const fs::path& path) { return TestFiles::ReadBytes(path).value_or("<missing>"); }
 
 // Every file of a folder by name.
 using Files = std::map<std::string, std::string>;

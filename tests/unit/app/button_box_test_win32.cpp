@@ -7,29 +7,21 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/button_box.h"
 #include "app/settings.h"
 #include "job/profile_model.h"
+#include "tests/unit/test_files.h"
 
 namespace AppLayer {
 namespace {
 
 namespace fs = std::filesystem;
 using JobLayer::JobProfileModel;
-
-RawString PathText(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
-
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using TestFiles::Bytes;
+using TestFiles::PathText;
 
 std::string WindowText(HWND window) {
   wchar_t text[256] = {};

@@ -6,16 +6,13 @@
 #include <vector>
 
 #include "raw/file.h"
+#include "tests/unit/test_files.h"
 
 namespace AppLayer {
 namespace {
 
 namespace fs = std::filesystem;
-
-RawString FromPath(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
-}
+using TestFiles::PathText;
 
 TEST(IconStoreTest, FixedPicturesAreFramedAndTheLoadingOneIsHalfTransparent) {
   const std::vector<uint32_t> failed = FixedPicturePixels(JobIconStore::FixedFailed, 16, 16);
@@ -37,7 +34,7 @@ TEST(IconStoreTest, FixedImagesComeFirstAndSurviveASaveAndLoad) {
   EXPECT_FALSE(store.IsImage(2));
   const fs::path folder = fs::path(KESTREL_TEST_TMP_DIR) / "icon_store";
   fs::create_directories(folder);
-  const RawString path = FromPath(folder / "fixed.dat");
+  const RawString path = PathText(folder / "fixed.dat");
   ASSERT_TRUE(store.SaveTo(path));
 
   GuiIconStore loaded;

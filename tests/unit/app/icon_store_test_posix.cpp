@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/icon_store.h"
+#include "tests/unit/test_files.h"
 
 namespace AppLayer {
 namespace {
@@ -11,11 +12,7 @@ namespace {
 namespace fs = std::filesystem;
 using JobLayer::JobIconControl;
 using JobLayer::JobIconSettings;
-
-RawString FromPath(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
-}
+using TestFiles::PathText;
 
 // The headless build has no icons to extract: whatever the source, the failed image.
 TEST(HeadlessIconStoreTest, EveryIconIsTheFailedImageAndTheCacheStillRoundTrips) {
@@ -23,7 +20,7 @@ TEST(HeadlessIconStoreTest, EveryIconIsTheFailedImageAndTheCacheStillRoundTrips)
   fs::remove_all(folder);
   fs::create_directories(folder / "a folder");
   JobIconSettings settings;
-  settings.cacheFolder = FromPath(folder);
+  settings.cacheFolder = PathText(folder);
   settings.delay = false;
   const std::string sources[] = {"/bin/sh", (folder / "missing.exe").string(), (folder / "a folder").string(),
                                  "/etc/hostname", ""};

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/icon_store.h"
+#include "tests/unit/test_files.h"
 
 namespace AppLayer {
 namespace {
@@ -15,13 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 using JobLayer::JobIconControl;
 using JobLayer::JobIconSettings;
+using TestFiles::PathText;
 
 constexpr char kShell32[] = "C:\\windows\\system32\\shell32.dll";
-
-RawString FromPath(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
-}
 
 // Pixels whose alpha is neither 0 nor 255: the icon's own alpha reached the pool.
 int32_t PartialAlpha(const GuiIconStore& store, int32_t image) {
@@ -59,10 +56,10 @@ TEST_F(IconStoreWinTest, SystemIconsLandWithTheirAlpha) {
   const int32_t indexed = AddFrom(kShell32, 3, JobIconStore::SourceIndexed);
   ASSERT_GE(indexed, 0);
   EXPECT_GT(PartialAlpha(store_, indexed), 0);
-  const int32_t document = AddFrom(FromPath(folder_ / "note.txt"), 0, JobIconStore::SourceShell);
+  const int32_t document = AddFrom(PathText(folder_ / "note.txt"), 0, JobIconStore::SourceShell);
   ASSERT_GE(document, 0);
   EXPECT_GT(PartialAlpha(store_, document), 0);
-  EXPECT_GE(AddFrom(FromPath(folder_ / "folder"), 0, JobIconStore::SourceShell), 0);
+  EXPECT_GE(AddFrom(PathText(folder_ / "folder"), 0, JobIconStore::SourceShell), 0);
 }
 
 TEST_F(IconStoreWinTest, SourcesWithoutIconsGiveNoPicture) {
@@ -73,11 +70,11 @@ TEST_F(IconStoreWinTest, SourcesWithoutIconsGiveNoPicture) {
     JobIconStore::Source source;
   };
   const Row rows[] = {
-      {"missing file by index", FromPath(folder_ / "missing.exe"), 0, JobIconStore::SourceIndexed},
-      {"missing file from the shell", FromPath(folder_ / "missing.txt"), 0, JobIconStore::SourceShell},
+      {"missing file by index", PathText(folder_ / "missing.exe"), 0, JobIconStore::SourceIndexed},
+      {"missing file from the shell", PathText(folder_ / "missing.txt"), 0, JobIconStore::SourceShell},
       {"index beyond the icons", kShell32, 5000, JobIconStore::SourceIndexed},
-      {"document by index", FromPath(folder_ / "note.txt"), 1, JobIconStore::SourceIndexed},
-      {"folder by index", FromPath(folder_ / "folder"), 0, JobIconStore::SourceIndexed},
+      {"document by index", PathText(folder_ / "note.txt"), 1, JobIconStore::SourceIndexed},
+      {"folder by index", PathText(folder_ / "folder"), 0, JobIconStore::SourceIndexed},
       {"empty name", RawString(), 0, JobIconStore::SourceIndexed},
   };
   for (const Row& row : rows) EXPECT_EQ(store_.Extract(row.file, row.index, row.source), nullptr) << row.what;
@@ -86,11 +83,11 @@ TEST_F(IconStoreWinTest, SourcesWithoutIconsGiveNoPicture) {
 TEST_F(IconStoreWinTest, DocumentWithoutAProgramGetsAnIconOrNone) {
   // The shell gives a generic document icon or nothing; either way the control draws something.
   JobIconSettings settings;
-  settings.cacheFolder = FromPath(folder_);
+  settings.cacheFolder = PathText(folder_);
   settings.delay = false;
   JobIconControl control;
   ASSERT_TRUE(control.Open(settings, store_));
-  const int32_t entry = control.GetEntry(FromPath(folder_ / "data.qqzz"), 0);
+  const int32_t entry = control.GetEntry(PathText(folder_ / "data.qqzz"), 0);
   EXPECT_TRUE(store_.IsImage(control.GetImage(entry)));
 }
 
@@ -135,7 +132,7 @@ TEST_F(IconStoreWinTest, DrawingBlendsTheSlotOverTheTarget) {
 
 TEST_F(IconStoreWinTest, WorkerExtractsIntoThePoolInTheBackground) {
   JobIconSettings settings;
-  settings.cacheFolder = FromPath(folder_);
+  settings.cacheFolder = PathText(folder_);
   JobIconControl control;
   ASSERT_TRUE(control.Open(settings, store_));
   const int32_t entry = control.GetEntry(kShell32, 4);

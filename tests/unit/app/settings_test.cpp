@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "raw/path.h"
 #include "raw/profile.h"
+#include "tests/unit/test_files.h"
 
 namespace {
 
@@ -20,21 +20,9 @@ using AppLayer::GuiWindowStyle;
 using RawLayer::RawParameterList;
 using RawLayer::RawProfile;
 using RawLayer::RawString;
-
-RawString FromPath(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
-}
-
-fs::path ToPath(const RawString& text) {
-  const std::string utf8 = text.ToUtf8();
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
+using TestFiles::FsPath;
+using TestFiles::PathText;
+using TestFiles::Put;
 
 class RecordingScreen : public AppLayer::GuiStartupScreen {
  public:
@@ -54,7 +42,7 @@ class SettingsTest : public ::testing::Test {
     dir_ = fs::path(KESTREL_TEST_TMP_DIR) / "settings" / name;
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "temp");
-    temp_ = FromPath(dir_ / "temp");
+    temp_ = PathText(dir_ / "temp");
   }
 
   // Loads settings from a configuration file holding `profile` and the options of `commandLine`.
@@ -62,16 +50,16 @@ class SettingsTest : public ::testing::Test {
                    bool* chosen = nullptr) {
     const fs::path config = dir_ / "conf" / "kestrel.ini";
     fs::create_directories(config.parent_path());
-    WriteFile(config, profile);
+    Put(config, profile);
     RawParameterList options;
     AppLayer::ReadCommandLine(RawString::FromUtf8(commandLine), options);
     GuiSettings settings;
-    const bool ok = settings.Load(FromPath(config), options, temp_);
+    const bool ok = settings.Load(PathText(config), options, temp_);
     if (chosen != nullptr) *chosen = ok;
     return settings;
   }
 
-  RawString Path(const fs::path& relative) const { return FromPath(dir_ / relative); }
+  RawString Path(const fs::path& relative) const { return PathText(dir_ / relative); }
 
   fs::path dir_;
   RawString temp_;
@@ -93,7 +81,7 @@ TEST_F(SettingsTest, DefaultsWithoutOptionSection) {
   EXPECT_EQ(s.commandLine.restartProcessId, 0u);
   EXPECT_TRUE(s.configFile.Source() == s.configFile.Destination());
   // The subfolder is made and claimed even with every default.
-  EXPECT_TRUE(fs::is_directory(ToPath(s.iconCacheSubfolder)));
+  EXPECT_TRUE(fs::is_directory(FsPath(s.iconCacheSubfolder)));
   EXPECT_EQ(RawProfile(s.iconCacheIdentityFile).GetValue("Identify", "Profile", ""),
             AppLayer::IconCacheKey(s.configFile.Source()));
 }
@@ -166,9 +154,9 @@ TEST_F(SettingsTest, TextKeysReplaceDefaultsEvenWhenEmpty) {
 TEST_F(SettingsTest, RelativeFoldersHangOffTheConfigurationFile) {
   const GuiSettings s = Load("[Option]\r\nLogFolder=logs\r\nIconCacheFolder=..\\icons\r\n");
   EXPECT_EQ(s.logFolder, Path(fs::path("conf") / "logs"));
-  EXPECT_EQ(ToPath(s.iconCacheFolder).lexically_normal(), (dir_ / "icons").lexically_normal());
-  EXPECT_TRUE(fs::is_directory(ToPath(s.iconCacheSubfolder)));
-  EXPECT_EQ(ToPath(s.iconCacheSubfolder).parent_path().lexically_normal(), (dir_ / "icons").lexically_normal());
+  EXPECT_EQ(FsPath(s.iconCacheFolder).lexically_normal(), (dir_ / "icons").lexically_normal());
+  EXPECT_TRUE(fs::is_directory(FsPath(s.iconCacheSubfolder)));
+  EXPECT_EQ(FsPath(s.iconCacheSubfolder).parent_path().lexically_normal(), (dir_ / "icons").lexically_normal());
 }
 
 TEST_F(SettingsTest, AbsoluteFolderIsKept) {
@@ -195,7 +183,7 @@ TEST_F(SettingsTest, GarbageRestartIdIsNoProcess) {
 }
 
 TEST_F(SettingsTest, IconCacheFolderThatCannotBeMadeFails) {
-  WriteFile(dir_ / "blocker", "a file where a folder should be");
+  Put(dir_ / "blocker", "a file where a folder should be");
   RawString blocked = Path("blocker");
   blocked.Append("/cache");
   bool chosen = true;
@@ -205,13 +193,13 @@ TEST_F(SettingsTest, IconCacheFolderThatCannotBeMadeFails) {
 }
 
 TEST_F(SettingsTest, ConfigurationServiceWarnsWithTheSubfolder) {
-  WriteFile(dir_ / "blocker", "x");
+  Put(dir_ / "blocker", "x");
   const fs::path config = dir_ / "kestrel.ini";
-  WriteFile(config, "[Option]\r\nIconCacheFolder=blocker\r\n");
+  Put(config, "[Option]\r\nIconCacheFolder=blocker\r\n");
   RecordingScreen screen;
   AppLayer::GuiConfiguration configuration(screen, temp_);
   RawParameterList options;
-  configuration.LoadSettings(FromPath(config), options);
+  configuration.LoadSettings(PathText(config), options);
   const GuiSettings& s = GuiSettings::Instance();
   ASSERT_EQ(screen.warnings.size(), 1u);
   EXPECT_EQ(screen.warnings[0], "Cannot access temp directory (" + s.iconCacheSubfolder.ToUtf8() + ") !!");
@@ -239,7 +227,7 @@ TEST_F(IconCacheTest, PathsDifferingInCaseShareOneFolder) {
   ASSERT_TRUE(AppLayer::ChooseIconCacheFolder(cache, AppLayer::IconCacheKey("C:\\Conf\\Kestrel.ini"), first));
   ASSERT_TRUE(AppLayer::ChooseIconCacheFolder(cache, AppLayer::IconCacheKey("c:\\conf\\KESTREL.INI"), second));
   EXPECT_EQ(first, second);
-  EXPECT_EQ(std::distance(fs::directory_iterator(ToPath(cache)), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(FsPath(cache)), fs::directory_iterator()), 1);
 }
 
 TEST_F(IconCacheTest, CollidingHashesGetNumberedFolders) {
@@ -253,8 +241,8 @@ TEST_F(IconCacheTest, CollidingHashesGetNumberedFolders) {
   RawString folderB;
   ASSERT_TRUE(AppLayer::ChooseIconCacheFolder(cache, a, folderA));
   ASSERT_TRUE(AppLayer::ChooseIconCacheFolder(cache, b, folderB));
-  EXPECT_EQ(FromPath(ToPath(folderA).filename()), base);
-  EXPECT_EQ(FromPath(ToPath(folderB).filename()).ToUtf8(), base.ToUtf8() + "0");
+  EXPECT_EQ(PathText(FsPath(folderA).filename()), base);
+  EXPECT_EQ(PathText(FsPath(folderB).filename()).ToUtf8(), base.ToUtf8() + "0");
 
   // Both come back to their own folders on the next run.
   RawString again;
@@ -262,29 +250,29 @@ TEST_F(IconCacheTest, CollidingHashesGetNumberedFolders) {
   EXPECT_EQ(again, folderB);
   ASSERT_TRUE(AppLayer::ChooseIconCacheFolder(cache, a, again));
   EXPECT_EQ(again, folderA);
-  EXPECT_EQ(RawProfile(FromPath(ToPath(folderB) / "IconCache.ini")).GetValue("Identify", "Profile", ""), b);
+  EXPECT_EQ(RawProfile(PathText(FsPath(folderB) / "IconCache.ini")).GetValue("Identify", "Profile", ""), b);
 }
 
 TEST_F(IconCacheTest, UnclaimedFolderIsClaimedByTheFirstComer) {
   const RawString cache = Path("cache");
   const RawString key = "C:\\CONF\\AAC.INI";
-  const fs::path folder = ToPath(cache) / AppLayer::IconCacheBaseName(key).ToUtf8();
+  const fs::path folder = FsPath(cache) / AppLayer::IconCacheBaseName(key).ToUtf8();
   for (const char* identity : {"", "[Identify]\r\nProfile=\r\n", "[Other]\r\nProfile=X\r\n"}) {
-    fs::remove_all(ToPath(cache));
+    fs::remove_all(FsPath(cache));
     fs::create_directories(folder);
-    if (*identity != '\0') WriteFile(folder / "IconCache.ini", identity);
+    if (*identity != '\0') Put(folder / "IconCache.ini", identity);
     RawString chosen;
     ASSERT_TRUE(AppLayer::ChooseIconCacheFolder(cache, key, chosen)) << identity;
-    EXPECT_EQ(ToPath(chosen), folder) << identity;
-    EXPECT_EQ(RawProfile(FromPath(folder / "IconCache.ini")).GetValue("Identify", "Profile", ""), key) << identity;
+    EXPECT_EQ(FsPath(chosen), folder) << identity;
+    EXPECT_EQ(RawProfile(PathText(folder / "IconCache.ini")).GetValue("Identify", "Profile", ""), key) << identity;
   }
 }
 
 TEST_F(IconCacheTest, FileInThePlaceOfTheSubfolderFails) {
   const RawString cache = Path("cache");
   const RawString key = "K";
-  fs::create_directories(ToPath(cache));
-  WriteFile(ToPath(cache) / AppLayer::IconCacheBaseName(key).ToUtf8(), "x");
+  fs::create_directories(FsPath(cache));
+  Put(FsPath(cache) / AppLayer::IconCacheBaseName(key).ToUtf8(), "x");
   RawString chosen;
   EXPECT_FALSE(AppLayer::ChooseIconCacheFolder(cache, key, chosen));
 }
@@ -293,9 +281,9 @@ class WindowStyleTest : public SettingsTest {
  protected:
   GuiWindowStyle Load(const std::string& profile) {
     const fs::path path = dir_ / "gui.ini";
-    WriteFile(path, profile);
+    Put(path, profile);
     GuiWindowStyle style;
-    style.Load(FromPath(path));
+    style.Load(PathText(path));
     return style;
   }
 };

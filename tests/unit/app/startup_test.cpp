@@ -4,9 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +15,7 @@
 #include "raw/path.h"
 #include "raw/profile.h"
 #include "raw/thread.h"
+#include "tests/unit/test_files.h"
 
 namespace {
 
@@ -26,30 +25,12 @@ using RawLayer::RawLocaleRecordList;
 using RawLayer::RawParameterList;
 using RawLayer::RawPathKind;
 using RawLayer::RawString;
+using TestFiles::Bytes;
+using TestFiles::FsPath;
+using TestFiles::PathText;
+using TestFiles::Put;
 
 RawString Utf8(const std::string& text) { return RawString::FromUtf8(text); }
-
-RawString FromPath(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
-}
-
-fs::path ToPath(const RawString& text) {
-  const std::string utf8 = text.ToUtf8();
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class RecordingScreen : public AppLayer::GuiStartupScreen {
  public:
@@ -66,8 +47,8 @@ class StartupTest : public testing::Test {
     std::random_device random;
     folder_ = fs::temp_directory_path() / ("kestrel_startup_test_" + std::to_string(random()));
     fs::create_directories(folder_);
-    place_.programFolder = FromPath(folder_);
-    place_.programPath = FromPath(folder_ / "kestrel.exe");
+    place_.programFolder = PathText(folder_);
+    place_.programPath = PathText(folder_ / "kestrel.exe");
   }
   void TearDown() override {
     RawLocaleRecordList::Instance().ResetForTest();
@@ -82,7 +63,7 @@ class StartupTest : public testing::Test {
   }
 
   // The start-up profile beside the program with the given [Common] body.
-  void WriteCommon(const std::string& body) { WriteFile(folder_ / "kestrel.ini", "[Common]\r\n" + body); }
+  void WriteCommon(const std::string& body) { Put(folder_ / "kestrel.ini", "[Common]\r\n" + body); }
 
   fs::path folder_;
   AppLayer::GuiProgramPlace place_;
@@ -110,14 +91,14 @@ class DefaultProfileTest : public StartupTest, public testing::WithParamInterfac
 
 TEST_P(DefaultProfileTest, MissingProfileIsCreatedBesideTheProgram) {
   const DefaultProfileRow& row = GetParam();
-  place_.programPath = FromPath(folder_ / ToPath(Utf8(row.programName)));
+  place_.programPath = PathText(folder_ / FsPath(Utf8(row.programName)));
   GuiStartup startup(place_, screen_);
   EXPECT_TRUE(Open(startup, ""));
   EXPECT_TRUE(screen_.warnings.empty());
-  const fs::path expected = folder_ / ToPath(Utf8(row.profileName));
-  EXPECT_EQ(startup.Files().startupProfile, FromPath(expected));
-  EXPECT_EQ(RawLayer::PathKind(FromPath(expected)), RawPathKind::File);
-  EXPECT_EQ(RawLayer::RawProfile(FromPath(expected)).GetValue("Common", "Program", ""), "Kestrel");
+  const fs::path expected = folder_ / FsPath(Utf8(row.profileName));
+  EXPECT_EQ(startup.Files().startupProfile, PathText(expected));
+  EXPECT_EQ(RawLayer::PathKind(PathText(expected)), RawPathKind::File);
+  EXPECT_EQ(RawLayer::RawProfile(PathText(expected)).GetValue("Common", "Program", ""), "Kestrel");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -165,7 +146,7 @@ class ProfileFormatTest : public StartupTest, public testing::WithParamInterface
 
 TEST_P(ProfileFormatTest, ProgramKeyDecides) {
   const FormatRow& row = GetParam();
-  WriteFile(folder_ / "kestrel.ini", row.content);
+  Put(folder_ / "kestrel.ini", row.content);
   GuiStartup startup(place_, screen_);
   EXPECT_EQ(Open(startup, ""), row.accepted);
   if (row.accepted) {
@@ -173,7 +154,7 @@ TEST_P(ProfileFormatTest, ProgramKeyDecides) {
   } else {
     EXPECT_EQ(screen_.warnings, std::vector<std::string>{"Bad format profile !!"});
   }
-  EXPECT_EQ(ReadFile(folder_ / "kestrel.ini"), row.content) << "a checked profile is never rewritten";
+  EXPECT_EQ(Bytes(folder_ / "kestrel.ini"), row.content) << "a checked profile is never rewritten";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -196,7 +177,7 @@ TEST_F(StartupTest, FolderAsStartupProfilePassesWithDefaults) {
   EXPECT_TRUE(Open(startup, "-p profiles"));
   EXPECT_TRUE(screen_.warnings.empty());
   startup.ApplyStartupProfile(nullptr);
-  const RawString profiles = FromPath(folder_ / "profiles");
+  const RawString profiles = PathText(folder_ / "profiles");
   EXPECT_EQ(startup.Files().startupProfile, profiles);
   EXPECT_EQ(startup.Files().guiProfile, profiles);
   EXPECT_EQ(startup.Files().configFile, profiles);
@@ -209,7 +190,7 @@ TEST_F(StartupTest, CommonDefaultsFallOnTheStartupProfile) {
   GuiStartup startup(place_, screen_);
   ASSERT_TRUE(Open(startup, ""));
   startup.ApplyStartupProfile(nullptr);
-  const RawString profile = FromPath(folder_ / "kestrel.ini");
+  const RawString profile = PathText(folder_ / "kestrel.ini");
   EXPECT_EQ(startup.Files().guiProfile, profile);
   EXPECT_EQ(startup.Files().configFile, profile);
   EXPECT_TRUE(startup.Files().languageFile.IsEmpty());
@@ -217,7 +198,7 @@ TEST_F(StartupTest, CommonDefaultsFallOnTheStartupProfile) {
 }
 
 TEST_F(StartupTest, CommonPathsAreResolved) {
-  const RawString absolute = FromPath(folder_ / "absolute.ini");
+  const RawString absolute = PathText(folder_ / "absolute.ini");
   WriteCommon("Program=Kestrel\r\nguiprofile=gui.ini\r\nConfigFile=\r\nLanguageFile=" + absolute.ToUtf8() +
               "\r\nLanguage=French\r\n");
   GuiStartup startup(place_, screen_);
@@ -236,7 +217,7 @@ TEST_F(StartupTest, ParentFolderInCommonPath) {
   ASSERT_TRUE(Open(startup, ""));
   startup.ApplyStartupProfile(nullptr);
   EXPECT_EQ(startup.Files().configFile, RawLayer::ResolvePath("../up.ini", place_.programFolder));
-  EXPECT_TRUE(startup.Files().configFile.StartsWith(FromPath(folder_.parent_path())));
+  EXPECT_TRUE(startup.Files().configFile.StartsWith(PathText(folder_.parent_path())));
   EXPECT_FALSE(startup.Files().configFile.StartsWith(place_.programFolder));
 }
 
@@ -298,8 +279,8 @@ class ConfigChoiceTest : public StartupTest, public testing::WithParamInterface<
 
 TEST_P(ConfigChoiceTest, ConfigurationFile) {
   const ConfigChoiceRow& row = GetParam();
-  const RawString common = FromPath(folder_ / "common.ini");
-  const RawString bare = FromPath(folder_ / "bare.ini");
+  const RawString common = PathText(folder_ / "common.ini");
+  const RawString bare = PathText(folder_ / "bare.ini");
   WriteCommon("Program=Kestrel\r\nConfigFile=" + common.ToUtf8() + "\r\n");
   GuiStartup startup(place_, screen_);
   std::string arguments = row.arguments;
@@ -311,7 +292,7 @@ TEST_P(ConfigChoiceTest, ConfigurationFile) {
   if (row.expectedName.empty()) {
     EXPECT_EQ(startup.Files().configFile, common);
   } else {
-    EXPECT_EQ(startup.Files().configFile, FromPath(folder_ / row.expectedName));
+    EXPECT_EQ(startup.Files().configFile, PathText(folder_ / row.expectedName));
   }
 }
 
@@ -328,14 +309,14 @@ INSTANTIATE_TEST_SUITE_P(Rows, ConfigChoiceTest,
 
 TEST_F(StartupTest, MissingLanguageSectionIsWrittenWithTheDefaults) {
   WriteCommon("Program=Kestrel\r\nLanguageFile=lang.ini\r\nLanguage=French\r\n");
-  WriteFile(folder_ / "lang.ini", "[German]\r\nSystemMessage_BadFormatProfile=Falsch !!\r\n");
+  Put(folder_ / "lang.ini", "[German]\r\nSystemMessage_BadFormatProfile=Falsch !!\r\n");
   {
     GuiStartup startup(place_, screen_);
     ASSERT_TRUE(Open(startup, ""));
     startup.ApplyStartupProfile(nullptr);
     EXPECT_EQ(AppLayer::BadFormatProfileMessage(), "Bad format profile !!");
   }
-  RawLayer::RawProfile language(FromPath(folder_ / "lang.ini"));
+  RawLayer::RawProfile language(PathText(folder_ / "lang.ini"));
   EXPECT_EQ(language.GetValue("French", "SystemMessage_BadFormatProfile", ""), "Bad format profile !!");
   EXPECT_EQ(language.GetValue("French", "SystemMessage_CannotAccessTemp", ""),
             "Cannot access temp directory (%s) !!");
@@ -349,13 +330,13 @@ TEST_F(StartupTest, MissingLanguageFileIsCreatedUnderDefault) {
     ASSERT_TRUE(Open(startup, ""));
     startup.ApplyStartupProfile(nullptr);
   }
-  EXPECT_EQ(RawLayer::RawProfile(FromPath(folder_ / "lang.ini")).GetValue("Default", "SystemMessage_BadFormatProfile", ""),
+  EXPECT_EQ(RawLayer::RawProfile(PathText(folder_ / "lang.ini")).GetValue("Default", "SystemMessage_BadFormatProfile", ""),
             "Bad format profile !!");
 }
 
 TEST_F(StartupTest, LanguageFileTextsReplaceTheBuiltInOnes) {
   WriteCommon("Program=Kestrel\r\nLanguageFile=lang.ini\r\nLanguage=French\r\n");
-  WriteFile(folder_ / "lang.ini",
+  Put(folder_ / "lang.ini",
             "[French]\r\nSystemMessage_BadFormatProfile=Profil invalide !!\r\n"
             "SystemMessage_CannotAccessTemp=Dossier %s inaccessible (%d %n %x)\r\n");
   GuiStartup startup(place_, screen_);
@@ -422,7 +403,7 @@ class RecordingServices : public GuiStartup::CrashHook,
     return services;
   }
 
-  static std::string Name(const RawString& path) { return ToPath(path).filename().string(); }
+  static std::string Name(const RawString& path) { return FsPath(path).filename().string(); }
 
   std::vector<std::string> calls;
   RawParameterList settingsOptions;
@@ -525,11 +506,11 @@ TEST_F(StartupTest, ExecutionLogFollowsTheSettings) {
   const RawString savedFolder = settings.logFolder;
   const int32_t savedMax = settings.maxLogFiles;
   const RawString savedLetters = settings.logLetters;
-  settings.logFolder = FromPath(folder_ / "Log");
+  settings.logFolder = PathText(folder_ / "Log");
   settings.maxLogFiles = 1;
   settings.logLetters = "UC";
   fs::create_directories(folder_ / "Log");
-  WriteFile(folder_ / "Log" / "Kestrel_20200101_000000_000.log", "old");
+  Put(folder_ / "Log" / "Kestrel_20200101_000000_000.log", "old");
   AppLayer::GuiExecutionLog log;
   log.Start();
   JobLayer::JobLogServer& server = JobLayer::JobLogServer::Instance();
@@ -541,7 +522,7 @@ TEST_F(StartupTest, ExecutionLogFollowsTheSettings) {
   for (char& c : file) {
     if (c == '\\') c = '/';
   }
-  const fs::path path = ToPath(Utf8(file));
+  const fs::path path = FsPath(Utf8(file));
   log.Stop();
   EXPECT_FALSE(server.IsAccepting());
   server.SetDetail("UCPV");
@@ -549,11 +530,11 @@ TEST_F(StartupTest, ExecutionLogFollowsTheSettings) {
   settings.maxLogFiles = savedMax;
   settings.logLetters = savedLetters;
   EXPECT_FALSE(fs::exists(folder_ / "Log" / "Kestrel_20200101_000000_000.log")) << "MaxLogFiles 1 keeps no old log";
-  EXPECT_EQ(ReadFile(path), JobLayer::LogVersionRecord().ToUtf8() + JobLayer::LogTimeZoneRecord().ToUtf8() + "\r\n");
+  EXPECT_EQ(Bytes(path), JobLayer::LogVersionRecord().ToUtf8() + JobLayer::LogTimeZoneRecord().ToUtf8() + "\r\n");
 }
 
 TEST_F(StartupTest, CrashHookWritesIntoTheDumpFolder) {
-  AppLayer::GuiCrashDump hook(FromPath(folder_));
+  AppLayer::GuiCrashDump hook(PathText(folder_));
   hook.Install();
   RawLayer::DispatchException(nullptr);
   std::vector<std::string> names;

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "raw/locale.h"
 #include "raw/path.h"
+#include "tests/unit/test_files.h"
 
 namespace {
 
@@ -19,21 +19,9 @@ using RawLayer::RawLocaleRecordList;
 using RawLayer::RawParameterList;
 using RawLayer::RawString;
 using RawLayer::RawStringList;
-
-RawString FromPath(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using TestFiles::Bytes;
+using TestFiles::PathText;
+using TestFiles::Put;
 
 std::vector<std::string> Texts(const RawStringList& list) {
   std::vector<std::string> texts;
@@ -53,9 +41,9 @@ class TitleMenuTest : public ::testing::Test {
   }
   void TearDown() override { RawLocaleRecordList::Instance().ResetForTest(); }
 
-  RawString Folder() const { return FromPath(folder_); }
-  std::string InFolder(const std::string& name) const { return FromPath(folder_ / name).ToUtf8(); }
-  void Touch(const std::string& name) const { WriteFile(folder_ / name, "x"); }
+  RawString Folder() const { return PathText(folder_); }
+  std::string InFolder(const std::string& name) const { return PathText(folder_ / name).ToUtf8(); }
+  void Touch(const std::string& name) const { Put(folder_ / name, "x"); }
 
   fs::path folder_;
 };
@@ -98,7 +86,7 @@ TEST_F(TitleMenuTest, HelpFilesAreTheMatchingFilesSortedAndNeverFolders) {
   }
   fs::create_directory(folder_ / "folder.pdf");
   fs::create_directory(folder_ / "docs");
-  WriteFile(folder_ / "docs" / "guide.pdf", "x");
+  Put(folder_ / "docs" / "guide.pdf", "x");
 
   GuiHelpSet help = AppLayer::MakeHelpSet(Folder(), "Default", RawParameterList());
   // Ordered by code units: upper-case letters before lower-case ones.
@@ -115,7 +103,7 @@ TEST_F(TitleMenuTest, HelpFilesAreTheMatchingFilesSortedAndNeverFolders) {
   manual.SetValue("Leafnote", "pdf");
   help = AppLayer::MakeHelpSet(Folder(), "Default", manual);
   EXPECT_EQ(Texts(help.helpFiles),
-            (std::vector<std::string>{FromPath(folder_ / "docs" / "guide.pdf").ToUtf8(), InFolder("notes.md")}));
+            (std::vector<std::string>{PathText(folder_ / "docs" / "guide.pdf").ToUtf8(), InFolder("notes.md")}));
   EXPECT_EQ(Texts(help.viewerExtensions), (std::vector<std::string>{"pdf"}));
 
   // An empty Manual key means no help at all, not the default patterns.
@@ -184,11 +172,11 @@ TEST_F(TitleMenuTest, MovedWindowsAreCentredButNeverLeftOfOrAboveTheWorkArea) {
 
 TEST_F(TitleMenuTest, CaptionsComeFromTheLanguageFileAndMissingOnesAreWrittenThereSorted) {
   const fs::path language = folder_ / "language.ini";
-  WriteFile(language,
+  Put(language,
             "[Deutsch]\r\nTitleMenu_MoveToPrimaryScreen=Auf den Hauptbildschirm.\r\n"
             "TitleMenu_ReadMe=not used\r\nZeta=kept\r\n");
   RawLocaleRecordList& table = RawLocaleRecordList::Instance();
-  table.SetLanguage("Deutsch", FromPath(language));
+  table.SetLanguage("Deutsch", PathText(language));
   AppLayer::RegisterTitleMenuTexts();
   table.LoadLanguage();
 
@@ -200,7 +188,7 @@ TEST_F(TitleMenuTest, CaptionsComeFromTheLanguageFileAndMissingOnesAreWrittenThe
                                                 "Open gui profile.", "Select window font.", "Select menu font.",
                                                 "Select tip font.", "Open log folder."}));
   ASSERT_TRUE(table.SaveMissing());
-  EXPECT_EQ(ReadFile(language),
+  EXPECT_EQ(Bytes(language),
             "[Deutsch]\r\n"
             "TitleMenu_MoveToPrimaryScreen=Auf den Hauptbildschirm.\r\n"
             "TitleMenu_OpenGuiProfile=Open gui profile.\r\n"

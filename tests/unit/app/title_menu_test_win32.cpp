@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "app/title_menu_execution.h"
 #include "app/window_commands.h"
 #include "raw/locale.h"
+#include "tests/unit/test_files.h"
 #include "win/view.h"
 
 namespace {
@@ -23,23 +23,11 @@ using AppLayer::GuiSettings;
 using AppLayer::GuiWindowStyle;
 using RawLayer::RawLocaleRecordList;
 using RawLayer::RawString;
+using TestFiles::Bytes;
+using TestFiles::PathText;
+using TestFiles::Put;
 
 constexpr DWORD kWaitMs = 10000;
-
-RawString FromPath(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string Utf8(const std::wstring& text) {
   return RawString::FromWide(reinterpret_cast<const char16_t*>(text.data()), static_cast<int32_t>(text.size()))
@@ -176,16 +164,16 @@ class TitleMenuWin32Test : public ::testing::Test {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     RawLocaleRecordList::Instance().ResetForTest();
-    GuiSettings::Instance().configFile.SetPath(FromPath(folder_ / "config.ini"));
+    GuiSettings::Instance().configFile.SetPath(PathText(folder_ / "config.ini"));
     GuiWindowStyle& style = GuiWindowStyle::Instance();
-    style.guiProfile = FromPath(folder_ / "gui.ini");
+    style.guiProfile = PathText(folder_ / "gui.ini");
     style.windowFont = GuiFontRecord();
     style.menuFont = GuiFontRecord();
     style.tipFont = GuiFontRecord();
   }
   void TearDown() override { RawLocaleRecordList::Instance().ResetForTest(); }
 
-  RawString Folder() const { return FromPath(folder_); }
+  RawString Folder() const { return PathText(folder_); }
 
   fs::path folder_;
 };
@@ -253,11 +241,11 @@ TEST_F(TitleMenuWin32Test, ViewHelpIsGreyPlainOrASubmenuForNoneOneOrMoreHelpFile
   for (const Row& row : rows) {
     const fs::path program = folder_ / std::to_string(round++);
     fs::create_directories(program);
-    for (const char* name : row.files) WriteFile(program / name, "help");
+    for (const char* name : row.files) Put(program / name, "help");
     // A folder that matches a pattern is never a help file.
     fs::create_directories(program / "folder.pdf");
 
-    HookedWindow window(FromPath(program));
+    HookedWindow window(PathText(program));
     ASSERT_TRUE(window.created);
     window.PrepareMenu();
     const std::vector<MenuItem> items = ReadMenu(window.Menu());
@@ -275,8 +263,8 @@ TEST_F(TitleMenuWin32Test, ViewHelpIsGreyPlainOrASubmenuForNoneOneOrMoreHelpFile
 
 TEST_F(TitleMenuWin32Test, ATranslatedCaptionIsShownAndTheMissingOnesAreWrittenToTheLanguageFile) {
   const fs::path language = folder_ / "language.ini";
-  WriteFile(language, "[Deutsch]\r\nTitleMenu_OpenLogFolder=Protokollordner \xC3\xB6" "ffnen\r\n");
-  RawLocaleRecordList::Instance().SetLanguage("Deutsch", FromPath(language));
+  Put(language, "[Deutsch]\r\nTitleMenu_OpenLogFolder=Protokollordner \xC3\xB6" "ffnen\r\n");
+  RawLocaleRecordList::Instance().SetLanguage("Deutsch", PathText(language));
   RawLocaleRecordList::Instance().LoadLanguage();
 
   HookedWindow window(Folder());
@@ -286,7 +274,7 @@ TEST_F(TitleMenuWin32Test, ATranslatedCaptionIsShownAndTheMissingOnesAreWrittenT
   ASSERT_GT(items.size(), 10u);
   EXPECT_EQ(items[9].text, "Protokollordner \xC3\xB6" "ffnen");
   EXPECT_EQ(items[3].text, "Move to primary screen.");
-  const std::string written = ReadFile(language);
+  const std::string written = Bytes(language);
   EXPECT_NE(written.find("TitleMenu_MoveToPrimaryScreen=Move to primary screen.\r\n"
                          "TitleMenu_OpenGuiProfile=Open gui profile.\r\n"
                          "TitleMenu_OpenLogFolder=Protokollordner \xC3\xB6" "ffnen\r\n"
@@ -411,9 +399,9 @@ TEST_F(TitleMenuWin32Test, AChosenFontIsWrittenAsItsSectionAndRestartsTheLaunche
   };
   for (const Row& row : rows) {
     const fs::path profile = folder_ / ("gui_" + row.section + ".ini");
-    WriteFile(profile, "[WindowParameter]\r\n// kept\r\nMargin=3\r\n\r\n");
+    Put(profile, "[WindowParameter]\r\n// kept\r\nMargin=3\r\n\r\n");
     GuiWindowStyle& style = GuiWindowStyle::Instance();
-    style.guiProfile = FromPath(profile);
+    style.guiProfile = PathText(profile);
     GuiFontRecord current;
     current.height = -16;
     current.weight = 700;
@@ -434,7 +422,7 @@ TEST_F(TitleMenuWin32Test, AChosenFontIsWrittenAsItsSectionAndRestartsTheLaunche
       EXPECT_EQ(hand.openedWith, row.dialogFace);
     }
 
-    const std::string written = ReadFile(profile);
+    const std::string written = Bytes(profile);
     EXPECT_EQ(written.rfind("[WindowParameter]\r\n// kept\r\nMargin=3\r\n\r\n[" + row.section + "]\r\nHeight=", 0), 0u)
         << written;
     EXPECT_NE(written.find(row.written), std::string::npos) << written;
@@ -451,7 +439,7 @@ TEST_F(TitleMenuWin32Test, AChosenFontIsWrittenAsItsSectionAndRestartsTheLaunche
 TEST_F(TitleMenuWin32Test, ACancelledFontDialogWritesNothingAndDoesNotRestart) {
   const fs::path profile = folder_ / "gui.ini";
   const std::string before = "[WindowFont]\r\nFaceName=DejaVu Serif\r\nHeight=-13\r\n\r\n";
-  WriteFile(profile, before);
+  Put(profile, before);
   GuiFontRecord current;
   current.height = -13;
   const std::u16string face = u"DejaVu Serif";
@@ -464,7 +452,7 @@ TEST_F(TitleMenuWin32Test, ACancelledFontDialogWritesNothingAndDoesNotRestart) {
   window.Command(AppLayer::kTitleSelectWindowFont);
   hand.Join();
   ASSERT_TRUE(hand.answered);
-  EXPECT_EQ(ReadFile(profile), before);
+  EXPECT_EQ(Bytes(profile), before);
   EXPECT_FALSE(fs::exists(folder_ / "gui.ini.tmp"));
   EXPECT_FALSE(RestartPosted(window.Handle()));
 }

@@ -8,33 +8,27 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "job/command_process.h"
 #include "tests/unit/job/command_test_support.h"
+#include "tests/unit/test_files.h"
 
 namespace JobLayer {
 namespace {
 
 namespace fs = std::filesystem;
+using TestFiles::Bytes;
 using testing_support::Holds;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Polls (bounded) until the file holds the text; the file's content, whatever it became.
 std::string WaitForText(const fs::path& path, const std::string& text) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  std::string content = ReadFile(path);
+  std::string content = Bytes(path);
   while (content.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    content = ReadFile(path);
+    content = Bytes(path);
   }
   return content;
 }
@@ -75,7 +69,7 @@ TEST_F(ProcessPosixTest, ShellWaitsForTheProgramAndReadsItsExitCode) {
     EXPECT_TRUE(Run(script)) << row.code;
     EXPECT_EQ(Value("ExitCode"), row.exitCode);
     // The program ran in the given folder and had ended when the command returned.
-    EXPECT_EQ(ReadFile(folder_ / "out.txt"), fs::canonical(folder_).string() + "\n");
+    EXPECT_EQ(Bytes(folder_ / "out.txt"), fs::canonical(folder_).string() + "\n");
     fs::remove(folder_ / "out.txt");
   }
   EXPECT_EQ(OnlyError(), "");

@@ -3,25 +3,18 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "job/command_process.h"
 #include "tests/unit/job/command_test_support.h"
+#include "tests/unit/test_files.h"
 
 namespace JobLayer {
 namespace {
 
 namespace fs = std::filesystem;
+using TestFiles::Bytes;
 using testing_support::Holds;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::string HandleText(HWND window) {
   RawString text;
@@ -58,7 +51,7 @@ TEST_F(ProcessWin32Test, ShellStartsCmdWaitsAndReadsItsExitCode) {
     EXPECT_TRUE(Run(script)) << row.code;
     EXPECT_EQ(Value("ExitCode"), row.exitCode);
     // The program ran in the given folder and had ended when the command returned.
-    EXPECT_TRUE(Holds(ReadFile(folder_ / "out.txt"), "ShellStartsCmdWaitsAndReadsItsExitCode")) << ReadFile(folder_ / "out.txt");
+    EXPECT_TRUE(Holds(Bytes(folder_ / "out.txt"), "ShellStartsCmdWaitsAndReadsItsExitCode")) << Bytes(folder_ / "out.txt");
   }
   EXPECT_EQ(OnlyError(), "");
 }

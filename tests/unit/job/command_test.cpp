@@ -3,55 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "job/log.h"
 #include "job/screen.h"
+#include "tests/unit/job/fake_screen.h"
+#include "tests/unit/job/log_text.h"
+#include "tests/unit/test_files.h"
 
 namespace JobLayer {
 namespace {
 
 namespace fs = std::filesystem;
-
-RawString PathText(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
-
-fs::path PathOf(const RawString& text) {
-  std::string utf8 = text.ToUtf8();
-  for (char& c : utf8) {
-    if (c == '\\') c = '/';
-  }
-  return fs::path(reinterpret_cast<const char8_t*>(utf8.c_str()));
-}
-
-bool Digits(const std::string& text, size_t at, size_t count) {
-  if (at + count > text.size()) return false;
-  for (size_t i = at; i < at + count; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-  }
-  return true;
-}
-
-// Record stamps (YYYYMMDD.HHMMSS.mmm) vary; tests compare the rest.
-std::string Unstamped(const std::string& line) {
-  std::string out;
-  for (size_t i = 0; i < line.size();) {
-    if (Digits(line, i, 8) && i + 19 <= line.size() && line[i + 8] == '.' && Digits(line, i + 9, 6) &&
-        line[i + 15] == '.' && Digits(line, i + 16, 3)) {
-      out += "<stamp>";
-      i += 19;
-    } else {
-      out += line[i++];
-    }
-  }
-  return out;
-}
+using TestFiles::Bytes;
+using TestFiles::PathOf;
+using TestFiles::PathText;
+using testing_support::Digits;
+using testing_support::FakeScreen;
+using testing_support::Unstamped;
 
 // "Command#" and its number become "Command#n".
 std::string MaskCommandNumbers(const std::string& line) {
@@ -89,8 +59,7 @@ class TraceLog {
   std::vector<std::string> Records(bool maskNumbers = true) {
     const fs::path path = PathOf(JobLogServer::Instance().FilePath());
     JobLogServer::Instance().Stop();
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes = Bytes(path);
     std::vector<std::string> records;
     size_t at = 0;
     for (size_t end; (end = bytes.find("\r\n", at)) != std::string::npos; at = end + 2) {
@@ -104,17 +73,6 @@ class TraceLog {
  private:
   fs::path dir_;
   bool started_ = false;
-};
-
-class FakeScreen : public JobScreen {
- public:
-  FakeScreen() { SetScreen(this); }
-  ~FakeScreen() override { SetScreen(nullptr); }
-  void ShowError(const RawString& message) override { messages.push_back(message.ToUtf8()); }
-  bool IsKeyDown(int virtualKey) override { return down.count(virtualKey) > 0; }
-
-  std::vector<std::string> messages;
-  std::set<int> down;
 };
 
 // A command that notes its word, the caller it was given and its parameters' summary in a

@@ -10,25 +10,13 @@
 #include "raw/file.h"
 #include "raw/path.h"
 #include "raw/process.h"
+#include "tests/unit/job/fake_screen.h"
 
 namespace JobLayer {
 namespace {
 
 using RawLayer::RawString;
-
-class ErrorRecorder : public JobScreen {
- public:
-  ErrorRecorder() { SetScreen(this); }
-  ~ErrorRecorder() override { SetScreen(nullptr); }
-  void ShowError(const RawString& message) override { messages.push_back(message.ToUtf8()); }
-  bool IsKeyDown(int) override { return false; }
-  std::vector<std::string> Heads() const {
-    std::vector<std::string> heads;
-    for (const std::string& m : messages) heads.push_back(m.substr(0, m.find('\r')));
-    return heads;
-  }
-  std::vector<std::string> messages;
-};
+using testing_support::FakeScreen;
 
 JobVariableList& List() { return JobVariableList::Instance(); }
 
@@ -79,7 +67,7 @@ class FunctionTest : public ::testing::Test {
     return result.state;
   }
 
-  ErrorRecorder errors;
+  FakeScreen errors;
 };
 
 constexpr const char* kTooFew = "Too few variable arguments !";

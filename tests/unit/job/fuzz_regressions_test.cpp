@@ -10,12 +10,14 @@
 #include "job/icon_cache.h"
 #include "raw/file.h"
 #include "raw/profile.h"
+#include "tests/unit/test_files.h"
 
 namespace JobLayer {
 namespace {
 
 namespace fs = std::filesystem;
 using RawLayer::RawFile;
+using TestFiles::PathText;
 
 // Images are numbers; the pool file holds their count.
 class CountingStore : public JobIconStore {
@@ -58,11 +60,6 @@ class CountingStore : public JobIconStore {
   std::vector<bool> used;
 };
 
-RawString FromPath(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
-}
-
 // An index whose carried-over [Identify] keys hold text that is not ASCII is saved so that the
 // next start reads it: the saved UTF-8 text of a Shift_JIS katakana claim was taken for
 // Shift_JIS again and failed to convert, so the cache never loaded and was never replaced.
@@ -83,8 +80,8 @@ TEST(IconCacheFuzzRegression, SavedIndexWithForeignClaimLoadsAgain) {
     fs::create_directories(dir);
     std::ofstream(dir / "IconCache.ini", std::ios::binary) << row.index;
     JobIconSettings settings;
-    settings.cacheFolder = FromPath(dir);
-    const RawString indexPath = FromPath(dir / "IconCache.ini");
+    settings.cacheFolder = PathText(dir);
+    const RawString indexPath = PathText(dir / "IconCache.ini");
     RawLayer::RawProfile before(indexPath);
     const RawString claim = before.GetValue("Identify", "Profile", "none");
 

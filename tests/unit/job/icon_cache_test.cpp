@@ -5,15 +5,14 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "raw/file.h"
 #include "raw/profile.h"
+#include "tests/unit/test_files.h"
 
 namespace JobLayer {
 namespace {
@@ -21,22 +20,9 @@ namespace {
 namespace fs = std::filesystem;
 using RawLayer::RawFile;
 using RawLayer::RawProfile;
-
-RawString FromPath(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
-}
-
-std::string Text(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void Put(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+using TestFiles::Bytes;
+using TestFiles::PathText;
+using TestFiles::Put;
 
 // An extracted icon of the fake store: one colour made from the file and index.
 struct FakePicture : JobIconStore::Picture {
@@ -166,7 +152,7 @@ class IconCacheTest : public ::testing::Test {
     dir_ = fs::path(KESTREL_TEST_TMP_DIR) / "icon_cache" / info->name();
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    settings_.cacheFolder = FromPath(dir_);
+    settings_.cacheFolder = PathText(dir_);
     settings_.iconWidth = 32;
     settings_.iconHeight = 32;
     g_now = {2024, 1, 31, 23, 59, 59, 0};
@@ -327,7 +313,7 @@ TEST_F(IconCacheTest, SavedCacheComesBackAtTheNextStartAndIsExtractedIntoItsImag
     ASSERT_TRUE(control->SaveCache());
   }
   EXPECT_EQ(DataFiles(), (std::vector<std::string>{"20240131235959.dat"}));
-  RawProfile index(FromPath(Index()));
+  RawProfile index(PathText(Index()));
   EXPECT_EQ(index.GetValue("Identify", "Profile", ""), "C:\\CONF\\KESTREL.INI");
   EXPECT_EQ(index.GetValue("Identify", "DataFile", ""), "20240131235959.dat");
   EXPECT_EQ(index.GetValue("TopInfo", "IconWidth", ""), "32");
@@ -380,7 +366,7 @@ TEST_F(IconCacheTest, EntryUnusedForItsCountIsDroppedAndSavedWithoutKeys) {
     }
     ASSERT_TRUE(control->SaveCache());
   }
-  const std::string index = Text(Index());
+  const std::string index = Bytes(Index());
   EXPECT_NE(index.find("[Item]\r\nImageId="), std::string::npos) << index;
   EXPECT_NE(index.find("[Item]\r\n\r\n"), std::string::npos) << index;
   EXPECT_EQ(index.find("old.exe"), std::string::npos) << index;
@@ -446,7 +432,7 @@ TEST_F(IconCacheTest, ItemsThatClaimAnotherImageGetANewOneAndLeaveTheFixedPixels
     ASSERT_TRUE(control->SaveCache());
   }
   // Image 2 is a's; 0 is the failed image; 40 is no image at all; a second claim on 2.
-  std::string index = Text(Index());
+  std::string index = Bytes(Index());
   index += "[Item]\nImageId=0\nFile=C:\\failed-before.exe\n\n";
   index += "[Item]\nImageId=40\nFile=C:\\far.exe\n\n";
   index += "[Item]\nImageId=2\nFile=C:\\twice.exe\nIconIndex=1\n\n";
@@ -521,9 +507,9 @@ TEST_F(IconCacheTest, SaveCutShortAnywhereLeavesACacheThatLoads) {
     auto control = prepare(store);
     ASSERT_TRUE(control->SaveCache());
   }
-  const std::string oldIndex = Text(Index());
+  const std::string oldIndex = Bytes(Index());
   const fs::path oldData = dir_ / "20240131235958.dat";
-  const std::string oldBytes = Text(oldData);
+  const std::string oldBytes = Bytes(oldData);
   g_now.second = 59;
 
   FakeStore counting;
@@ -554,7 +540,7 @@ TEST_F(IconCacheTest, SaveCutShortAnywhereLeavesACacheThatLoads) {
     auto loaded = Open(after);
     ASSERT_TRUE(loaded->LoadCache());
     EXPECT_EQ(loaded->EntryCount(), saved ? 2 : 1);
-    EXPECT_EQ(RawProfile(FromPath(Index())).GetValue("Identify", "Profile", ""), "KEY");
+    EXPECT_EQ(RawProfile(PathText(Index())).GetValue("Identify", "Profile", ""), "KEY");
     // At worst the old data file stays behind beside the new one.
     EXPECT_LE(DataFiles().size(), 2u);
   }

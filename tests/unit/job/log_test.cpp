@@ -4,8 +4,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -14,41 +12,19 @@
 #include <vector>
 
 #include "raw/file.h"
+#include "tests/unit/job/log_text.h"
+#include "tests/unit/test_files.h"
 
 namespace JobLayer {
 namespace {
 
 namespace fs = std::filesystem;
 using RawLayer::RawTime;
-
-RawString PathText(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
-
-fs::path PathOf(const RawString& text) {
-  std::string utf8 = text.ToUtf8();
-  for (char& c : utf8) {
-    if (c == '\\') c = '/';
-  }
-  return fs::path(reinterpret_cast<const char8_t*>(utf8.c_str()));
-}
-
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Put(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-// Record stamps vary; tests compare the rest.
-std::string Unstamped(const RawString& line) {
-  static const std::regex stamp("[0-9]{8}\\.[0-9]{6}\\.[0-9]{3}");
-  return std::regex_replace(line.ToUtf8(), stamp, "<stamp>");
-}
+using TestFiles::Bytes;
+using TestFiles::PathOf;
+using TestFiles::PathText;
+using TestFiles::Put;
+using testing_support::Unstamped;
 
 RawTime FixedTime() { return RawTime{2026, 12, 7, 11, 59, 1, 42}; }
 

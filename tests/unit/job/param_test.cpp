@@ -8,11 +8,13 @@
 
 #include "job/screen.h"
 #include "job/variable.h"
+#include "tests/unit/job/fake_screen.h"
 
 namespace JobLayer {
 namespace {
 
 using RawLayer::RawRangedTextUnit;
+using testing_support::FakeScreen;
 
 RawRangedTextList Lines(const std::vector<std::string>& texts) {
   RawRangedTextList lines;
@@ -242,15 +244,6 @@ TEST(JobParamSharing, TwoThreadsChangeTheirCopiesOfOneBody) {
   }
   EXPECT_EQ(RawLayer::RawListBody::LiveNodes(), nodes);
 }
-
-class FakeScreen : public JobScreen {
- public:
-  FakeScreen() { SetScreen(this); }
-  ~FakeScreen() override { SetScreen(nullptr); }
-  void ShowError(const RawString& message) override { messages.push_back(message.ToUtf8()); }
-  bool IsKeyDown(int) override { return false; }
-  std::vector<std::string> messages;
-};
 
 TEST(JobParamRequired, MissingEmptyAndExpandedValues) {
   JobVariableList::Instance().Set("EngineParamSeven", "7");

@@ -3,33 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "job/variable.h"
 #include "raw/file.h"
+#include "tests/unit/test_files.h"
 
 namespace JobLayer {
 namespace {
 
 namespace fs = std::filesystem;
-
-RawString PathText(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
-
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Put(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using TestFiles::Bytes;
+using TestFiles::PathText;
+using TestFiles::Put;
 
 std::string Text(const RawString& text) { return text.ToUtf8(); }
 

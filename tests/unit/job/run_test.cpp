@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -13,57 +11,19 @@
 #include "job/command.h"
 #include "job/log.h"
 #include "job/variable.h"
+#include "tests/unit/job/fake_screen.h"
+#include "tests/unit/job/log_text.h"
+#include "tests/unit/test_files.h"
 
 namespace JobLayer {
 namespace {
 
 namespace fs = std::filesystem;
-
-RawString PathText(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
-
-fs::path PathOf(const RawString& text) {
-  std::string utf8 = text.ToUtf8();
-  for (char& c : utf8) {
-    if (c == '\\') c = '/';
-  }
-  return fs::path(reinterpret_cast<const char8_t*>(utf8.c_str()));
-}
-
-bool Digits(const std::string& text, size_t at, size_t count) {
-  if (at + count > text.size()) return false;
-  for (size_t i = at; i < at + count; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-  }
-  return true;
-}
-
-// Record stamps (YYYYMMDD.HHMMSS.mmm) vary; tests compare the rest.
-std::string Unstamped(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size();) {
-    if (Digits(text, i, 8) && i + 19 <= text.size() && text[i + 8] == '.' && Digits(text, i + 9, 6) &&
-        text[i + 15] == '.' && Digits(text, i + 16, 3)) {
-      out += "<stamp>";
-      i += 19;
-    } else {
-      out += text[i++];
-    }
-  }
-  return out;
-}
-
-class FakeScreen : public JobScreen {
- public:
-  FakeScreen() { SetScreen(this); }
-  ~FakeScreen() override { SetScreen(nullptr); }
-  void ShowError(const RawString& message) override { messages.push_back(message.ToUtf8()); }
-  bool IsKeyDown(int virtualKey) override { return down.count(virtualKey) > 0; }
-  std::vector<std::string> messages;
-  std::set<int> down;
-};
+using TestFiles::Bytes;
+using TestFiles::PathOf;
+using TestFiles::PathText;
+using testing_support::FakeScreen;
+using testing_support::Unstamped;
 
 // Commands of these tests, registered once in the process-wide registry under words no script
 // uses: "EngineTestSet" assigns its parameters as written, "EngineTestNote" notes the values of
@@ -219,8 +179,7 @@ TEST_F(RunTest, RunScopesInTheLog) {
   log.Stop();
   log.SetDetail("UCPV");
 
-  std::ifstream in(path, std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string bytes = Bytes(path);
   const std::string records = Unstamped(bytes.substr(bytes.find("\r\n\r\n") + 4));
   EXPECT_EQ(records,
             "#Begin:Executor:<stamp>\r\n"

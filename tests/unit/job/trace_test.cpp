@@ -3,22 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <regex>
 #include <string>
 
 #include "job/log.h"
+#include "tests/unit/job/log_text.h"
+#include "tests/unit/test_files.h"
 
 namespace JobLayer {
 namespace {
 
 namespace fs = std::filesystem;
-
-RawString PathText(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
+using TestFiles::Bytes;
+using TestFiles::PathOf;
+using TestFiles::PathText;
+using testing_support::Unstamped;
 
 // Runs `body` with the process-wide log open in a folder of its own and the given
 // detail letters, and returns what it wrote after the header, stamps replaced.
@@ -32,20 +30,15 @@ std::string Traced(const char* letters, Body body) {
   JobLogOptions options;
   options.folder = PathText(dir);
   EXPECT_TRUE(log.Start(options));
-  std::string path = log.FilePath().ToUtf8();
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
+  const fs::path path = PathOf(log.FilePath());
   log.SetDetail(RawString::FromUtf8(letters));
   body();
   log.Stop();
   log.SetDetail("UCPV");
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string bytes = Bytes(path);
   const std::string header = LogVersionRecord().ToUtf8() + LogTimeZoneRecord().ToUtf8() + "\r\n";
   EXPECT_EQ(bytes.compare(0, header.size(), header), 0);
-  static const std::regex stamp("[0-9]{8}\\.[0-9]{6}\\.[0-9]{3}");
-  return std::regex_replace(bytes.substr(header.size()), stamp, "<stamp>");
+  return Unstamped(bytes.substr(header.size()));
 }
 
 TEST(TraceIdTest, Texts) {

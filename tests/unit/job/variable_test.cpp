@@ -9,28 +9,13 @@
 #include "job/log.h"
 #include "job/screen.h"
 #include "raw/file.h"
+#include "tests/unit/job/fake_screen.h"
 
 namespace JobLayer {
 namespace {
 
 using RawLayer::RawString;
-
-// Collects the messages of reported errors instead of showing them.
-class ErrorRecorder : public JobScreen {
- public:
-  ErrorRecorder() { SetScreen(this); }
-  ~ErrorRecorder() override { SetScreen(nullptr); }
-  void ShowError(const RawString& message) override { messages.push_back(message.ToUtf8()); }
-  bool IsKeyDown(int) override { return false; }
-
-  // The messages' first lines, in order.
-  std::vector<std::string> Heads() const {
-    std::vector<std::string> heads;
-    for (const std::string& m : messages) heads.push_back(m.substr(0, m.find('\r')));
-    return heads;
-  }
-  std::vector<std::string> messages;
-};
+using testing_support::FakeScreen;
 
 JobVariableList& List() { return JobVariableList::Instance(); }
 
@@ -57,7 +42,7 @@ class VariableTest : public ::testing::Test {
     List().Set("vEmpty", "");
   }
   void TearDown() override { List().RestoreAll(); }
-  ErrorRecorder errors;
+  FakeScreen errors;
 };
 
 struct ExpansionRow {

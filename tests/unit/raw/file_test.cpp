@@ -3,34 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tests/unit/test_files.h"
 
 namespace RawLayer {
 namespace {
 
 namespace fs = std::filesystem;
+using TestFiles::Bytes;
+using TestFiles::PathText;
+using TestFiles::Put;
 
 RawString PathText(const std::string& utf8) { return RawString::FromUtf8(utf8); }
-
-RawString PathText(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
-
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Put(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 class FileTest : public ::testing::Test {
  protected:

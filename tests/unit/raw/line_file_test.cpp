@@ -4,32 +4,19 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "raw/file.h"
+#include "tests/unit/test_files.h"
 
 namespace RawLayer {
 namespace {
 
 namespace fs = std::filesystem;
-
-RawString PathText(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
-
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Put(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using TestFiles::Bytes;
+using TestFiles::PathText;
+using TestFiles::Put;
 
 // UTF-8 to UTF-16 units, by hand, so the tables do not lean on the code under test.
 std::u16string Utf16Of(const std::string& utf8) {

@@ -3,33 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "raw/profile.h"
+#include "tests/unit/test_files.h"
 
 namespace RawLayer {
 namespace {
 
 namespace fs = std::filesystem;
-
-RawString PathText(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
-
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Put(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using TestFiles::Bytes;
+using TestFiles::PathText;
+using TestFiles::Put;
 
 const RawLocaleRecord kMainRecords[] = {
     {"Title", "Kestrel"},

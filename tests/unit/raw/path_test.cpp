@@ -9,21 +9,15 @@
 
 #include "raw/file.h"
 #include "raw/profile.h"
+#include "tests/unit/test_files.h"
+#include "tests/unit/test_files.h"
 
 namespace RawLayer {
 namespace {
 
 namespace fs = std::filesystem;
-
-RawString PathText(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
-
-fs::path FsPath(const RawString& text) {
-  std::string utf8 = text.ToUtf8();
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
+using TestFiles::FsPath;
+using TestFiles::PathText;
 
 std::string Unique(const char* stem) {
   std::random_device seed;

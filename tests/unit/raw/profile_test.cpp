@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <utility>
@@ -12,28 +10,17 @@
 
 #include "raw/file.h"
 #include "raw/path.h"
+#include "tests/unit/test_files.h"
 
 namespace RawLayer {
 namespace {
 
 namespace fs = std::filesystem;
+using TestFiles::Bytes;
+using TestFiles::PathText;
+using TestFiles::Put;
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
-
-RawString PathText(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return RawString::FromUtf8({reinterpret_cast<const char*>(text.data()), text.size()});
-}
-
-std::string Bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Put(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 Entries EntriesOf(const RawParameterList& list) {
   Entries entries;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/unit/test_files.h"
 #include "tests/unit/tool/fake_desktop.h"
 
 namespace {
@@ -59,14 +60,14 @@ class DataProfileTest : public testing::Test {
     folder_ = ToolTest::TestFolder("tool_data");
     path_ = folder_ / "data.ini";
   }
-  ToolDataProfile Profile() const { return ToolDataProfile(ToolTest::PathText(path_)); }
+  ToolDataProfile Profile() const { return ToolDataProfile(TestFiles::PathText(path_)); }
 
   fs::path folder_;
   fs::path path_;
 };
 
 TEST_F(DataProfileTest, ReadingKeepsRepeatedKeysAndJoinsSameNamedSections) {
-  ToolTest::WriteText(path_,
+  TestFiles::Put(path_,
                       "loose=line\r\n[Data:A]\r\nTitleName=one\r\n// note\r\n\r\nTitleName=two\r\nNoValue\r\n"
                       "[Data:B]x]\nClassName=a=b\n[data:a]\nTitleName=three\n");
   ToolDataSectionList sections;
@@ -89,24 +90,24 @@ TEST_F(DataProfileTest, DeleteKeepsEveryOtherLineAndTheFileCode) {
   const std::u16string text =
       u"\uFEFF[Common]\r\nProgram=Tessera\r\n[Data:A]\r\nTitleName=x\r\n[Data:\u65E5]\r\nTitleName=1\r\n"
       u"TitleName=2\r\n[DATA:A]\r\nClassName=y\r\n";
-  ToolTest::WriteText(path_, std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
+  TestFiles::Put(path_, std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
   ASSERT_TRUE(Profile().DeleteSection("data:a"));
   const std::u16string expected =
       u"\uFEFF[Common]\r\nProgram=Tessera\r\n[Data:\u65E5]\r\nTitleName=1\r\nTitleName=2\r\n";
-  EXPECT_EQ(ToolTest::ReadText(path_),
+  EXPECT_EQ(TestFiles::Bytes(path_),
             std::string(reinterpret_cast<const char*>(expected.data()), expected.size() * 2));
   EXPECT_FALSE(Profile().DeleteSection("Data:A"));
   EXPECT_FALSE(fs::exists(folder_ / "data.ini.tmp"));
 }
 
 TEST_F(DataProfileTest, StoreReplacesOrAppends) {
-  ToolTest::WriteText(path_, "[Data:A]\r\nTitleName=1\r\nTitleName=2\r\n\r\n[Data:B]\r\nClassName=b\r\n");
+  TestFiles::Put(path_, "[Data:A]\r\nTitleName=1\r\nTitleName=2\r\n\r\n[Data:B]\r\nClassName=b\r\n");
   RawParameterList entries;
   entries.AddEntry("ClassName", "new");
   ASSERT_TRUE(Profile().StoreSection("data:b", entries));
   ASSERT_TRUE(Profile().StoreSection("Data:C", entries));
   // The section that was not stored keeps its repeated keys.
-  EXPECT_EQ(ToolTest::ReadText(path_),
+  EXPECT_EQ(TestFiles::Bytes(path_),
             "[Data:A]\r\nTitleName=1\r\nTitleName=2\r\n\r\n[data:b]\r\nClassName=new\r\n\r\n"
             "[Data:C]\r\nClassName=new\r\n\r\n");
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -188,23 +187,6 @@ inline std::filesystem::path TestFolder(const std::string& group) {
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   return folder;
-}
-
-inline RawString PathText(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return RawString::FromUtf8(std::string(text.begin(), text.end()));
-}
-
-inline void WriteText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
-
-inline std::string ReadText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 }  // namespace ToolTest

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/unit/test_files.h"
 #include "tests/unit/tool/fake_desktop.h"
 
 namespace {
@@ -18,9 +19,9 @@ class ToolStartupTest : public testing::Test {
  protected:
   void SetUp() override {
     folder_ = ToolTest::TestFolder("tool_startup");
-    place_.programPath = ToolTest::PathText(folder_ / "tessera.exe");
-    place_.programFolder = ToolTest::PathText(folder_);
-    place_.tempFolder = ToolTest::PathText(folder_);
+    place_.programPath = TestFiles::PathText(folder_ / "tessera.exe");
+    place_.programFolder = TestFiles::PathText(folder_);
+    place_.tempFolder = TestFiles::PathText(folder_);
     desktop_.Add(1, "Target", "TargetClass", "C:\\t.exe", {0, 0, 100, 100});
   }
   Log Run(const std::string& arguments) {
@@ -36,12 +37,12 @@ class ToolStartupTest : public testing::Test {
 
 TEST_F(ToolStartupTest, MissingSettingsProfileIsCreatedAndTheWorkGoesOn) {
   EXPECT_EQ(Run("-c TargetClass -x 5"), (Log{"move 1 5 0 105 100"}));
-  EXPECT_EQ(ToolTest::ReadText(folder_ / "tessera.ini"), "[Common]\r\nProgram=Tessera\r\n\r\n");
+  EXPECT_EQ(TestFiles::Bytes(folder_ / "tessera.ini"), "[Common]\r\nProgram=Tessera\r\n\r\n");
 }
 
 TEST_F(ToolStartupTest, ProfileWithoutProgramIsRefused) {
   for (const char* text : {"[Common]\nProgram=\n", "[Other]\nProgram=Tessera\n", ""}) {
-    ToolTest::WriteText(folder_ / "tessera.ini", text);
+    TestFiles::Put(folder_ / "tessera.ini", text);
     EXPECT_EQ(Run("-c TargetClass -x 5"), (Log{"warning Bad format profile !"})) << text;
     EXPECT_EQ(Run("-c TargetClass -x 5 -z"), Log{}) << text;
   }
@@ -53,11 +54,11 @@ TEST_F(ToolStartupTest, UsageAloneAndNothingElse) {
 
 TEST_F(ToolStartupTest, SettingsAndDataProfileComeFromTheirFiles) {
   fs::create_directories(folder_ / "conf");
-  ToolTest::WriteText(folder_ / "tessera.ini", "[Common]\nProgram=Tessera\nConfigFile=conf\\..\\conf/s.ini\nDataProfile=d.ini\n");
-  ToolTest::WriteText(folder_ / "conf" / "s.ini", "[Job]\nFrameWidenL=1\nFrameWidenT=2\nFrameWidenR=3\nFrameWidenB=x\n");
-  ToolTest::WriteText(folder_ / "d.ini", "[Data:T]\nClassName=TargetClass\nRectSpec=-x 7\n");
+  TestFiles::Put(folder_ / "tessera.ini", "[Common]\nProgram=Tessera\nConfigFile=conf\\..\\conf/s.ini\nDataProfile=d.ini\n");
+  TestFiles::Put(folder_ / "conf" / "s.ini", "[Job]\nFrameWidenL=1\nFrameWidenT=2\nFrameWidenR=3\nFrameWidenB=x\n");
+  TestFiles::Put(folder_ / "d.ini", "[Data:T]\nClassName=TargetClass\nRectSpec=-x 7\n");
   const ToolLayer::ToolSettings settings =
-      ToolLayer::ReadToolSettings(ToolTest::PathText(folder_ / "tessera.ini"), place_.programFolder);
+      ToolLayer::ReadToolSettings(TestFiles::PathText(folder_ / "tessera.ini"), place_.programFolder);
   EXPECT_EQ(settings.selector.frameWiden.left, 1);
   EXPECT_EQ(settings.selector.frameWiden.top, 2);
   EXPECT_EQ(settings.selector.frameWiden.right, 3);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "raw/clipboard.h"
+#include "tests/unit/test_files.h"
 #include "tests/unit/tool/fake_desktop.h"
 #include "tool/startup.h"
 
@@ -24,8 +25,8 @@ class ToolWorkTest : public testing::Test {
   void SetUp() override {
     folder_ = ToolTest::TestFolder("tool_work");
     fs::create_directories(folder_ / "temp");
-    settings_.dataProfile = ToolTest::PathText(folder_ / "data.ini");
-    RawString temp = ToolTest::PathText(folder_ / "temp");
+    settings_.dataProfile = TestFiles::PathText(folder_ / "data.ini");
+    RawString temp = TestFiles::PathText(folder_ / "temp");
     temp.AppendChar(static_cast<uint32_t>(fs::path::preferred_separator));
     settings_.tempFolder = temp;
     // The frame widening of the tests differs from the defaults, so a mix-up shows.
@@ -46,11 +47,11 @@ class ToolWorkTest : public testing::Test {
 
   // The data profile with its line ends read as "\n" (the profile writer ends lines CR LF).
   std::string Data() const {
-    std::string text = ToolTest::ReadText(folder_ / "data.ini");
+    std::string text = TestFiles::Bytes(folder_ / "data.ini");
     for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
     return text;
   }
-  void SetData(const std::string& text) const { ToolTest::WriteText(folder_ / "data.ini", text); }
+  void SetData(const std::string& text) const { TestFiles::Put(folder_ / "data.ini", text); }
 
   fs::path folder_;
   ToolLayer::ToolSettings settings_;
@@ -205,8 +206,8 @@ TEST_F(ToolWorkTest, WindowListWritesOneLinePerNamedWindow) {
   desktop_.Add(6, "No file", "Cls", "", {0, 0, 1, 1});
   desktop_.Add(7, "Off screen", "Far", "C:\\far.exe", {-1300, -20, -1000, 80});
   const fs::path list = folder_ / "temp" / "Tessera_WindowList.txt";
-  EXPECT_EQ(Run("-l -n *Report -x 0"), (Log{"open " + ToolTest::PathText(list).ToUtf8()}));
-  EXPECT_EQ(ToolTest::ReadText(list),
+  EXPECT_EQ(Run("-l -n *Report -x 0"), (Log{"open " + TestFiles::PathText(list).ToUtf8()}));
+  EXPECT_EQ(TestFiles::Bytes(list),
             "\xEF\xBB\xBF"
             "Name=[Untitled - Notepad] Class=[Notepad] File=[C:\\windows\\notepad.exe] "
             "Rectangle=[-x 100 -y 100 -w 400 -h 300]\r\n"
@@ -218,7 +219,7 @@ TEST_F(ToolWorkTest, WindowListWritesOneLinePerNamedWindow) {
 }
 
 TEST_F(ToolWorkTest, WindowListFileThatCannotBeCreated) {
-  RawString missing = ToolTest::PathText(folder_ / "no" / "such" / "folder");
+  RawString missing = TestFiles::PathText(folder_ / "no" / "such" / "folder");
   missing.AppendChar(static_cast<uint32_t>(fs::path::preferred_separator));
   settings_.tempFolder = missing;
   EXPECT_EQ(Run("-l"), (Log{"warning Cannot open temp file !"}));
