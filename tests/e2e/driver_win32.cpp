@@ -823,14 +823,15 @@ class Driver {
       return L"the point lies outside the " + std::to_wstring(width) + L"x" +
              std::to_wstring(height) + L" screen";
     }
+    // Every event carries the point: a window that has just appeared under the pointer's old
+    // place can report that place between the events, and a press without a move would land there.
     INPUT inputs[3] = {};
     for (INPUT& input : inputs) {
       input.type = INPUT_MOUSE;
       input.mi.dx = Normalised(static_cast<int>(x), width);
       input.mi.dy = Normalised(static_cast<int>(y), height);
-      input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
+      input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
     }
-    inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
     inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
     inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
     UINT sent = SendInput(3, inputs, sizeof(INPUT));
