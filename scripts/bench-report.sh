@@ -12,7 +12,7 @@
 #   options after "--" go to every program, e.g. -- --benchmark_min_time=0.05
 #
 # Each program's JSON goes to <tree>/bench-results/<program>.json, its console output beside it.
-# Under Wine (the i686 tree build/i686-bench, Release) the launcher's start to first paint with
+# Under Wine (the i686 tree build/i686-bench, Release; x86_64 where this machine runs no 32-bit code) the launcher's start to first paint with
 # 200 buttons is timed beside a bare Win32 window in the same run, and the running launcher's
 # private memory is read (bench/wine/).
 set -euo pipefail
@@ -130,9 +130,10 @@ PY
 [ "$wine" = 1 ] || exit 0
 # Under Wine: the launcher with 200 buttons beside a bare window, started the same number of
 # times in one run.
-wine_build=$root/build/i686-bench
+. "$root/scripts/wine-arch.sh"
+wine_build=$root/build/$wine_arch-bench
 echo "bench-report: building the Wine timings in $wine_build" >&2
-cmake -S "$root" -B "$wine_build" -G Ninja --toolchain "$root/cmake/mingw-i686.cmake" \
+cmake -S "$root" -B "$wine_build" -G Ninja --toolchain "$root/cmake/mingw-$wine_arch.cmake" \
   -DCMAKE_BUILD_TYPE=Release >"$wine_build.configure.log" 2>&1 ||
   { tail -n 40 "$wine_build.configure.log"; exit 1; }
 cmake --build "$wine_build" -j2 --target kestrel bench_start_paint bench_bare_window \
@@ -145,7 +146,7 @@ rm -rf "$profile_dir" && mkdir -p "$profile_dir"
     printf '[Button:B%d]\r\nIconFile=shell32.dll\r\nIconIndex=%d\r\nShell {\r\n  Command=cmd.exe\r\n}\r\n' "$i" $((i % 150))
   done
 } >"$profile_dir/k.ini"
-"$root/scripts/wine-harness.sh" start "$wine_build" >/dev/null
+"$root/scripts/wine-harness.sh" start "$wine_build" "$wine_loader" >/dev/null
 trap '"$root/scripts/wine-harness.sh" stop "$wine_build" >/dev/null 2>&1 || true' EXIT
 runner=$wine_build/wine-run
 timer=$wine_build/bench/wine/bench_start_paint.exe
@@ -156,14 +157,14 @@ for round in 1 2; do
   "$runner" "$timer" $runs "$wine_build/kestrel.exe" -p "$(winepath_of "$profile_dir/k.ini")" \
     >"$wine_build/bench-results/kestrel.$round.out" 2>&1
 done
-python3 - "$wine_build/bench-results" <<'PY'
+python3 - "$wine_build/bench-results" "$wine_arch" <<'PY'
 import re, sys
 results = sys.argv[1]
 def read(name):
     text = open("%s/%s" % (results, name)).read()
     return float(re.search(r"median-ms ([0-9.]+)", text).group(1)), int(re.search(r"private-kb ([0-9]+)", text).group(1))
 print()
-print("Under Wine (i686, Release), median of 9 starts per round:")
+print("Under Wine (%s, Release), median of 9 starts per round:" % sys.argv[2])
 print("  round  bare window ms  launcher (200 buttons) ms  ratio (goal <= 1.5x)  launcher private memory (goal < 15 MB)")
 for round in (1, 2):
     bare, _ = read("bare.%d.out" % round)

@@ -4,7 +4,10 @@
 # folder Kestrel-<version>.
 #
 #   scripts/package.sh                      build kestrel and tessera in build/i686, then pack
-#   scripts/package.sh --build DIR          take the programs from the i686 tree DIR as they are
+#   scripts/package.sh --build DIR          take the programs from the tree DIR as they are (the
+#                                           release comes from an i686 tree; the tests also pack
+#                                           a 64-bit tree, to run its archive where the machine
+#                                           runs no 32-bit code)
 #   scripts/package.sh --dist DIR           write the archive into DIR instead of dist/
 #
 # Prints the archive's path on its last line.
@@ -35,10 +38,17 @@ if [ -z "$build" ]; then
   cmake --build "$build" -j2 --target kestrel tessera >"$build/package-build.log" ||
     { tail -n 40 "$build/package-build.log"; die "build failed"; }
 fi
+# The programs' architecture picks the strip tool; both programs must have the same one.
+strip=
 for program in kestrel tessera; do
   [ -f "$build/$program.exe" ] || die "no $build/$program.exe"
-  # Only the 32-bit programs go into the archive.
-  i686-w64-mingw32-objdump -f "$build/$program.exe" | grep -q 'file format pei-i386' || die "$program.exe is not a 32-bit Windows program"
+  case $(x86_64-w64-mingw32-objdump -f "$build/$program.exe" | sed -n 's/.*file format //p') in
+    pei-i386) tool=i686-w64-mingw32-strip ;;
+    pei-x86-64) tool=x86_64-w64-mingw32-strip ;;
+    *) die "$program.exe is not a Windows program" ;;
+  esac
+  [ -z "$strip" ] || [ "$strip" = "$tool" ] || die "kestrel.exe and tessera.exe are built for different systems"
+  strip=$tool
 done
 
 readme=$root/docs/ReadMe_Kestrel.txt
@@ -56,7 +66,7 @@ mkdir "$stage/$name"
 # archive's date), so that stripping the same program twice gives the same bytes.
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-1714694400}
 for program in kestrel tessera; do
-  i686-w64-mingw32-strip -o "$stage/$name/$program.exe" "$build/$program.exe"
+  "$strip" -o "$stage/$name/$program.exe" "$build/$program.exe"
 done
 cp "$readme" "$stage/$name/"
 cp "$root/examples/kestrel.ini" "$stage/$name/kestrel.ini"

@@ -120,11 +120,15 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
 "Default"="1280x1024"
 EOF
+  # The loader that runs on this machine sets up the prefix.
+  local wine_arch wine_loader
+  . "$(dirname "$0")/wine-arch.sh"
+  local loader=$wine_loader
   (
     # Without a display wineboot shows no progress window; its helpers must not keep the lock.
     unset DISPLAY
-    wine wineboot -i </dev/null >"$build/wineboot.log" 2>&1 9>&-
-    wine regedit /S "$(wine_path "$reg")" </dev/null >>"$build/wineboot.log" 2>&1 9>&-
+    "$loader" wineboot -i </dev/null >"$build/wineboot.log" 2>&1 9>&-
+    "$loader" regedit /S "$(wine_path "$reg")" </dev/null >>"$build/wineboot.log" 2>&1 9>&-
     wineserver -w 9>&-
   ) || die "creating the prefix failed; see $build/wineboot.log"
   # The server writes the registry files as it exits.
