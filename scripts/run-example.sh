@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# Runs Kestrel (the 32-bit Windows build, under Wine) with the bundled example profile
-# examples/kestrel.ini as its start-up profile.
+# Runs Kestrel (the 32-bit Windows build, under Wine; the 64-bit one where the machine runs no
+# 32-bit code) with the bundled example profile examples/kestrel.ini as its start-up profile.
 #   With $DISPLAY set, Kestrel appears there (inside Wine's desktop window) until it is closed.
 #   Without a display, it runs on an Xvfb display of its own; once its window is up, a screenshot
 #   of that screen is saved to build/screenshot.png and Kestrel is ended.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/i686
 "$root/scripts/setup.sh"
+. "$root/scripts/wine-arch.sh"
+build=$root/build/$wine_arch
 
-echo "run-example: building the i686 tree in build/i686"
+echo "run-example: building the $wine_arch tree in build/$wine_arch"
 mkdir -p "$build"
-cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/mingw-i686.cmake" >"$build/configure.log"
+cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/mingw-$wine_arch.cmake" >"$build/configure.log"
 cmake --build "$build" -j2 --target kestrel e2e_driver wineprefix >"$build/build.log" ||
   { tail -n 40 "$build/build.log"; exit 1; }
 
@@ -24,7 +25,7 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 harness=$root/scripts/wine-harness.sh
-"$harness" start "$build"
+"$harness" start "$build" "$wine_loader"
 trap '"$harness" stop "$build" >/dev/null' EXIT
 source <("$harness" env "$build")
 
