@@ -43,6 +43,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   AppLayer::GuiConfiguration configuration(*screen, RawLayer::TempFolder());
   AppLayer::GuiLauncherProfile launcherProfile;
   AppLayer::GuiCommandLineRun commandLineRun;
+  AppLayer::GuiIcons icons;
   AppLayer::GuiMainWindow mainWindow;
   // Script errors and questions go to real dialogs.
   JobLayer::SetScreen(&AppLayer::GuiJobScreen());
@@ -54,6 +55,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   services.executionLog = &executionLog;
   services.earlierInstance = &earlierInstance;
   services.configuration = &configuration;
+  services.icons = &icons;
   services.launcherProfile = &launcherProfile;
   services.commandLineRun = &commandLineRun;
   services.mainWindow = &mainWindow;

@@ -64,8 +64,10 @@ class WindowActions : public GuiMainActions {
   std::unique_ptr<GuiIconNotice> notice_;
 };
 
+}  // namespace
+
 // The icon control with the settings' cache, delay and extensions, and the cache loaded.
-void PrepareIcons() {
+void GuiIcons::Prepare() {
   const GuiSettings& settings = GuiSettings::Instance();
   JobLayer::JobIconSettings icons;
   icons.cache = settings.iconCache;
@@ -78,10 +80,7 @@ void PrepareIcons() {
   if (control.Open(icons, GuiIconStore::Instance()) && icons.cache) (void)control.LoadCache();
 }
 
-}  // namespace
-
 void GuiMainWindow::Run() {
-  PrepareIcons();
   ButtonPane buttons;
   SelectorPane selectors;
   WindowActions actions;

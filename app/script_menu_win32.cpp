@@ -14,6 +14,7 @@
 
 #include "app/icon_store.h"
 #include "app/settings.h"
+#include "job/icon_cache.h"
 #include "job/screen.h"
 #include "win/handle.h"
 #include "win/view.h"
@@ -85,8 +86,55 @@ class ScriptMenu : public JobHostMenu {
   std::vector<std::unique_ptr<EntryData>> entries_;
 };
 
-// A hidden window to own the menus of runs that happen while there is no main window.
-class MenuOwnerWindow : public WinLayer::WinView {};
+// A hidden window to own the menus of runs that happen while there is no main window (the
+// "#Initialize" action, command-line runs). It stands in for the main window as the icon
+// control's owner while its menu is open: the icons still loading are extracted then, the open
+// menu is repainted when they are done, and the icon cache is stored.
+class MenuOwnerWindow : public WinLayer::WinView {
+ public:
+  MenuOwnerWindow() = default;
+  MenuOwnerWindow(const MenuOwnerWindow&) = delete;
+  MenuOwnerWindow& operator=(const MenuOwnerWindow&) = delete;
+  ~MenuOwnerWindow() override { StopIcons(); }
+
+  // Becomes the icon control's owner and starts its worker when icons are still loading.
+  void StartIcons() {
+    JobLayer::JobIconControl& control = JobLayer::JobIconControl::Instance();
+    if (!control.WorkPending()) return;
+    notice_ = std::make_unique<GuiIconNotice>(Handle(), 0);
+    control.SetOwner(notice_.get());
+    // Asked again now that the owner is set: the menu's own request may have been reached
+    // while nobody was there to be told.
+    control.AddNotification(JobLayer::IconNotifyMenu);
+    workerStarted_ = control.StartWorker(THREAD_PRIORITY_IDLE);
+  }
+
+ protected:
+  bool HandleCommand(int id, int code, HWND control) override {
+    (void)id;
+    (void)control;
+    if (code != static_cast<int>(JobLayer::kIconNotifyButtonsCode) &&
+        code != static_cast<int>(JobLayer::kIconNotifyMenuCode)) {
+      return false;
+    }
+    RepaintOpenScriptMenu();
+    // Kept for the next start, as the main window keeps them.
+    if (GuiSettings::Instance().iconCache) (void)JobLayer::JobIconControl::Instance().SaveCache();
+    return true;
+  }
+
+ private:
+  void StopIcons() {
+    if (!notice_) return;
+    JobLayer::JobIconControl& control = JobLayer::JobIconControl::Instance();
+    if (workerStarted_) control.StopWorker();
+    control.SetOwner(nullptr);
+    notice_.reset();
+  }
+
+  std::unique_ptr<GuiIconNotice> notice_;
+  bool workerStarted_ = false;
+};
 
 class DrawingHook : public WinLayer::WinViewHook {
  public:
@@ -154,6 +202,7 @@ class WindowsMenuHost : public JobMenuHost {
       if (!ownWindow.Create(create)) return kNoChoice;
       ownWindow.AttachHook(&ScriptMenuDrawingHook());
       owner = ownWindow.Handle();
+      ownWindow.StartIcons();
     }
     const JobLayer::JobRect& anchor = context.anchor;
     const bool anchored = anchor.right > anchor.left && anchor.bottom > anchor.top;

@@ -85,6 +85,7 @@ int GuiStartup::RunServices(const RawString& commandLine, const Services& servic
   if (commandLine_.restartProcessId != 0 && services.earlierInstance != nullptr) {
     services.earlierInstance->End(commandLine_.restartProcessId);
   }
+  if (services.icons != nullptr) services.icons->Prepare();
   if (services.launcherProfile != nullptr) services.launcherProfile->Load(files_.configFile);
   int exitCode = ExitDone;
   if (commandLine_.HasRun()) {

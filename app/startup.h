@@ -106,8 +106,16 @@ class GuiStartup {
     virtual ~CommandLineRun() = default;
     [[nodiscard]] virtual bool Run(const GuiCommandLine& commandLine) = 0;
   };
-  // Prepares the icon control, runs the main dialog until it closes, and stops
-  // the icon worker before returning. Its owner destroys the dialog afterwards.
+  // Prepares the icon control (settings, fixed pictures, the cache) before any script runs:
+  // the "#Initialize" action and command-line runs show menus with icons too, and entries
+  // handed out then must stay valid for the window.
+  class Icons {
+   public:
+    virtual ~Icons() = default;
+    virtual void Prepare() = 0;
+  };
+  // Runs the main dialog until it closes, and stops the icon worker before returning. Its
+  // owner destroys the dialog afterwards.
   class MainWindow {
    public:
     virtual ~MainWindow() = default;
@@ -123,6 +131,7 @@ class GuiStartup {
     Configuration* configuration = nullptr;
     ExecutionLog* executionLog = nullptr;
     EarlierInstance* earlierInstance = nullptr;
+    Icons* icons = nullptr;
     LauncherProfile* launcherProfile = nullptr;
     CommandLineRun* commandLineRun = nullptr;
     MainWindow* mainWindow = nullptr;

@@ -112,6 +112,7 @@ bool JobIconControl::Open(const JobIconSettings& settings, JobIconStore& store) 
   entries_.clear();
   lookup_.clear();
   cursor_ = 0;
+  unannounced_ = 0;
   workPending_ = false;
   if (!store_->Prepare(settings_.iconWidth, settings_.iconHeight)) return false;
   failedId_ = store_->AddFixed(JobIconStore::FixedFailed);
@@ -129,6 +130,7 @@ void JobIconControl::StartAfresh() {
   entries_.clear();
   lookup_.clear();
   cursor_ = 0;
+  unannounced_ = 0;
   workPending_ = false;
   store_->Clear();
   failedId_ = store_->AddFixed(JobIconStore::FixedFailed);
@@ -219,8 +221,11 @@ bool JobIconControl::WorkOnce() {
   JobIconInfoUnit* unit = nullptr;
   {
     std::scoped_lock locks(listLock_, stateLock_);
-    if (cursor_ >= static_cast<int32_t>(entries_.size())) return false;
-    unit = entries_[static_cast<size_t>(cursor_++)];
+    if (cursor_ < static_cast<int32_t>(entries_.size())) unit = entries_[static_cast<size_t>(cursor_++)];
+  }
+  if (unit == nullptr) {
+    AnnounceLeftovers();
+    return false;
   }
   int32_t state;
   int32_t image;
@@ -240,10 +245,26 @@ bool JobIconControl::WorkOnce() {
     std::lock_guard<std::mutex> guard(stateLock_);
     unit->imageId = extracted;
     unit->state = IconReady;
-  } else if ((state == IconNotifyButtons || state == IconNotifyMenu) && owner != nullptr) {
-    owner->NotifyIcons(state == IconNotifyButtons ? kIconNotifyButtonsCode : kIconNotifyMenuCode);
+    ++unannounced_;
+  } else if (state == IconNotifyButtons || state == IconNotifyMenu) {
+    {
+      std::lock_guard<std::mutex> guard(stateLock_);
+      unannounced_ = 0;
+    }
+    if (owner != nullptr) owner->NotifyIcons(state == IconNotifyButtons ? kIconNotifyButtonsCode : kIconNotifyMenuCode);
   }
   return true;
+}
+
+void JobIconControl::AnnounceLeftovers() {
+  JobIconOwner* owner;
+  {
+    std::lock_guard<std::mutex> guard(stateLock_);
+    if (unannounced_ == 0 || owner_ == nullptr) return;
+    unannounced_ = 0;
+    owner = owner_;
+  }
+  owner->NotifyIcons(kIconNotifyButtonsCode);
 }
 
 bool JobIconControl::WorkPending() const {
@@ -279,7 +300,7 @@ void JobIconControl::Wake() {
   wake_.notify_all();
 }
 
-void JobIconControl::RequestLoad() { Wake(); }
+void JobIconControl::RequestLoad() { AddNotification(IconNotifyButtons); }
 
 bool JobIconControl::StartWorker(int32_t priority) {
   {
@@ -352,6 +373,7 @@ bool JobIconControl::LoadCache() {
   failedId_ = failed;
   loadingId_ = loading;
   cursor_ = 0;
+  unannounced_ = 0;
   std::vector<bool> held(static_cast<size_t>(store_->ImageCount()), false);
   held[static_cast<size_t>(failed)] = held[static_cast<size_t>(loading)] = true;
   for (const SavedEntry& item : items.items) {

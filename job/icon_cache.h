@@ -157,10 +157,13 @@ class JobIconControl {
   [[nodiscard]] bool StartWorker(int32_t priority);
   // Sets the stop flag, wakes the worker and waits for it.
   void StopWorker();
-  // Wakes the worker to look for work (a load request).
+  // Queues a load request: the owner is told (buttons) when the entries made so far are done.
   void RequestLoad();
   // One step of the worker at its cursor; false when the cursor is past the last
   // entry. The worker's loop, also used by tests to work without a thread.
+  // Icons extracted after the last notification entry (a dropped button's, an edited one's)
+  // are announced to the owner as buttons when the cursor runs past the last entry, so
+  // nothing keeps showing the loading image because nobody asked to be told.
   bool WorkOnce();
   bool WorkPending() const;
 
@@ -204,6 +207,8 @@ class JobIconControl {
   void StartAfresh();
   void Append(int32_t state, int32_t image, const RawString& file, int32_t index, int32_t unused);
   void Wake();
+  // Tells the owner (buttons) about icons extracted since the last notification, if any.
+  void AnnounceLeftovers();
 
   JobIconSettings settings_;
   RawLayer::RawStringList extensions_;
@@ -213,6 +218,7 @@ class JobIconControl {
   int32_t failedId_ = -1;
   int32_t loadingId_ = -1;
   int32_t cursor_ = 0;
+  int32_t unannounced_ = 0;  // icons extracted since the last notification
   JobIconInfoList list_;
   std::vector<JobIconInfoUnit*> entries_;  // the list's units by entry number
   // The first entry of each file (ASCII case folded) and index, so that finding an icon's entry

@@ -367,6 +367,7 @@ class RecordingServices : public GuiStartup::CrashHook,
                           public GuiStartup::EarlierInstance,
                           public GuiStartup::LauncherProfile,
                           public GuiStartup::CommandLineRun,
+                          public GuiStartup::Icons,
                           public GuiStartup::MainWindow {
  public:
   void Install() override { calls.push_back("crash hook"); }
@@ -383,6 +384,7 @@ class RecordingServices : public GuiStartup::CrashHook,
   void Start() override { calls.push_back("log start"); }
   void Stop() override { calls.push_back("log stop"); }
   void End(uint32_t processId) override { calls.push_back("end " + std::to_string(processId)); }
+  void Prepare() override { calls.push_back("icons"); }
   void Load(const RawString& configFile) override { calls.push_back("profile " + Name(configFile)); }
   bool Run(const AppLayer::GuiCommandLine& commandLine) override {
     calls.push_back("run " + commandLine.runKind.ToUtf8() + " " + commandLine.runName.ToUtf8());
@@ -397,6 +399,7 @@ class RecordingServices : public GuiStartup::CrashHook,
     services.configuration = this;
     services.executionLog = this;
     services.earlierInstance = this;
+    services.icons = this;
     services.launcherProfile = this;
     services.commandLineRun = this;
     services.mainWindow = this;
@@ -428,7 +431,7 @@ TEST_F(StartupRunTest, WindowStartUpInOrder) {
   EXPECT_EQ(Run("-@ 321", services_.All()), AppLayer::ExitDone);
   EXPECT_EQ(services_.calls,
             (std::vector<std::string>{"crash hook", "enter COM", "style gui.ini", "settings conf.ini", "log start",
-                                      "end 321", "profile conf.ini", "window", "log stop", "leave COM"}));
+                                      "end 321", "icons", "profile conf.ini", "window", "log stop", "leave COM"}));
   EXPECT_TRUE(services_.settingsOptions.SharesBodyWith(options_)) << "the settings share the option list";
   EXPECT_TRUE(screen_.warnings.empty());
 }
@@ -438,7 +441,7 @@ TEST_F(StartupRunTest, CommandLineRunInsteadOfTheWindow) {
   EXPECT_EQ(Run("-a First -l Second", services_.All()), AppLayer::ExitDone);
   EXPECT_EQ(services_.calls,
             (std::vector<std::string>{"crash hook", "enter COM", "style kestrel.ini", "settings kestrel.ini",
-                                      "log start", "profile kestrel.ini", "run l Second", "log stop", "leave COM"}));
+                                      "log start", "icons", "profile kestrel.ini", "run l Second", "log stop", "leave COM"}));
 }
 
 TEST_F(StartupRunTest, FailedRunExitsWithOne) {

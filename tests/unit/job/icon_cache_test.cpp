@@ -284,6 +284,50 @@ TEST_F(IconCacheTest, NotificationsReachTheOwnerAfterTheEntriesBeforeThem) {
   EXPECT_EQ(control->GetEntry("", 0), 4);
 }
 
+// A first start with an empty cache: the load request the window queues after its buttons took
+// their entries is what repaints them, so it must be reached after those entries.
+TEST_F(IconCacheTest, LoadRequestTellsTheOwnerWhenTheButtonsIconsAreDone) {
+  FakeStore store;
+  FakeOwner owner;
+  auto control = Open(store);
+  const int32_t first = control->GetEntry("C:\\a.exe", 0);
+  const int32_t second = control->GetEntry("C:\\b.exe", 1);
+  control->SetOwner(&owner);
+  control->RequestLoad();
+  EXPECT_TRUE(control->WorkPending());
+  Drain(*control);
+  EXPECT_EQ(owner.codes, (std::vector<uint32_t>{0x1103}));
+  EXPECT_EQ(Entry(*control, first).state, IconReady);
+  EXPECT_EQ(Entry(*control, second).state, IconReady);
+}
+
+// Icons asked for after the last notification (a dropped button, an edited one) are announced
+// once when the worker runs out of entries; running dry with nothing new says nothing.
+TEST_F(IconCacheTest, IconsAfterTheLastNotificationAreAnnouncedWhenTheWorkerRunsDry) {
+  FakeStore store;
+  FakeOwner owner;
+  auto control = Open(store);
+  control->SetOwner(&owner);
+  control->RequestLoad();
+  Drain(*control);
+  ASSERT_EQ(owner.codes, (std::vector<uint32_t>{0x1103}));
+  const int32_t dropped = control->GetEntry("C:\\dropped.exe", 0);
+  EXPECT_TRUE(control->WorkOnce());
+  EXPECT_EQ(owner.codes.size(), 1u);
+  EXPECT_FALSE(control->WorkOnce());
+  EXPECT_EQ(owner.codes, (std::vector<uint32_t>{0x1103, 0x1103}));
+  EXPECT_EQ(Entry(*control, dropped).state, IconReady);
+  EXPECT_FALSE(control->WorkOnce());
+  EXPECT_EQ(owner.codes.size(), 2u);
+  // Without an owner the icons wait to be announced to the next one.
+  control->SetOwner(nullptr);
+  (void)control->GetEntry("C:\\later.exe", 0);
+  Drain(*control);
+  control->SetOwner(&owner);
+  EXPECT_FALSE(control->WorkOnce());
+  EXPECT_EQ(owner.codes.size(), 3u);
+}
+
 TEST_F(IconCacheTest, DataFileIsNamedByTheUtcTime) {
   EXPECT_EQ(JobIconControl::DataFileName({2024, 1, 31, 23, 59, 59, 0}), "20240131235959.dat");
   EXPECT_EQ(JobIconControl::DataFileName({2026, 12, 8, 7, 5, 3, 999}), "20261208070503.dat");
