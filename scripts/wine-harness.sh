@@ -33,6 +33,12 @@ ready_marker=$prefix/.kestrel-ready
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine reads Unix file names and program arguments in the locale's character set: a folder with
+# a non-ASCII letter reaches the programs whole only with UTF-8, whatever the caller's locale.
+case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in
+  *UTF-8* | *utf8* | *UTF8* | *utf-8*) ;;
+  *) export LC_ALL=C.UTF-8 ;;
+esac
 
 # A PID counts as running when it exists and is not a zombie waiting to be reaped.
 alive() {

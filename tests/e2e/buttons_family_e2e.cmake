@@ -34,26 +34,29 @@ foreach(source IN LISTS launcher_sources)
   endif()
 endforeach()
 
+# Profiles are lists of lines, written by the helper as they are (paths meet no escape).
 # A button that has the helper write <name>-<key state>.txt holding the key state.
 function(buttons_writer out name)
   set(${out}
-      "[Button:${name}]\\nShell {\\nCommand=${buttons_helper}\\nParameter=write @DIR@\\\\${name}-$(KeyState).txt $(KeyState) 0\\nWait=WaitForDone\\nTimeout=-1\\n}\\n"
+      "[Button:${name}]" "Shell {" "Command=${buttons_helper}"
+      "Parameter=write \"@DIR@\\${name}-$(KeyState).txt\" $(KeyState) 0" "Wait=WaitForDone" "Timeout=-1" "}"
       PARENT_SCOPE)
 endfunction()
 buttons_writer(button_one One)
 buttons_writer(button_two Two)
 # The drop target: cmd.exe echoes the drop list into drop.txt.
 set(button_three
-    "[Button:Three]\\nDropRun=1\\nShell {\\nCommand=cmd.exe\\nParameter=/c echo $(DropList)> @DIR@\\\\drop.txt\\nShowStatus=Hide\\nWait=WaitForDone\\nTimeout=-1\\n}\\n")
+    "[Button:Three]" "DropRun=1" "Shell {" "Command=cmd.exe" "Parameter=/c echo $(DropList)> \"@DIR@\\drop.txt\""
+    "ShowStatus=Hide" "Wait=WaitForDone" "Timeout=-1" "}")
 
-# kestrel_buttons_e2e(<name> <k.ini text> <host flags> <step>...): the steps run once the window
+# kestrel_buttons_e2e(<name> <k.ini lines> <host flags> <step>...): the steps run once the window
 # is up, in two scenarios: buttons.<name> with the probe's host (given the flags), and, once the
 # launcher makes a button box, buttons.launcher_<name> with Kestrel itself started on a
 # configuration file holding the text. Mouse and keys: alone.
 function(kestrel_buttons_e2e name profile flags)
   set(host start ${buttons_probe} host @DIR@/k.ini ${flags} --)
   set(launcher
-    start ${buttons_helper} write @DIR@/s.ini "[Common]\\nProgram=Kestrel\\nConfigFile=@DIR@\\\\k.ini\\n" 0 --
+    start ${buttons_helper} lines @DIR@/s.ini 0 "[Common]" "Program=Kestrel" "ConfigFile=@DIR@\\k.ini" --
     expect-exit 0 10000
     start $<TARGET_FILE:kestrel> -p @DIR@/s.ini --)
   set(variants host)
@@ -66,7 +69,7 @@ function(kestrel_buttons_e2e name profile flags)
       set(test_name buttons.launcher_${name})
     endif()
     kestrel_e2e(NAME ${test_name} STEPS
-      start ${buttons_helper} write @DIR@/k.ini "${profile}" 0 --
+      start ${buttons_helper} lines @DIR@/k.ini 0 ${profile} --
       expect-exit 0 10000
       ${${variant}}
       wait-window * Kestrel 15000
@@ -79,7 +82,7 @@ endfunction()
 
 # A press on One dragged to Two runs Two only; the right button runs with "RButton"; a plain
 # click runs with "LButton".
-kestrel_buttons_e2e(clicks "${button_one}${button_two}${button_three}" ""
+kestrel_buttons_e2e(clicks "${button_one};${button_two};${button_three}" ""
   start ${buttons_probe} drag 6 12 6 36 left 10000 --
   expect-exit 0 10000
   file-contains @DIR@/Two-LButton.txt LButton 10000
@@ -95,7 +98,7 @@ kestrel_buttons_e2e(clicks "${button_one}${button_two}${button_three}" ""
 # The click gives the box the focus; Down selects Two and Enter runs it; Delete deletes it and
 # rewrites the profile; Right (across the column) opens the edit menu, whose first item inserts
 # a separator before the selected button.
-kestrel_buttons_e2e(keys_and_menu "${button_one}${button_two}${button_three}" ""
+kestrel_buttons_e2e(keys_and_menu "${button_one};${button_two};${button_three}" ""
   start ${buttons_probe} click 6 12 left 10000 --
   expect-exit 0 10000
   file-contains @DIR@/One-LButton.txt LButton 10000
@@ -111,11 +114,12 @@ kestrel_buttons_e2e(keys_and_menu "${button_one}${button_two}${button_three}" ""
   key DOWN RETURN
   file-contains @DIR@/k.ini "[Button:-]" 10000
   start ${buttons_probe} in-order @DIR@/k.ini "[Button:One]" "[Button:-]" "[Button:Three]" --
-  expect-exit 0 10000)
+  expect-exit 0 10000
+  up-to-date * Kestrel @DIR@/after-edit.png)
 
 # Three files dropped on a button with DropRun run it with all three, quoted and one blank
 # apart; with Alt held, dropped files become new buttons before the one under the point.
-kestrel_buttons_e2e(drop "${button_one}${button_two}${button_three}" ""
+kestrel_buttons_e2e(drop "${button_one};${button_two};${button_three}" ""
   start ${buttons_probe} drop 6 60 plain 10000 "C:\\first.txt" "C:\\with blank.txt" "D:\\third.log" --
   expect-exit 0 30000
   file-contains @DIR@/drop.txt "\"C:\\\\first.txt\" \"C:\\\\with blank.txt\" \"D:\\\\third.log\"" 10000
@@ -124,11 +128,12 @@ kestrel_buttons_e2e(drop "${button_one}${button_two}${button_three}" ""
   file-contains @DIR@/k.ini "[Button:second.txt]" 10000
   start ${buttons_probe} in-order @DIR@/k.ini "[Button:One]" "[Button:new one.exe]" "[Button:second.txt]"
     "[Button:Two]" "[Button:Three]" --
-  expect-exit 0 10000)
+  expect-exit 0 10000
+  up-to-date * Kestrel @DIR@/after-drop.png)
 
 # With ViewTip on, resting the mouse on a button shows its tip text in a window of its own, and
 # moving away closes it.
-kestrel_buttons_e2e(tip "[Option]\\nViewTip=1\\n[Button:Tipped]\\nTipText=Hello from the tip\\n${button_two}" tip
+kestrel_buttons_e2e(tip "[Option];ViewTip=1;[Button:Tipped];TipText=Hello from the tip;${button_two}" tip
   start ${buttons_probe} hover 6 12 "Hello from the tip" 10000 --
   expect-exit 0 15000
   wait-window KestrelView "Hello from the tip" 1000

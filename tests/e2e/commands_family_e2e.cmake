@@ -11,11 +11,11 @@ set(commands_helper $<TARGET_FILE:e2e_helper>)
 # writes what the script saw. An exit code of -1 reads as unsigned.
 kestrel_e2e(NAME commands.shell_exit_code STEPS
   start ${commands_probe} run
-    "Shell {" "Command=${commands_helper}" "Parameter=write @DIR@\\out.txt through_Shell 7"
+    "Shell {" "Command=${commands_helper}" "Parameter=write \"@DIR@\\out.txt\" through_Shell 7"
     "Wait=WaitForDone" "Timeout=-1" "}"
-    "Shell {" "Command=${commands_helper}" "Parameter=write @DIR@\\seven.txt code=$(ExitCode) -1"
+    "Shell {" "Command=${commands_helper}" "Parameter=write \"@DIR@\\seven.txt\" code=$(ExitCode) -1"
     "Wait=WaitForDone" "Timeout=-1" "}"
-    "Shell {" "Command=${commands_helper}" "Parameter=write @DIR@\\minus.txt code=$(ExitCode) 0"
+    "Shell {" "Command=${commands_helper}" "Parameter=write \"@DIR@\\minus.txt\" code=$(ExitCode) 0"
     "Wait=WaitForDone" "Timeout=-1" "}" --
   expect-exit 0 30000
   file-contains @DIR@/out.txt "through_Shell"
@@ -27,7 +27,7 @@ kestrel_e2e(NAME commands.shell_cmd STEPS
   start ${commands_probe} run
     "Shell {" "Command=cmd.exe" "Parameter=/c cd > where.txt & exit 5" "Directory=@DIR@"
     "ShowStatus=Hide" "Wait=WaitForDone" "Timeout=-1" "}"
-    "Shell {" "Command=${commands_helper}" "Parameter=write @DIR@\\code.txt cmd=$(ExitCode) 0"
+    "Shell {" "Command=${commands_helper}" "Parameter=write \"@DIR@\\code.txt\" cmd=$(ExitCode) 0"
     "Wait=WaitForDone" "Timeout=-1" "}" --
   expect-exit 0 30000
   file-contains @DIR@/where.txt "commands.shell_cmd"
@@ -45,15 +45,15 @@ kestrel_e2e(NAME commands.shell_missing_program STEPS
 kestrel_e2e(NAME commands.loops_start_programs STEPS
   start ${commands_probe} run
     "Foreach {" "Parameter=first,\"second,item\""
-    "Shell {" "Command=${commands_helper}" "Parameter=write @DIR@\\$(Each).txt each=$(Each) 0"
+    "Shell {" "Command=${commands_helper}" "Parameter=write \"@DIR@\\$(Each).txt\" each=$(Each) 0"
     "Wait=WaitForDone" "Timeout=-1" "}" "}"
     "If {" "Condition=false" "}"
     "Else {"
     "For {" "Begin=3" "End=0" "Add=-1"
-    "Shell {" "Command=${commands_helper}" "Parameter=write @DIR@\\count$(Counter).txt c 0"
+    "Shell {" "Command=${commands_helper}" "Parameter=write \"@DIR@\\count$(Counter).txt\" c 0"
     "Wait=WaitForDone" "Timeout=-1" "}" "}" "}"
     "While {" "Condition=True" "Break" "}"
-    "Shell {" "Command=${commands_helper}" "Parameter=write @DIR@\\after.txt after_the_loops 0"
+    "Shell {" "Command=${commands_helper}" "Parameter=write \"@DIR@\\after.txt\" after_the_loops 0"
     "Wait=WaitForDone" "Timeout=-1" "}" --
   expect-exit 0 60000
   file-contains @DIR@/first.txt "each=first"
@@ -85,7 +85,7 @@ kestrel_e2e(NAME commands.popup_missing_window STEPS
 # ToClipboard writes the system clipboard, which another program reads back. The clipboard is
 # shared by every program of the display: this runs alone.
 kestrel_e2e(NAME commands.to_clipboard STEPS
-  start ${commands_probe} run "Define {" "Who=Kestrel" "}" "ToClipboard {" "Parameter=$(Who) clip \\u00e9\\u65e5" "}" --
+  start ${commands_probe} run "Define {" "Who=Kestrel" "}" "ToClipboard {" "Parameter=$(Who) clip é日" "}" --
   expect-exit 0 15000
   start $<TARGET_FILE:e2e_probe> clip-check "Kestrel clip \\u00e9\\u65e5" --
   expect-exit 0 15000)

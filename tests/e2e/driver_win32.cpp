@@ -51,14 +51,29 @@
 //                                   press at the first point, move to the second and release
 //   post <class|*> <title|*> <message> <wparam> <lparam>
 //                                   post a message to such a window (numbers, 0x allowed)
+//   up-to-date <class|*> <title|*> [png]
+//                                   such a window's picture on the screen is what a full repaint
+//                                   draws: its pixels are grabbed once pending paints are done
+//                                   and the screen is still, the window and its children are
+//                                   repainted, and the pixels must not have changed (a
+//                                   difference is a missing invalidation; both pictures are
+//                                   then saved beside the scenario as up-to-date-before.png and
+//                                   up-to-date-after.png). png: the picture is saved there too
 //   detach                          leave the started programs running at the end
 //
-// Texts take the escapes \n, \r, \t and \\. A path that begins with "/" is a Unix path and is
-// opened through drive Z:. Waiting always polls (every 20 ms); a step never sleeps blindly.
+// The compared texts (box-title, box-text, file-contains, file-lacks) take the escapes \n, \r, \t
+// and \\. A path that begins with "/" is a Unix path and is opened through drive Z:.
+//
+// Before the steps, "--place <name> <folder>" (any number of times) names a folder: every
+// argument of every step has the name replaced by the folder, after the escapes are read, so no
+// folder's path ever meets an escape (the scenarios name their own folder @DIR@ and the
+// repository @SRC@). Waiting always polls (every 20 ms); a step never sleeps blindly.
 // When a step fails, the driver names it and the reason, ends the programs it started (unless
 // detached) and exits 1; a malformed scenario exits 2 before anything starts.
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -324,14 +339,168 @@ std::optional<int> ButtonId(const std::wstring& name) {
   return std::nullopt;
 }
 
+// ---- pictures ----
+
+// A window's pixels as the screen shows them: 0x00RRGGBB, rows from the top.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+  bool operator==(const Picture&) const = default;
+};
+
+Picture GrabScreen(const RECT& area) {
+  Picture picture;
+  picture.width = area.right - area.left;
+  picture.height = area.bottom - area.top;
+  if (picture.width <= 0 || picture.height <= 0) return picture;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = picture.width;
+  info.bmiHeader.biHeight = -picture.height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap != nullptr) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, picture.width, picture.height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const auto* source = static_cast<const uint32_t*>(bits);
+    picture.pixels.assign(source, source + static_cast<size_t>(picture.width) * picture.height);
+    for (uint32_t& pixel : picture.pixels) pixel &= 0xFFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return picture;
+}
+
+// The screen's picture of the area once it has stopped changing: the system may put a finished
+// paint on the screen a little later, and a picture caught half-way would be no evidence.
+Picture StillPicture(const RECT& area) {
+  Picture last = GrabScreen(area);
+  const ULONGLONG deadline = GetTickCount64() + 3000;
+  int same = 0;
+  while (same < 3 && GetTickCount64() < deadline) {
+    Sleep(kPollMs);
+    Picture next = GrabScreen(area);
+    same = next == last ? same + 1 : 0;
+    last = std::move(next);
+  }
+  return last;
+}
+
+uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
+  crc = ~crc;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void PutBigEndian(std::string& out, uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+void PutChunk(std::string& out, const char* type, const std::string& data) {
+  PutBigEndian(out, static_cast<uint32_t>(data.size()));
+  std::string body = std::string(type, 4) + data;
+  out += body;
+  PutBigEndian(out, Crc32(reinterpret_cast<const uint8_t*>(body.data()), body.size()));
+}
+
+// A PNG of the picture (RGB, stored without compression: a few hundred kilobytes at most for a
+// window, and no library to depend on).
+std::string PngOf(const Picture& picture) {
+  std::string raw;
+  for (int y = 0; y < picture.height; ++y) {
+    raw += '\0';  // no filter
+    for (int x = 0; x < picture.width; ++x) {
+      const uint32_t pixel = picture.pixels[static_cast<size_t>(y) * picture.width + x];
+      raw += static_cast<char>((pixel >> 16) & 0xFF);
+      raw += static_cast<char>((pixel >> 8) & 0xFF);
+      raw += static_cast<char>(pixel & 0xFF);
+    }
+  }
+  std::string deflated = "\x78\x01";
+  uint32_t a = 1, b = 0;
+  for (unsigned char c : raw) {
+    a = (a + c) % 65521;
+    b = (b + a) % 65521;
+  }
+  for (size_t at = 0; at < raw.size() || at == 0; at += 65535) {
+    const size_t length = std::min<size_t>(65535, raw.size() - at);
+    const bool last = at + length >= raw.size();
+    deflated += static_cast<char>(last ? 1 : 0);
+    deflated += static_cast<char>(length & 0xFF);
+    deflated += static_cast<char>(length >> 8);
+    deflated += static_cast<char>(~length & 0xFF);
+    deflated += static_cast<char>((~length >> 8) & 0xFF);
+    deflated.append(raw, at, length);
+    if (last) break;
+  }
+  PutBigEndian(deflated, (b << 16) | a);
+  std::string header;
+  PutBigEndian(header, static_cast<uint32_t>(picture.width));
+  PutBigEndian(header, static_cast<uint32_t>(picture.height));
+  header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB
+  std::string png = "\x89PNG\r\n\x1a\n";
+  PutChunk(png, "IHDR", header);
+  PutChunk(png, "IDAT", deflated);
+  PutChunk(png, "IEND", "");
+  return png;
+}
+
+bool SavePicture(const std::wstring& path, const Picture& picture) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const std::string png = PngOf(picture);
+  DWORD written = 0;
+  const bool ok = WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr) && written == png.size();
+  CloseHandle(file);
+  return ok;
+}
+
 struct Step {
   std::wstring name;
   std::vector<std::wstring> args;
 };
 
+// The texts that stand for folders in a scenario (@DIR@, @SRC@) and the folders themselves.
+using Places = std::vector<std::pair<std::wstring, std::wstring>>;
+
+// Which arguments of a step are texts that take the escapes.
+bool TakesEscapes(const std::wstring& step, size_t index) {
+  if (step == L"box-title" || step == L"box-text") return index == 0;
+  if (step == L"file-contains" || step == L"file-lacks") return index == 1;
+  return false;
+}
+
+// A step's arguments as the step uses them: escapes first, then the places. A folder is put in
+// only after the escapes are read, so a path such as Z:\...\nested\... is never taken for one.
+Step Resolve(const Step& step, const Places& places) {
+  Step resolved{step.name, {}};
+  for (size_t i = 0; i < step.args.size(); ++i) {
+    std::wstring arg = TakesEscapes(step.name, i) ? Unescape(step.args[i]) : step.args[i];
+    for (const auto& [name, folder] : places) {
+      for (size_t at = arg.find(name); at != std::wstring::npos; at = arg.find(name, at + folder.size())) {
+        arg.replace(at, name.size(), folder);
+      }
+    }
+    resolved.args.push_back(std::move(arg));
+  }
+  return resolved;
+}
+
 class Driver {
  public:
-  explicit Driver(std::vector<Step> steps) : steps_(std::move(steps)) {}
+  Driver(std::vector<Step> steps, Places places) : steps_(std::move(steps)), places_(std::move(places)) {}
   Driver(const Driver&) = delete;
   Driver& operator=(const Driver&) = delete;
 
@@ -349,7 +518,7 @@ class Driver {
 
   [[nodiscard]] bool Run() {
     for (size_t i = 0; i < steps_.size(); ++i) {
-      const Step& step = steps_[i];
+      const Step step = Resolve(steps_[i], places_);
       std::wstring heading = L"step " + std::to_wstring(i + 1) + L" " + step.name;
       for (const std::wstring& arg : step.args) heading += L" " + QuoteArgument(Visible(arg));
       Say(heading);
@@ -400,11 +569,12 @@ class Driver {
     if (step.name == L"click-in") return ClickIn(a);
     if (step.name == L"drag-in") return DragIn(a);
     if (step.name == L"post") return PostStep(a);
+    if (step.name == L"up-to-date") return UpToDate(a);
     // The remaining steps concern the started program.
     if (started_.empty()) return L"no program was started";
     if (step.name == L"wait-own-window") return WaitOwnWindow(*ParseNumber(a[0]));
-    if (step.name == L"box-title") return BoxTitle(Unescape(a[0]));
-    if (step.name == L"box-text") return BoxText(Unescape(a[0]));
+    if (step.name == L"box-title") return BoxTitle(a[0]);
+    if (step.name == L"box-text") return BoxText(a[0]);
     if (step.name == L"box-press") return BoxPress(a[0]);
     if (step.name == L"expect-exit") return ExpectExit(*ParseNumber(a[0]), *ParseNumber(a[1]));
     if (step.name == L"expect-no-window") return ExpectNoWindow(*ParseNumber(a[0]));
@@ -470,7 +640,7 @@ class Driver {
   }
 
   std::wstring FileContains(const std::vector<std::wstring>& args) {
-    const std::string wanted = ToUtf8(Unescape(args[1]));
+    const std::string wanted = ToUtf8(args[1]);
     const DWORD timeout = args.size() > 2 ? static_cast<DWORD>(*ParseNumber(args[2])) : 0;
     const ULONGLONG deadline = GetTickCount64() + timeout;
     std::optional<std::string> bytes;
@@ -485,7 +655,7 @@ class Driver {
   }
 
   std::wstring FileLacks(const std::vector<std::wstring>& args) {
-    const std::string unwanted = ToUtf8(Unescape(args[1]));
+    const std::string unwanted = ToUtf8(args[1]);
     const DWORD timeout = args.size() > 2 ? static_cast<DWORD>(*ParseNumber(args[2])) : 0;
     const ULONGLONG deadline = GetTickCount64() + timeout;
     std::optional<std::string> bytes;
@@ -691,6 +861,40 @@ class Driver {
     return {};
   }
 
+  std::wstring UpToDate(const std::vector<std::wstring>& args) {
+    HWND window = FindTopLevel(args[0], args[1]);
+    if (!window) return L"no such window";
+    // Paints already asked for are done first: only a picture that nothing will repaint counts.
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    RECT area{};
+    if (!GetWindowRect(window, &area)) return L"the window is gone";
+    const Picture before = StillPicture(area);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    const Picture after = StillPicture(area);
+    if (args.size() > 2 && !SavePicture(WindowsPath(args[2]), after)) return L"cannot save the picture";
+    if (before == after) return {};
+    size_t differing = 0;
+    RECT box{after.width, after.height, -1, -1};
+    for (int y = 0; y < after.height; ++y) {
+      for (int x = 0; x < after.width; ++x) {
+        const size_t at = static_cast<size_t>(y) * after.width + x;
+        if (before.pixels.size() == after.pixels.size() && before.pixels[at] == after.pixels[at]) continue;
+        ++differing;
+        box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                   std::max<LONG>(box.bottom, y + 1)};
+      }
+    }
+    (void)SavePicture(L"up-to-date-before.png", before);
+    (void)SavePicture(L"up-to-date-after.png", after);
+    return L"a repaint changed " + std::to_wstring(differing) + L" pixels in (" + std::to_wstring(box.left) + L", " +
+           std::to_wstring(box.top) + L")-(" + std::to_wstring(box.right) + L", " + std::to_wstring(box.bottom) +
+           L") of the window: something changed without asking for a repaint (before and after saved as "
+           L"up-to-date-before.png and up-to-date-after.png)";
+  }
+
   std::wstring WaitWindow(const std::wstring& class_name, const std::wstring& title,
                           long long timeout) {
     HWND found = WaitFor(static_cast<DWORD>(timeout), [&]() -> HWND {
@@ -869,6 +1073,7 @@ class Driver {
   }
 
   std::vector<Step> steps_;
+  Places places_;
   std::vector<Started> started_;
   std::vector<WORD> held_;  // keys pressed by key-down and not yet released
   bool detached_ = false;
@@ -893,7 +1098,7 @@ constexpr StepShape kSteps[] = {
     {L"window-rect", 7, 7, 2},     {L"show-state", 4, 4, 3},     {L"topmost", 4, 4, 2},
     {L"window-gone", 3, 3, 2},     {L"key-down", 1, -1, -1},     {L"key-up", 1, -1, -1},
     {L"window-centred", 5, 5, 2},  {L"window-exstyle", 5, 5, 2}, {L"click-in", 4, 5, 2},
-    {L"drag-in", 6, 7, 2},         {L"post", 5, 5, 2},
+    {L"drag-in", 6, 7, 2},         {L"post", 5, 5, 2},           {L"up-to-date", 2, 3, -1},
 };
 
 const StepShape* FindShape(const std::wstring& name) {
@@ -905,8 +1110,13 @@ const StepShape* FindShape(const std::wstring& name) {
 
 // Splits the arguments into steps and checks each before anything runs. Returns the reason
 // when the scenario is malformed.
-std::wstring ParseScenario(int argc, wchar_t** argv, std::vector<Step>& steps) {
+std::wstring ParseScenario(int argc, wchar_t** argv, std::vector<Step>& steps, Places& places) {
   int i = 1;
+  while (i < argc && std::wstring(argv[i]) == L"--place") {
+    if (i + 2 >= argc) return L"--place needs a name and a folder";
+    places.emplace_back(argv[i + 1], argv[i + 2]);
+    i += 3;
+  }
   while (i < argc) {
     const StepShape* shape = FindShape(argv[i]);
     if (!shape) return L"unknown step \"" + std::wstring(argv[i]) + L"\"";
@@ -961,11 +1171,12 @@ std::wstring ParseScenario(int argc, wchar_t** argv, std::vector<Step>& steps) {
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<Step> steps;
-  std::wstring error = ParseScenario(argc, argv, steps);
+  Places places;
+  std::wstring error = ParseScenario(argc, argv, steps, places);
   if (!error.empty()) {
     Say(L"malformed scenario: " + error);
     return 2;
   }
-  Driver driver(std::move(steps));
+  Driver driver(std::move(steps), std::move(places));
   return driver.Run() ? 0 : 1;
 }

@@ -17,7 +17,8 @@
 //   engine_probe keystate <outfile>        a window; the first key other than Shift and Control
 //                                          it receives starts a left-click run and writes
 //                                          "KeyState=" and the run's KeyState to outfile
-// Texts take the escapes \n (a CR LF line break) and \uXXXX.
+// Texts of dialogs and reports take the escapes \n (a CR LF line break) and \uXXXX; the lines of a
+// run are taken as they are.
 #include <windows.h>
 
 #include <cstdio>
@@ -145,7 +146,11 @@ int ReportOwned(const wchar_t* outfile, const wchar_t* id, const wchar_t* comman
 
 int Run(int count, wchar_t** lines) {
   RawLayer::RawRangedTextList body;
-  for (int i = 0; i < count; ++i) body.Add(Text(lines[i]), i + 1);
+  // Each argument is one line, taken as it is: script lines hold paths, which no escape may touch.
+  for (int i = 0; i < count; ++i) {
+    body.Add(RawString::FromWide(reinterpret_cast<const char16_t*>(lines[i]), static_cast<int32_t>(std::wcslen(lines[i]))),
+             i + 1);
+  }
   JobLayer::JobRunRequest request;
   if (!request.script.Parse(body)) return 2;
   request.keyState = "LButton";

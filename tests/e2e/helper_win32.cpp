@@ -5,10 +5,17 @@
 //       shows a message box and exits with base + the pressed button's identifier
 //   e2e_helper write <path> <text> <code>
 //       writes the text (UTF-8) to the file and exits with code, showing no window
+//   e2e_helper lines <path> <code> <line>...
+//       writes the lines (UTF-8, each ended by a line feed) as they are, without escapes, and
+//       exits with code: profiles and scripts that hold paths are written this way, since a
+//       path such as Z:\...\nested\... must never meet the "\n" escape
 //   e2e_helper window <title> <log-path>
 //       shows a 400x300 window of class "KestrelE2EProbe" at (100, 100); appends "key <vk>",
 //       "char <code>" and "click <x> <y>" (screen coordinates) lines to the log as input
 //       arrives; exits 0 when closed
+//   e2e_helper stale <title> <log-path>
+//       the same window, filled white; 300 ms after it shows, it changes its colour without
+//       asking for a repaint and appends "changed" to the log (a window whose picture is stale)
 // Texts take the escapes \n and \\.
 #include <windows.h>
 
@@ -56,6 +63,9 @@ int Box(int base, const std::wstring& buttons, const std::wstring& caption,
 }
 
 std::wstring g_log_path;
+// "stale" mode: the colour the window paints, changed once by a timer without asking for a repaint.
+COLORREF g_fill = RGB(255, 255, 255);
+bool g_stale = false;
 
 void Log(const std::wstring& line) {
   WriteUtf8(g_log_path, line + L"\n", OPEN_ALWAYS);
@@ -76,6 +86,25 @@ LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
       Log(L"click " + std::to_wstring(point.x) + L" " + std::to_wstring(point.y));
       return 0;
     }
+    case WM_PAINT: {
+      if (!g_stale) break;
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      HBRUSH brush = CreateSolidBrush(g_fill);
+      RECT client;
+      GetClientRect(window, &client);
+      FillRect(dc, &client, brush);
+      DeleteObject(brush);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_TIMER:
+      // The fault the driver's up-to-date step must catch: the state behind the picture changes
+      // and nothing asks for a repaint.
+      KillTimer(window, wparam);
+      g_fill = RGB(200, 40, 40);
+      Log(L"changed");
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -97,6 +126,7 @@ int Window(HINSTANCE instance, const std::wstring& title, const std::wstring& lo
   if (!window) return 91;
   ShowWindow(window, SW_SHOWNORMAL);
   SetForegroundWindow(window);
+  if (g_stale) SetTimer(window, 1, 300, nullptr);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
@@ -117,7 +147,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     code = Box(_wtoi(argv[2]), argv[3], argv[4], argv[5]);
   } else if (mode == L"write" && argc == 5) {
     code = WriteUtf8(argv[2], Unescape(argv[3]), CREATE_ALWAYS) ? _wtoi(argv[4]) : 97;
+  } else if (mode == L"lines" && argc >= 4) {
+    std::wstring text;
+    for (int i = 4; i < argc; ++i) text += std::wstring(argv[i]) + L"\n";
+    code = WriteUtf8(argv[2], text, CREATE_ALWAYS) ? _wtoi(argv[3]) : 97;
   } else if (mode == L"window" && argc == 4) {
+    code = Window(instance, argv[2], argv[3]);
+  } else if (mode == L"stale" && argc == 4) {
+    g_stale = true;
     code = Window(instance, argv[2], argv[3]);
   }
   LocalFree(argv);

@@ -15,7 +15,7 @@ set(menus_helper $<TARGET_FILE:e2e_helper>)
 function(menus_item out title file text)
   set(${out}
     "MenuItem {" "Title=${title}"
-    "Shell {" "Command=${menus_helper}" "Parameter=write @DIR@\\${file} ${text} 0" "Wait=WaitForDone"
+    "Shell {" "Command=${menus_helper}" "Parameter=write \"@DIR@\\${file}\" ${text} 0" "Wait=WaitForDone"
     "Timeout=-1" "}" "}" PARENT_SCOPE)
 endfunction()
 
@@ -25,7 +25,7 @@ menus_item(item_last Last last.txt chosen_last)
 set(menus_script
   "Menu {" "Title=Main"
   "MenuItem {" "Title=Write" "IconFile=C:\\windows\\system32\\shell32.dll" "IconIndex=3"
-  "Shell {" "Command=${menus_helper}" "Parameter=write @DIR@\\write.txt chosen_write 0" "Wait=WaitForDone"
+  "Shell {" "Command=${menus_helper}" "Parameter=write \"@DIR@\\write.txt\" chosen_write 0" "Wait=WaitForDone"
   "Timeout=-1" "}" "}"
   "Separator"
   "Menu {" "Title=More" ${item_deep} "}"
@@ -53,7 +53,7 @@ kestrel_e2e(NAME menus.last_item STEPS
 # Closing the menu without a choice fails the run, quietly.
 kestrel_e2e(NAME menus.closed_fails STEPS
   start ${menus_probe} run @DIR@\\seen.txt escape ${menus_script}
-    "Shell {" "Command=${menus_helper}" "Parameter=write @DIR@\\after.txt after 0" "Wait=WaitForDone" "}" --
+    "Shell {" "Command=${menus_helper}" "Parameter=write \"@DIR@\\after.txt\" after 0" "Wait=WaitForDone" "}" --
   expect-exit 1 30000
   file-contains @DIR@/seen.txt "menu I,-,M[I],-,I\\n")
 
@@ -62,7 +62,7 @@ kestrel_e2e(NAME menus.closed_fails STEPS
 kestrel_e2e(NAME menus.pickup STEPS
   start ${menus_probe} run @DIR@\\seen.txt down,down,enter
     "PickupMenu {" "Separator" "alpha=first value" "Separator" "beta=second value" "}"
-    "Shell {" "Command=${menus_helper}" "Parameter=write @DIR@\\pickup.txt \"pickup=$(Pickup)\" 0"
+    "Shell {" "Command=${menus_helper}" "Parameter=write \"@DIR@\\pickup.txt\" \"pickup=$(Pickup)\" 0"
     "Wait=WaitForDone" "Timeout=-1" "}" --
   expect-exit 0 30000
   file-contains @DIR@/seen.txt "menu I,-,I\\n"
@@ -75,7 +75,7 @@ kestrel_e2e(NAME menus.thousand_items STEPS
   start ${menus_probe} run @DIR@\\seen.txt up,enter
     "Menu {" "For {" "Begin=0" "End=1000" "Add=1"
     "Expand {" "N=$(Counter)" "MenuItem {" "Title=Entry $(N)" "Define {" "Chosen=$(N)" "}" "}" "}" "}" "}"
-    "Shell {" "Command=${menus_helper}" "Parameter=write @DIR@\\thousand.txt chosen=$(Chosen) 0"
+    "Shell {" "Command=${menus_helper}" "Parameter=write \"@DIR@\\thousand.txt\" chosen=$(Chosen) 0"
     "Wait=WaitForDone" "Timeout=-1" "}" --
   expect-exit 0 60000
   file-contains @DIR@/thousand.txt "chosen=999")
