@@ -256,6 +256,12 @@ bool GuiMainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
       Paint();
       result = 0;
       return true;
+    case WM_EXITMENULOOP:
+      // A title menu opened by keys may have the system draw its menu button on the frame, which
+      // this captionless window never shows (measured under Wine: the picture stayed after the
+      // menu closed). The whole window is drawn again once the menu is gone.
+      RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+      return false;
     case WM_ACTIVATE:
       // The pane that had the keys gets them back when the window is active again.
       if (LOWORD(wParam) == WA_INACTIVE) {

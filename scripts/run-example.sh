@@ -30,15 +30,35 @@ trap '"$harness" stop "$build" >/dev/null' EXIT
 source <("$harness" env "$build")
 
 screenshot=$root/build/screenshot.png
+picture=$root/build/example-window.png
 log=$build/run-example.log
+# A temporary folder of this run's own, so the picture is of a first start (the icons load in the
+# background into an empty cache) and the icon cache it makes can be told from any other.
+temp=$build/run-example-temp
+rm -rf "$temp"
+mkdir -p "$temp"
+win() { local path=$1; echo "Z:${path//\//\\}"; }
 status=0
-"$build/wine-run" "$build/tests/e2e/e2e_driver.exe" start "$build/kestrel.exe" -p "$profile" -- \
-  wait-own-window 20000 detach >"$log" 2>&1 || status=$?
+"$build/wine-run" "$build/tests/e2e/e2e_driver.exe" set-env TMP "$(win "$temp")" set-env TEMP "$(win "$temp")" \
+  start "$build/kestrel.exe" -p "$profile" -- wait-own-window 20000 detach >"$log" 2>&1 || status=$?
 if [ $status -eq 0 ]; then
-  # Give the freshly shown window a moment to paint before the picture is taken.
-  sleep 1
+  # The window stores the icon cache once it has been told that the icons are loaded: the picture
+  # is taken after that, so it shows the real icons rather than the loading picture.
+  loaded=no
+  for _ in $(seq 200); do
+    if grep -qs '\[Item\]' "$temp"/Kestrel/*/IconCache.ini; then loaded=yes; break; fi
+    sleep 0.1
+  done
+  if [ $loaded = no ]; then
+    echo "run-example: the icons were not loaded after 20 s; the screenshot shows the window as it is"
+  fi
+  # The window's own picture, checked to be what a full repaint draws.
+  if ! "$build/wine-run" "$build/tests/e2e/e2e_driver.exe" up-to-date KestrelView Kestrel "$(win "$picture")" \
+    >>"$log" 2>&1; then
+    echo "run-example: $(grep -o 'FAILED: .*' "$log" | tail -n 1)"
+  fi
   import -window root "$screenshot"
-  echo "run-example: Kestrel is up; screenshot saved to build/screenshot.png"
+  echo "run-example: Kestrel is up; screenshot saved to build/screenshot.png, its window to build/example-window.png"
   exit 0
 fi
 

@@ -56,7 +56,8 @@ kestrel_selection_e2e(pick_desktop
   file-contains @DIR@/out.txt "nothing\\n" 10000)
 
 # A drag gives both corners; the placement adds the frame widening (8, 0, 8, 8 by default).
-# While the button is held the rectangle is drawn in its colour on the cover's.
+# While the button is held the rectangle is drawn in its colour on the cover's, and the cover's
+# picture is what a full repaint draws.
 kestrel_selection_e2e(draw_rect
   start ${sel_helper} write @DIR@/t.ini "[Job]\\nRectSelectionTransparency=300\\nRectCroppingColor=0xFF00C0\\n" 0 --
   expect-exit 0 10000
@@ -69,6 +70,7 @@ kestrel_selection_e2e(draw_rect
   expect-exit 0 15000
   start ${sel_probe} pixel Tessera_Cover 800 600 800000 10000 --
   expect-exit 0 15000
+  up-to-date Tessera_Cover * @DIR@/during-drag.png
   start ${sel_probe} release 700 500 --
   expect-exit 0 15000
   file-contains @DIR@/out.txt "chosen 300 200 700 500\\nplace 1 1 292 200 416 308\\n" 10000)

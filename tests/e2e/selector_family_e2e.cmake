@@ -45,7 +45,8 @@ kestrel_selector_e2e(runs "${selector_runs}"
 
 # Reverse sort of all lines from the edit menu, opened with a right click (Up from no entry picks
 # the last one, "Reverse"), Delete of the selected line, Alt+Down, and a file dropped below the
-# last line: each rewrites the Selector sections. The box is as wide as "charlie" is.
+# last line: each rewrites the Selector sections, and the box shows what it holds. The box is as
+# wide as "charlie" is.
 kestrel_selector_e2e(edits "[Common]\\nProgram=Kestrel\\n[Selector:bravo]\\n[Selector:Alpha]\\n[Selector:charlie]\\n"
   click-in KestrelView SelectorProbe 8 12
   key CTRL+A
@@ -53,6 +54,7 @@ kestrel_selector_e2e(edits "[Common]\\nProgram=Kestrel\\n[Selector:bravo]\\n[Sel
   wait-window "#32768" * 5000
   key UP RETURN
   file-contains @DIR@/p.ini "[Selector:charlie]\\r\\n\\r\\n[Selector:bravo]\\r\\n\\r\\n[Selector:Alpha]\\r\\n" 10000
+  up-to-date KestrelView SelectorProbe @DIR@/after-sort.png
   click-in KestrelView SelectorProbe 24 12
   key DELETE
   file-lacks @DIR@/p.ini "[Selector:charlie]" 10000
@@ -61,7 +63,8 @@ kestrel_selector_e2e(edits "[Common]\\nProgram=Kestrel\\n[Selector:bravo]\\n[Sel
   key ALT+DOWN
   file-contains @DIR@/p.ini "[Selector:Alpha]\\r\\n\\r\\n[Selector:bravo]\\r\\n" 10000
   post KestrelView SelectorProbe 0x8001 500 0
-  file-contains @DIR@/p.ini "[Selector:bravo]\\r\\n\\r\\n[Selector:new.exe]\\r\\nDefine {" 10000)
+  file-contains @DIR@/p.ini "[Selector:bravo]\\r\\n\\r\\n[Selector:new.exe]\\r\\nDefine {" 10000
+  up-to-date KestrelView SelectorProbe @DIR@/after-drop.png)
 
 # The edit menu greys "Move down" when no selected line has an unselected one after it, and
 # the sorts for fewer than two selected lines; the probe reads its open menu when asked.
