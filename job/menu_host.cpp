@@ -1,7 +1,11 @@
 #include "job/menu_host.h"
 
 #include <atomic>
+#include <cstdio>
+#include <iostream>
 #include <vector>
+
+#include "raw/system.h"
 
 namespace JobLayer {
 
@@ -74,7 +78,25 @@ Outcome ChooseAtLevel(JobMenuConsole& console, const ConsoleMenu& menu) {
 
 std::atomic<JobMenuHost*> g_installed{nullptr};
 
+// The process's terminal: questions go to standard error, so that a script's own output on
+// standard output stays clean. A program of the windows subsystem usually has no console at
+// all; then every menu counts as closed.
+class TerminalConsole : public JobMenuConsole {
+ public:
+  bool Interactive() override { return RawLayer::IsTerminal(stdin) && RawLayer::IsTerminal(stderr); }
+  bool ReadLine(std::string& line) override { return static_cast<bool>(std::getline(std::cin, line)); }
+  void Write(const std::string& text) override {
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+  }
+};
+
 }  // namespace
+
+JobMenuConsole& SystemMenuConsole() {
+  static TerminalConsole console;
+  return console;
+}
 
 std::unique_ptr<JobHostMenu> JobConsoleMenuHost::CreatePopup() { return std::make_unique<ConsoleMenu>(); }
 

@@ -1,5 +1,7 @@
 #include "job/screen.h"
 
+#include "raw/system.h"
+
 #include <atomic>
 #include <cstdio>
 
@@ -107,7 +109,7 @@ bool JobConsoleScreen::Input(const RawString& text, const std::vector<JobInputFi
 
 bool JobStreamTerminal::IsAttached() {
   if (input_ == nullptr || output_ == nullptr) return false;
-  return attach_ == Attach::Assume || (IsTerminalStream(input_) && IsTerminalStream(output_));
+  return attach_ == Attach::Assume || (RawLayer::IsTerminal(input_) && RawLayer::IsTerminal(output_));
 }
 
 bool JobStreamTerminal::ReadLine(std::string& line) {

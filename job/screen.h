@@ -93,8 +93,6 @@ class JobStreamTerminal : public JobTerminal {
   std::FILE* output_;
   Attach attach_;
 };
-// True when the stream is an interactive terminal (platform code).
-bool IsTerminalStream(std::FILE* stream);
 // Standard input and standard error: prompts stay off standard output.
 JobTerminal& StandardTerminal();
 

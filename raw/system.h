@@ -2,6 +2,8 @@
 // ApplicationDataFolder live with the path rules (path.h).
 #pragma once
 
+#include <cstdio>
+
 #include "raw/string.h"
 
 namespace RawLayer {
@@ -30,5 +32,10 @@ enum SpecialFolderId : int {
 // matching XDG folder from user-dirs.dirs, else its usual default under $HOME);
 // empty when the system has none.
 RawString SpecialFolder(int csidl, TextCode code = CodeUtf8);
+
+// Whether the stream is a terminal a person types at and reads: a console on Windows (the NUL
+// device is a character device too, but no console), a tty elsewhere. Questions and menus of a
+// run without windows ask the terminal only when both of their streams are one.
+bool IsTerminal(std::FILE* stream);
 
 }  // namespace RawLayer

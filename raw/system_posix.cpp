@@ -92,4 +92,6 @@ RawString SpecialFolder(int csidl, TextCode code) {
   return RawString::FromUtf8(folder).Convert(code);
 }
 
+bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+
 }  // namespace RawLayer

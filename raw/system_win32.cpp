@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <io.h>
+
 #include "raw/system.h"
 
 namespace RawLayer {
@@ -40,6 +42,13 @@ RawString SpecialFolder(int csidl, TextCode code) {
   wchar_t buffer[MAX_PATH + 1] = {};
   if (!SHGetSpecialFolderPathW(nullptr, buffer, csidl, FALSE)) return RawString(code, RawString());
   return FromBuffer(buffer, code);
+}
+
+bool IsTerminal(std::FILE* stream) {
+  const intptr_t handle = _get_osfhandle(_fileno(stream));
+  if (handle == -1 || handle == -2) return false;
+  DWORD mode = 0;
+  return GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
 }
 
 }  // namespace RawLayer

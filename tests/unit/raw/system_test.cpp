@@ -21,6 +21,22 @@ TEST(SystemNames, NamesAndFoldersAreGiven) {
   EXPECT_TRUE(IsAbsolutePath(temp));
 }
 
+// The null device is a character device, yet nobody types at it: a run given it as input asks
+// nothing, and its questions and its menus agree on that.
+TEST(SystemTerminal, NullDeviceIsNoTerminal) {
+#ifdef _WIN32
+  const char* const nullDevice = "NUL";
+#else
+  const char* const nullDevice = "/dev/null";
+#endif
+  for (const char* mode : {"r", "w"}) {
+    std::FILE* device = std::fopen(nullDevice, mode);
+    ASSERT_NE(device, nullptr) << mode;
+    EXPECT_FALSE(IsTerminal(device)) << mode;
+    std::fclose(device);
+  }
+}
+
 TEST(SystemNames, SpecialFolders) {
   EXPECT_EQ(SpecialFolder(FolderAppData).ToUtf8(), ApplicationDataFolder().ToUtf8());
   for (int csidl : {FolderDesktop, FolderDocuments, FolderProfile, FolderLocalAppData}) {

@@ -1,9 +1,0 @@
-#include <unistd.h>
-
-#include "job/screen.h"
-
-namespace JobLayer {
-
-bool IsTerminalStream(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
-
-}  // namespace JobLayer
