@@ -339,8 +339,7 @@ void GuiButtonBox::OnDrop(HDROP drop) {
   DragFinish(drop);
   if (paths.IsEmpty()) return;
   const int32_t target = HitTestButtons(buttons_, point.x, point.y);
-  // The drag ran in another program, so this thread's key state may lag: ask the keyboard.
-  if ((GetAsyncKeyState(VK_MENU) & 0x8000) != 0) {
+  if (WinLayer::KeyDownNow(VK_MENU)) {
     {
       JobLayer::JobTraceScope scope('U', JobLayer::JobTraceId::User(), JobLayer::JobTraceId::Executor(),
                                     "(Drop-Insert)");

@@ -124,7 +124,7 @@ bool GuiSelectorBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
       POINT point{};
       DragQueryPoint(drop.get(), &point);
       drop.reset();
-      DropPaths(paths, point, KeyDown(VK_MENU));
+      DropPaths(paths, point, WinLayer::KeyDownNow(VK_MENU));
       result = 0;
       return true;
     }

@@ -34,6 +34,11 @@ inline constexpr int kShowGone = 7;
 HINSTANCE WinInstance();
 void SetWinInstance(HINSTANCE instance);
 
+// Whether a key is down at this moment. A drop ends a drag run by another program, during which
+// this thread saw no key messages, so its own key state (GetKeyState) still holds what it was
+// before: drops ask the keyboard itself.
+bool KeyDownNow(int virtualKey);
+
 class WinView;
 
 // A message hook attached to one view.

@@ -17,6 +17,8 @@ HINSTANCE g_instance = nullptr;
 
 }  // namespace
 
+bool KeyDownNow(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
+
 HINSTANCE WinInstance() {
   if (g_instance == nullptr) g_instance = GetModuleHandleW(nullptr);
   return g_instance;
