@@ -91,7 +91,9 @@ bool ToolWork::Matches(const ToolOptions& options, ToolWindow window) {
 
 ToolWindow ToolWork::FindFirstWindow(const ToolOptions& options) {
   if (!options.HasPatterns()) return 0;
-  for (ToolWindow window : desktop_.TopLevelWindows()) {
+  // Moves act on visible windows only (a hidden helper window moved would surprise); a restore
+  // may look for a hidden one, so that it can be brought back.
+  for (ToolWindow window : desktop_.TopLevelWindows(options.Has(FlagRestore))) {
     if (Matches(options, window)) return window;
   }
   return 0;
@@ -194,10 +196,10 @@ bool ToolWork::ApplyActions(ToolWindow window, const ToolOptions& options, const
   } else if (options.Has(FlagPickRect)) {
     GuiPoint start;
     GuiPoint end;
-    // Cancelling the drawing cancels the run.
-    if (!desktop_.DrawRect(settings_.selector, start, end)) return false;
+    // A cancelled drawing skips only the move: the later actions still apply.
     ToolGeometry geometry = options.geometry;
-    if (ApplyDrawnPlacement(PlaceDrawnRect(start, end, settings_.selector.frameWiden), geometry)) {
+    if (desktop_.DrawRect(settings_.selector, start, end) &&
+        ApplyDrawnPlacement(PlaceDrawnRect(start, end, settings_.selector.frameWiden), geometry)) {
       ok = MoveWindow(window, geometry);
     }
   } else if (options.geometry.Any()) {
@@ -241,7 +243,8 @@ bool ToolWork::WriteWindowList() {
     return false;
   }
   bool ok = true;
-  for (ToolWindow window : desktop_.TopLevelWindows()) {
+  // Hidden windows are listed too: the list is where a user finds the one to bring back.
+  for (ToolWindow window : desktop_.TopLevelWindows(true)) {
     const RawString title = desktop_.WindowTitle(window);
     const RawString className = desktop_.WindowClass(window);
     if (title.IsEmpty() || className.IsEmpty()) continue;

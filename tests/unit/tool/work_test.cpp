@@ -178,15 +178,19 @@ TEST_F(ToolWorkTest, DrawnRectangleMovesWithTheFrameWidening) {
   struct Row {
     bool drawn;
     GuiRect drag;
+    const char* more;  // options after the drawing
     Log expected;
   };
   const Row rows[] = {
-      {false, {}, {"draw"}},
-      {true, {200, 300, 600, 500}, {"draw", "move 4 196 298 606 510"}},
+      {true, {200, 300, 600, 500}, "", {"draw", "move 4 196 298 606 510"}},
       // A small drag moves without sizing.
-      {true, {200, 300, 210, 310}, {"draw", "move 4 196 298 396 498"}},
+      {true, {200, 300, 210, 310}, "", {"draw", "move 4 196 298 396 498"}},
       // A drag running more than 19 pixels up is ignored; the other actions go on.
-      {true, {200, 300, 400, 280}, {"draw", "flash 4"}},
+      {true, {200, 300, 400, 280}, " -b", {"draw", "flash 4"}},
+      // A cancelled drawing skips only the move, and the run goes on with the later actions.
+      {false, {}, "", {"draw"}},
+      {false, {}, " -b", {"draw", "flash 4"}},
+      {false, {}, " -a -T", {"draw", "restore 4", "topmost 4"}},
   };
   for (const Row& row : rows) {
     desktop_.log.clear();
@@ -194,8 +198,7 @@ TEST_F(ToolWorkTest, DrawnRectangleMovesWithTheFrameWidening) {
     desktop_.drawn = row.drawn;
     desktop_.drawStart = {row.drag.left, row.drag.top};
     desktop_.drawEnd = {row.drag.right, row.drag.bottom};
-    const std::string flash = row.drag.bottom == 280 ? " -b" : "";
-    EXPECT_EQ(Run("-c Viewer -M -x 1" + flash), row.expected) << row.drag.right;
+    EXPECT_EQ(Run(std::string("-c Viewer -M -x 1") + row.more), row.expected) << row.drag.right << row.more;
   }
 }
 
@@ -216,6 +219,21 @@ TEST_F(ToolWorkTest, WindowListWritesOneLinePerNamedWindow) {
             "Name=[Monthly Report] Class=[Viewer] File=[C:\\apps\\viewer.exe] "
             "Rectangle=[-x 10 -y 20 -w 200 -h 200]\r\n"
             "Name=[Off screen] Class=[Far] File=[C:\\far.exe] Rectangle=[-x #1300 -y #20 -w 300 -h 100]\r\n");
+}
+
+// A hidden window is left alone by moves, but a restore finds it (and shows it again), and the
+// window list names it, so a user can find it and bring it back.
+TEST_F(ToolWorkTest, HiddenWindowsAreFoundOnlyToRestoreAndToList) {
+  desktop_.Add(8, "Hidden Tool", "Stowed", "C:\\apps\\stowed.exe", {5, 6, 105, 56}).visible = false;
+  EXPECT_EQ(Run("-n Hidden* -x 0"), (Log{"warning No window is found !"}));
+  desktop_.log.clear();
+  EXPECT_EQ(Run("-n Hidden* -a"), (Log{"restore 8"}));
+  const fs::path list = folder_ / "temp" / "Tessera_WindowList.txt";
+  desktop_.log.clear();
+  (void)Run("-l");
+  EXPECT_NE(TestFiles::Bytes(list).find("Name=[Hidden Tool] Class=[Stowed] File=[C:\\apps\\stowed.exe] "
+                                        "Rectangle=[-x 5 -y 6 -w 100 -h 50]\r\n"),
+            std::string::npos);
 }
 
 TEST_F(ToolWorkTest, WindowListFileThatCannotBeCreated) {
