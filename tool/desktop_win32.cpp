@@ -46,11 +46,16 @@ BOOL CALLBACK CollectVisible(HWND window, LPARAM param) {
   return TRUE;
 }
 
+BOOL CALLBACK CollectAll(HWND window, LPARAM param) {
+  reinterpret_cast<std::vector<ToolWindow>*>(param)->push_back(reinterpret_cast<ToolWindow>(window));
+  return TRUE;
+}
+
 class WindowsDesktop : public ToolDesktop {
  public:
-  std::vector<ToolWindow> TopLevelWindows() override {
+  std::vector<ToolWindow> TopLevelWindows(bool hiddenToo) override {
     std::vector<ToolWindow> windows;
-    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&windows));
+    EnumWindows(hiddenToo ? CollectAll : CollectVisible, reinterpret_cast<LPARAM>(&windows));
     return windows;
   }
 
@@ -153,7 +158,8 @@ class WindowsDesktop : public ToolDesktop {
     FLASHWINFO flash = {};
     flash.cbSize = sizeof flash;
     flash.hwnd = Handle(window);
-    flash.dwFlags = FLASHW_ALL;
+    // The caption alone: a taskbar button left flashing would ask for attention after the run.
+    flash.dwFlags = FLASHW_CAPTION;
     flash.uCount = kFlashCount;
     flash.dwTimeout = kFlashIntervalMs;
     FlashWindowEx(&flash);
