@@ -18,8 +18,9 @@ class ToolDesktop {
  public:
   virtual ~ToolDesktop() = default;
 
-  // The visible top-level windows in z-order, topmost first.
-  virtual std::vector<ToolWindow> TopLevelWindows() = 0;
+  // The top-level windows in z-order, topmost first: the visible ones, and with `hiddenToo` the
+  // hidden ones as well.
+  virtual std::vector<ToolWindow> TopLevelWindows(bool hiddenToo) = 0;
   // UTF-8 texts; empty when the window is gone or has none.
   virtual RawString WindowTitle(ToolWindow window) = 0;
   virtual RawString WindowClass(ToolWindow window) = 0;

@@ -185,6 +185,30 @@ tessera_e2e(NAME window_list STEPS
   close-window Notepad "Tessera_WindowList.txt - Notepad"
   close-window TesseraIconic *
   close-window TesseraListed *)
+# A hidden window: a move does not find it, the window list names it, and a restore finds it
+# and shows it again.
+tessera_e2e(NAME hidden_window STEPS
+  start ${tessera_probe} associate .txt txtfile --
+  expect-exit 0 15000
+  start ${target_window} TesseraHidden "Hidden target" 140 150 400 300 hidden @DIR@/hidden.log --
+  file-contains @DIR@/hidden.log "hidden" 15000
+  start @T@ -c TesseraHidden -x 0 --
+  box-title Tessera
+  box-text "No window is found !"
+  box-press IDOK
+  expect-exit 0 10000
+  set-env TMP @DIR@
+  set-env TEMP @DIR@
+  start @T@ -l --
+  expect-exit 0 15000
+  file-contains @DIR@/Tessera_WindowList.txt
+    "Name=[Hidden target] Class=[TesseraHidden] File=[${target_window_text}] Rectangle=[-x 140 -y 150 -w 400 -h 300]\\r\\n"
+  wait-window Notepad "Tessera_WindowList.txt - Notepad" 15000
+  close-window Notepad "Tessera_WindowList.txt - Notepad"
+  start @T@ -c TesseraHidden -a --
+  expect-exit 0 10000
+  wait-window TesseraHidden "Hidden target" 10000
+  close-window TesseraHidden *)
 tessera_e2e(NAME window_list_cannot_open_temp STEPS
   set-env TMP @DIR@/missing
   set-env TEMP @DIR@/missing

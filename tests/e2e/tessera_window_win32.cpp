@@ -1,9 +1,10 @@
 // A target window for Tessera's end-to-end scenarios: a top-level window of a known class,
 // title and rectangle that reports what happens to it.
 //
-//   tessera_e2e_window <class> <title> <left> <top> <width> <height> <normal|min|max|hung> <log-path>
+//   tessera_e2e_window <class> <title> <left> <top> <width> <height> <normal|min|max|hung|hidden> <log-path>
 //
-// "hung" shows the window normally and then stops answering messages for 20 s.
+// "hung" shows the window normally and then stops answering messages for 20 s; "hidden" never
+// shows it and writes "hidden" instead of "shown".
 //
 // Writes "shown" to the log once the window is up, "close" when WM_CLOSE arrives and "ended"
 // when its message loop is over; exits with code 7 after a close, so a terminated process
@@ -67,8 +68,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   HWND window = CreateWindowExW(0, class_name.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, left, top, width,
                                 height, nullptr, nullptr, instance, nullptr);
   if (!window) return 91;
-  ShowWindow(window, state == L"min" ? SW_SHOWMINIMIZED : state == L"max" ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
-  Log("shown");
+  if (state == L"hidden") {
+    Log("hidden");
+  } else {
+    ShowWindow(window, state == L"min" ? SW_SHOWMINIMIZED : state == L"max" ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    Log("shown");
+  }
   if (state == L"hung") {
     Sleep(kHungMs);
     Log("awake");

@@ -30,6 +30,7 @@ struct FakeWindow {
   ToolShowState state = ToolShowState::Normal;
   GuiRect restored;  // where a minimised or maximised window returns to
   bool processOpens = true;
+  bool visible = true;
 };
 
 class FakeDesktop : public ToolLayer::ToolDesktop {
@@ -47,7 +48,7 @@ class FakeDesktop : public ToolLayer::ToolDesktop {
 
   FakeWindow& Add(ToolWindow id, const std::string& title, const std::string& className, const std::string& file,
                   GuiRect rect) {
-    windows.push_back({id, title, className, file, rect, ToolShowState::Normal, rect, true});
+    windows.push_back({id, title, className, file, rect, ToolShowState::Normal, rect, true, true});
     return windows.back();
   }
   FakeWindow* Find(ToolWindow id) {
@@ -66,9 +67,11 @@ class FakeDesktop : public ToolLayer::ToolDesktop {
     }
   }
 
-  std::vector<ToolWindow> TopLevelWindows() override {
+  std::vector<ToolWindow> TopLevelWindows(bool hiddenToo) override {
     std::vector<ToolWindow> ids;
-    for (const FakeWindow& window : windows) ids.push_back(window.id);
+    for (const FakeWindow& window : windows) {
+      if (window.visible || hiddenToo) ids.push_back(window.id);
+    }
     return ids;
   }
   RawString WindowTitle(ToolWindow id) override { return Text(id, &FakeWindow::title); }
