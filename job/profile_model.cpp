@@ -211,7 +211,7 @@ JobButtonUnit& JobButtonList::CreateFromDrop(int32_t index, const RawString& tex
   unit->name = DropName(text);
   if (default_) {
     unit->params = default_->params;
-    unit->params.ReplaceText("$(APPEND)", text);
+    unit->params.ReplaceText("$(APPEND)", text, JobReplace::Every);
   } else {
     unit->params.AddText("IconFile", text);
     JobParamList shell;
@@ -252,7 +252,7 @@ JobSelectorUnit& JobSelectorList::CreateFromDrop(int32_t index, const RawString&
   unit->name = DropName(text);
   if (default_) {
     unit->params = default_->params;
-    unit->params.ReplaceText("$(APPEND)", text);
+    unit->params.ReplaceText("$(APPEND)", text, JobReplace::Every);
   } else {
     JobParamList define;
     define.AddText("Selector", text);

@@ -238,6 +238,22 @@ TEST_F(ProfileModelTest, CreateFromDropUsesTheDefaultUnit) {
   EXPECT_EQ(Text(made.caption), "Open d:\\a.txt");
 }
 
+TEST_F(ProfileModelTest, CreateFromDropReplacesEveryAppendMark) {
+  ASSERT_TRUE(Load("[Button:*]\r\nTitle=$(APPEND) | $(APPEND)\r\nShell {\r\nCommand=copy \"$(APPEND)\" \"$(APPEND).bak\"\r\n}\r\n"
+                   "[Selector:*]\r\nDefine {\r\nSelector=$(APPEND)$(APPEND)\r\n}\r\n"));
+  const JobTraceId context{"Test", 0};
+  // The dropped text holds the mark itself: what a replacement puts in stays as it is.
+  JobButtonUnit& button = model().buttons.CreateFromDrop(0, "x$(APPEND)", context);
+  EXPECT_EQ(Text(button.params.GetValue("Title")), "x$(APPEND) | x$(APPEND)");
+  const auto* shell = static_cast<const JobParamCommand*>(button.params.Find("Shell"));
+  ASSERT_NE(shell, nullptr);
+  EXPECT_EQ(Text(shell->params.GetValue("Command")), "copy \"x$(APPEND)\" \"x$(APPEND).bak\"");
+  JobSelectorUnit& selector = model().selectors.CreateFromDrop(0, "s", context);
+  const auto* define = static_cast<const JobParamCommand*>(selector.params.Find("Define"));
+  ASSERT_NE(define, nullptr);
+  EXPECT_EQ(Text(define->params.GetValue("Selector")), "ss");
+}
+
 TEST_F(ProfileModelTest, SavingButtonsRewritesOnlyTheirSections) {
   ASSERT_TRUE(Load(
       "; head\r\n"
