@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "raw/file.h"
+#include "raw/folder.h"
 #include "raw/line_file.h"
 #include "raw/parameter_list.h"
 #include "raw/path.h"
@@ -370,7 +371,22 @@ bool JobIconControl::LoadCache() {
     if (!held[static_cast<size_t>(image)] && store_->IsImage(image)) store_->Free(image);
   }
   workPending_ = !entries_.empty();
+  DeleteDataFilesExcept(dataName);
   return true;
+}
+
+void JobIconControl::DeleteDataFilesExcept(const RawString& kept) const {
+  // Without a folder of its own the cache would sweep the working folder.
+  if (settings_.cacheFolder.IsEmpty()) return;
+  RawLayer::RawStringList stale;
+  RawLayer::RawFolderWalker walker(JoinPath(settings_.cacheFolder, RawString("*")));
+  while (walker.Next()) {
+    const RawLayer::RawFindFileData& entry = walker.Entry();
+    if (!entry.IsFolder() && IsDataFileName(entry.name) && !entry.name.EqualNoCase(kWhole, kept)) {
+      stale.Add(entry.fullPath);
+    }
+  }
+  for (const RawString& path : stale) (void)RawLayer::DeleteFileAt(path);
 }
 
 void JobIconControl::DropUnused() {
@@ -455,9 +471,7 @@ bool JobIconControl::SaveCache() {
     (void)RawLayer::DeleteFileAt(dataPath);
     return false;
   }
-  if (IsDataFileName(oldData) && !oldData.EqualNoCase(kWhole, dataName)) {
-    (void)RawLayer::DeleteFileAt(JoinPath(settings_.cacheFolder, oldData));
-  }
+  DeleteDataFilesExcept(dataName);
   return true;
 }
 
