@@ -1,5 +1,6 @@
 #include "job/icon_cache.h"
 
+#include <charconv>
 #include <chrono>
 #include <thread>
 
@@ -72,6 +73,13 @@ class IdentifyReader : public RawLayer::RawProfileEnumeration::Enumerator {
 };
 
 }  // namespace
+
+int32_t ParseIconIndex(const RawString& text) {
+  const std::string digits = text.ToUtf8();
+  int32_t index = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+  return error == std::errc() && end == digits.data() + digits.size() ? index : 0;
+}
 
 JobIconControl::JobIconControl() : clock_(&RawLayer::CurrentTime), worker_(*this) {}
 

@@ -126,6 +126,11 @@ struct JobIconSettings {
   int32_t iconHeight = 32;
 };
 
+// The icon index of an "IconIndex" value of a script: decimal digits with an
+// optional leading "-". Empty text, any other text (no "0x" or "+", no blanks) and
+// values beyond 32 bits give 0.
+int32_t ParseIconIndex(const RawString& text);
+
 class JobIconControl {
  public:
   JobIconControl();

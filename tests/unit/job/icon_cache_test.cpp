@@ -299,6 +299,21 @@ TEST_F(IconCacheTest, DataFileIsNamedByTheUtcTime) {
   for (const Row& row : rows) EXPECT_EQ(JobIconControl::IsDataFileName(RawString::FromUtf8(row.name)), row.own) << row.name;
 }
 
+TEST(IconIndexText, IsDecimalWithAnOptionalMinusAndAnythingElseIsZero) {
+  struct Row {
+    const char* text;
+    int32_t index;
+  };
+  const Row rows[] = {
+      {"", 0},         {"0", 0},          {"7", 7},         {"007", 7},           {"-3", -3},
+      {"-0", 0},       {"0x1F", 0},       {"0b101", 0},     {"1F", 0},            {"12a", 0},
+      {"+5", 0},       {"-", 0},          {"--1", 0},       {" 5", 0},            {"5 ", 0},
+      {"2147483647", 2147483647},         {"-2147483648", INT32_MIN},             {"2147483648", 0},
+      {"-2147483649", 0},                 {"99999999999999999999", 0},            {"\xEF\xBC\x95", 0},
+  };
+  for (const Row& row : rows) EXPECT_EQ(ParseIconIndex(RawString::FromUtf8(row.text)), row.index) << row.text;
+}
+
 TEST_F(IconCacheTest, SavedCacheComesBackAtTheNextStartAndIsExtractedIntoItsImages) {
   Put(Index(), "[Identify]\nProfile=C:\\CONF\\KESTREL.INI\n");
   std::vector<int32_t> images;

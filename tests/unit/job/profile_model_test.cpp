@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "job/icon_cache.h"
 #include "job/variable.h"
 #include "raw/file.h"
 #include "tests/unit/test_files.h"
@@ -177,6 +178,19 @@ TEST_F(ProfileModelTest, ButtonSetup) {
     EXPECT_EQ(Text(button.tipText), row.tip);
     EXPECT_EQ(button.flags, row.flags);
     EXPECT_EQ(button.iconEntry >= 0, (row.flags & JobButtonUnit::kHasIcon) != 0);
+  }
+}
+
+TEST_F(ProfileModelTest, ButtonIconIndexIsDecimal) {
+  const std::pair<const char*, int32_t> rows[] = {{"12", 12}, {"-2", -2}, {"0x10", 0}, {"3junk", 0}, {"", 0}};
+  for (const auto& [text, index] : rows) {
+    SCOPED_TRACE(text);
+    model().Clear();
+    ASSERT_TRUE(Load(std::string("[Button:N]\r\nIconFile=index-test.ico\r\nIconIndex=") + text + "\r\n"));
+    model().buttons.SetupButtons();
+    JobIconInfoUnit entry(0, 0, RawString(), 0, 0);
+    ASSERT_TRUE(JobIconControl::Instance().EntryAt(model().buttons.At(0)->iconEntry, entry));
+    EXPECT_EQ(entry.iconIndex, index);
   }
 }
 
