@@ -305,6 +305,34 @@ TEST_F(ProfileModelTest, SavingButtonsRewritesOnlyTheirSections) {
   EXPECT_FALSE(fs::exists(fs::path(path_.string() + ".tmp")));
 }
 
+TEST_F(ProfileModelTest, CommandsWithoutNameOrBlockSurviveASaveAndLoad) {
+  ASSERT_TRUE(Load("[Option]\r\n"));
+  JobButtonUnit& button = model().buttons.Add();
+  button.name = "B";
+  JobParamList inner;
+  inner.AddCommand("", JobParamList());
+  button.params.AddText("a", "1");
+  button.params.AddCommand("", JobParamList());
+  button.params.AddCommand("", inner);
+  button.params.AddCommand("Shell", JobParamList());
+  button.params.AddText("b", "2");
+  auto lines = [](const JobParamList& params) {
+    RawLayer::RawStringList written;
+    params.WriteLines(written, 0);
+    std::vector<std::string> out;
+    for (const RawString& line : written) out.push_back(Text(line));
+    return out;
+  };
+  const std::vector<std::string> before = lines(button.params);
+  ASSERT_TRUE(model().SaveButtons());
+  model().Clear();
+  ASSERT_TRUE(model().Load(PathText(path_)));
+  ASSERT_EQ(ButtonNames(), std::vector<std::string>{"B"});
+  const JobParamList& read = model().buttons.At(0)->params;
+  EXPECT_EQ(read.Count(), 5);
+  EXPECT_EQ(lines(read), before);
+}
+
 TEST_F(ProfileModelTest, SavingAppendsOrCreates) {
   ASSERT_TRUE(Load("[Option]\r\nKey=1\r\n"));
   model().selectors.Add().name = "S";
