@@ -106,7 +106,7 @@ void BM_MemcpyFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpyFloor)->Unit(benchmark::kMillisecond);
 
-enum Order { Random = 0, Sorted = 1, Reversed = 2 };
+enum Order { Random = 0, Sorted = 1, Reversed = 2, Equal = 3 };
 
 void BM_StringListSort(benchmark::State& state) {
   const auto n = static_cast<int>(state.range(0));
@@ -116,6 +116,7 @@ void BM_StringListSort(benchmark::State& state) {
   for (int i = 0; i < n; ++i) keys.push_back("key" + std::to_string(random() % 1000000000u));
   if (order == Sorted) std::sort(keys.begin(), keys.end());
   if (order == Reversed) std::sort(keys.rbegin(), keys.rend());
+  if (order == Equal) std::fill(keys.begin(), keys.end(), keys.front());
   for (auto _ : state) {
     state.PauseTiming();
     RawStringList list;
@@ -124,13 +125,14 @@ void BM_StringListSort(benchmark::State& state) {
     list.Sort(false);
     benchmark::DoNotOptimize(list.First());
   }
-  state.SetLabel(order == Random ? "random" : order == Sorted ? "sorted" : "reversed");
+  const char* const labels[] = {"random", "sorted", "reversed", "equal"};
+  state.SetLabel(labels[order]);
   state.counters["ns_per_unit"] = benchmark::Counter(static_cast<double>(n) * 1e-9,
                                                      benchmark::Counter::kIsIterationInvariantRate |
                                                          benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_StringListSort)
-    ->ArgsProduct({{2000, 20000}, {Random, Sorted, Reversed}})
+    ->ArgsProduct({{2000, 20000}, {Random, Sorted, Reversed, Equal}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

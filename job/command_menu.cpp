@@ -20,9 +20,7 @@ bool ReadLook(const JobParamList& params, const JobTraceId& caller, RawString& c
   if (file.IsEmpty()) return true;
   RawString indexText;
   if (!ExpandParameter(params, "IconIndex", caller, indexText)) return false;
-  int64_t index = 0;
-  if (!indexText.ParseInteger(RawLayer::kWhole, index)) index = 0;
-  iconEntry = JobIconControl::Instance().GetEntry(file, static_cast<int32_t>(index));
+  iconEntry = JobIconControl::Instance().GetEntry(file, ParseIconIndex(indexText));
   return true;
 }
 

@@ -1,9 +1,11 @@
 #include "job/icon_cache.h"
 
+#include <charconv>
 #include <chrono>
 #include <thread>
 
 #include "raw/file.h"
+#include "raw/folder.h"
 #include "raw/line_file.h"
 #include "raw/parameter_list.h"
 #include "raw/path.h"
@@ -71,6 +73,13 @@ class IdentifyReader : public RawLayer::RawProfileEnumeration::Enumerator {
 };
 
 }  // namespace
+
+int32_t ParseIconIndex(const RawString& text) {
+  const std::string digits = text.ToUtf8();
+  int32_t index = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+  return error == std::errc() && end == digits.data() + digits.size() ? index : 0;
+}
 
 JobIconControl::JobIconControl() : clock_(&RawLayer::CurrentTime), worker_(*this) {}
 
@@ -392,7 +401,22 @@ bool JobIconControl::LoadCache() {
     if (!held[static_cast<size_t>(image)] && store_->IsImage(image)) store_->Free(image);
   }
   workPending_ = !entries_.empty();
+  DeleteDataFilesExcept(dataName);
   return true;
+}
+
+void JobIconControl::DeleteDataFilesExcept(const RawString& kept) const {
+  // Without a folder of its own the cache would sweep the working folder.
+  if (settings_.cacheFolder.IsEmpty()) return;
+  RawLayer::RawStringList stale;
+  RawLayer::RawFolderWalker walker(JoinPath(settings_.cacheFolder, RawString("*")));
+  while (walker.Next()) {
+    const RawLayer::RawFindFileData& entry = walker.Entry();
+    if (!entry.IsFolder() && IsDataFileName(entry.name) && !entry.name.EqualNoCase(kWhole, kept)) {
+      stale.Add(entry.fullPath);
+    }
+  }
+  for (const RawString& path : stale) (void)RawLayer::DeleteFileAt(path);
 }
 
 void JobIconControl::DropUnused() {
@@ -477,9 +501,7 @@ bool JobIconControl::SaveCache() {
     (void)RawLayer::DeleteFileAt(dataPath);
     return false;
   }
-  if (IsDataFileName(oldData) && !oldData.EqualNoCase(kWhole, dataName)) {
-    (void)RawLayer::DeleteFileAt(JoinPath(settings_.cacheFolder, oldData));
-  }
+  DeleteDataFilesExcept(dataName);
   return true;
 }
 

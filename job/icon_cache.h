@@ -21,7 +21,9 @@
 // a fixed one or one an earlier Item holds keeps the entry but gets a new image
 // when it is extracted again; an Item without a File is forgotten.
 // Saving writes the data file first, swaps the index in whole, and only then
-// removes the old data file, so a save cut short leaves a cache that loads.
+// removes the old data file, so a save cut short leaves a cache that loads. Every
+// save and load that succeeds removes the data files (names a save makes) of the
+// cache folder that the index does not name, which such a save left behind.
 #pragma once
 
 #include <condition_variable>
@@ -124,6 +126,11 @@ struct JobIconSettings {
   int32_t iconHeight = 32;
 };
 
+// The icon index of an "IconIndex" value of a script: decimal digits with an
+// optional leading "-". Empty text, any other text (no "0x" or "+", no blanks) and
+// values beyond 32 bits give 0.
+int32_t ParseIconIndex(const RawString& text);
+
 class JobIconControl {
  public:
   JobIconControl();
@@ -206,6 +213,8 @@ class JobIconControl {
   // Empties the list and the pool and makes the fixed images again.
   void StartAfresh();
   void Append(int32_t state, int32_t image, const RawString& file, int32_t index, int32_t unused);
+  // Deletes every data file of the cache folder but `kept`.
+  void DeleteDataFilesExcept(const RawString& kept) const;
   void Wake();
   // Tells the owner (buttons) about icons extracted since the last notification, if any.
   void AnnounceLeftovers();

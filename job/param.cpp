@@ -33,11 +33,17 @@ void JobParamText::WriteLines(RawStringList& lines, int32_t indent) const {
   lines.Add(line);
 }
 
-void JobParamText::ReplaceText(const RawString& pattern, const RawString& replacement) {
+void JobParamText::ReplaceText(const RawString& pattern, const RawString& replacement, JobReplace which) {
   if (pattern.IsEmpty()) return;
-  const int32_t at = value.FindText(pattern);
-  if (at >= value.Length()) return;
-  value.Replace({at, at + pattern.Length()}, replacement);
+  for (int32_t from = 0;;) {
+    const int32_t at = value.FindText(pattern, {from, value.Length()});
+    if (at >= value.Length()) return;
+    const int32_t before = value.Length();
+    value.Replace({at, at + pattern.Length()}, replacement);
+    if (which == JobReplace::First) return;
+    // On after the inserted text, measured in the value's own code units.
+    from = at + pattern.Length() + (value.Length() - before);
+  }
 }
 
 void JobParamText::AppendSummary(RawString& text) const { text.AppendAll("[", name, "=", value, "]"); }
@@ -63,8 +69,8 @@ void JobParamCommand::WriteLines(RawStringList& lines, int32_t indent) const {
   lines.Add(close);
 }
 
-void JobParamCommand::ReplaceText(const RawString& pattern, const RawString& replacement) {
-  params.ReplaceText(pattern, replacement);
+void JobParamCommand::ReplaceText(const RawString& pattern, const RawString& replacement, JobReplace which) {
+  params.ReplaceText(pattern, replacement, which);
 }
 
 void JobParamCommand::AppendSummary(RawString& text) const { text.AppendAll("[", name, "]"); }
@@ -94,10 +100,10 @@ void JobParamList::WriteLines(RawStringList& lines, int32_t indent) const {
   for (const JobParamUnit& unit : *this) unit.WriteLines(lines, indent);
 }
 
-void JobParamList::ReplaceText(const RawString& pattern, const RawString& replacement) {
+void JobParamList::ReplaceText(const RawString& pattern, const RawString& replacement, JobReplace which) {
   if (IsEmpty()) return;
   Detach();
-  for (JobParamUnit& unit : *this) unit.ReplaceText(pattern, replacement);
+  for (JobParamUnit& unit : *this) unit.ReplaceText(pattern, replacement, which);
 }
 
 void JobParamList::AppendSummary(RawString& text) const {

@@ -37,6 +37,9 @@ struct RawRes {
 
 class JobParamList;
 
+// Which occurrences of a pattern ReplaceText replaces in each value.
+enum class JobReplace { First, Every };
+
 class JobParamUnit {
  public:
   static constexpr int kBase = 0;
@@ -54,8 +57,9 @@ class JobParamUnit {
   virtual std::unique_ptr<JobParamUnit> Clone() const = 0;
   // Appends the unit's text form, indented by `indent` blanks.
   virtual void WriteLines(RawStringList& lines, int32_t indent) const = 0;
-  // Replaces the first occurrence of pattern in each value (names never change).
-  virtual void ReplaceText(const RawString& pattern, const RawString& replacement) = 0;
+  // Replaces the first or every occurrence of pattern in each value (names never
+  // change). Text that a replacement puts in is not searched again.
+  virtual void ReplaceText(const RawString& pattern, const RawString& replacement, JobReplace which) = 0;
   // Appends the one-line form used in the execution log.
   virtual void AppendSummary(RawString& text) const = 0;
 
@@ -121,7 +125,7 @@ class JobParamList : private RawLayer::RawListR<JobParamListAllocator, JobParamS
   // The new command's block shares block's body.
   void AddCommand(const RawString& name, const JobParamList& block = JobParamList());
   void WriteLines(RawStringList& lines, int32_t indent) const;
-  void ReplaceText(const RawString& pattern, const RawString& replacement);
+  void ReplaceText(const RawString& pattern, const RawString& replacement, JobReplace which = JobReplace::First);
   // Every unit's summary, in order.
   void AppendSummary(RawString& text) const;
 
@@ -142,7 +146,7 @@ class JobParamText : public JobParamUnit {
   int Kind() const override { return kText; }
   std::unique_ptr<JobParamUnit> Clone() const override;
   void WriteLines(RawStringList& lines, int32_t indent) const override;
-  void ReplaceText(const RawString& pattern, const RawString& replacement) override;
+  void ReplaceText(const RawString& pattern, const RawString& replacement, JobReplace which) override;
   void AppendSummary(RawString& text) const override;
 
   RawString value;
@@ -155,7 +159,7 @@ class JobParamCommand : public JobParamUnit {
   int Kind() const override { return kCommand; }
   std::unique_ptr<JobParamUnit> Clone() const override;
   void WriteLines(RawStringList& lines, int32_t indent) const override;
-  void ReplaceText(const RawString& pattern, const RawString& replacement) override;
+  void ReplaceText(const RawString& pattern, const RawString& replacement, JobReplace which) override;
   void AppendSummary(RawString& text) const override;
 
   JobParamList params;

@@ -194,10 +194,8 @@ void JobButtonList::SetupButton(JobButtonUnit& button, const JobTraceId& context
   }
   if (hasIcon) {
     RawString file = ExpandedParameter(params, "IconFile", context);
-    RawString indexText = ExpandedParameter(params, "IconIndex", context);
-    int64_t index = 0;
-    if (!indexText.ParseInteger(kWhole, index)) index = 0;
-    button.iconEntry = JobIconControl::Instance().GetEntry(file, static_cast<int32_t>(index));
+    const int32_t index = ParseIconIndex(ExpandedParameter(params, "IconIndex", context));
+    button.iconEntry = JobIconControl::Instance().GetEntry(file, index);
   }
   if (IsTrueText(ExpandedParameter(params, "Hidden", context))) flags |= JobButtonUnit::kHidden;
   if (IsTrueText(ExpandedParameter(params, "DropRun", context))) flags |= JobButtonUnit::kDropRun;
@@ -211,7 +209,7 @@ JobButtonUnit& JobButtonList::CreateFromDrop(int32_t index, const RawString& tex
   unit->name = DropName(text);
   if (default_) {
     unit->params = default_->params;
-    unit->params.ReplaceText("$(APPEND)", text);
+    unit->params.ReplaceText("$(APPEND)", text, JobReplace::Every);
   } else {
     unit->params.AddText("IconFile", text);
     JobParamList shell;
@@ -252,7 +250,7 @@ JobSelectorUnit& JobSelectorList::CreateFromDrop(int32_t index, const RawString&
   unit->name = DropName(text);
   if (default_) {
     unit->params = default_->params;
-    unit->params.ReplaceText("$(APPEND)", text);
+    unit->params.ReplaceText("$(APPEND)", text, JobReplace::Every);
   } else {
     JobParamList define;
     define.AddText("Selector", text);

@@ -9,7 +9,8 @@
 //
 // Finding the code without a mark (decoder flag 4, file code not given)
 //   The bytes are scanned from the start: 01-7E go on; 80-C1 mean Shift_JIS;
-//   C2-EF let DetectCode decide over the rest of the data; F0-FD mean UTF-8;
+//   C2-EF let DetectCode decide over the rest of the data; F0-F9 and FD mean
+//   UTF-8; FA-FC (Shift_JIS lead bytes that UTF-8 never holds) mean Shift_JIS;
 //   7F, FE, FF mean binary. A zero byte makes the text a UTF-16 candidate,
 //   big-endian when the zero is at an even file offset, little-endian when odd.
 //   The look-ahead from the zero:
@@ -88,6 +89,7 @@ class CodeScan {
       if (b >= 0x01 && b <= 0x7E) continue;
       if (b >= 0x80 && b <= 0xC1) return CodeShiftJis;
       if (b >= 0xC2 && b <= 0xEF) return DetectCode(reinterpret_cast<const char*>(data) + i, length - i);
+      if (b >= 0xFA && b <= 0xFC) return CodeShiftJis;
       if (b >= 0xF0 && b <= 0xFD) return CodeUtf8;
       if (b != 0) return CodeBinary;
       const bool bigEndian = ((base + i) & 1) == 0;

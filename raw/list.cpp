@@ -1,5 +1,7 @@
 #include "raw/list.h"
 
+#include <initializer_list>
+
 namespace RawLayer {
 
 namespace {
@@ -33,48 +35,93 @@ void RawListBody::FreeAll(RawListProperty::Allocator& allocator) {
   }
 }
 
+namespace {
+// The node whose key lies between the other two; which direction the sort runs
+// does not matter for the median.
+RawListNode* MedianOfThree(RawListNode* a, RawListNode* b, RawListNode* c, const RawListSort& sort) {
+  if (sort.CompareRaw(a->unit, b->unit) > 0) std::swap(a, b);
+  if (sort.CompareRaw(b->unit, c->unit) <= 0) return b;
+  return sort.CompareRaw(a->unit, c->unit) > 0 ? a : c;
+}
+}  // namespace
+
 void RawListBody::Sort(const RawListSort& sort, bool descending) {
-  SortRange(sentinel_.next, &sentinel_, sort, descending);
+  SortRange(sentinel_.next, &sentinel_, count_, sort, descending);
 }
 
-// Quicksort on the chain within [first, end). The first node is the pivot; every
-// later node that belongs in front of it is unlinked and re-inserted just before
-// the node moved last (at first: before the pivot), so moved nodes end up in
-// front of the pivot in reverse order of meeting. Equal keys stay behind it.
+// Quicksort on the chain within [first, end), which holds count nodes. The pivot
+// is the median of the nodes at a quarter, half and three quarters of the range,
+// so sorted, reverse-sorted and rising-then-falling chains split near the middle.
+// Each pass deals the nodes, in the order met, into three runs (before the pivot,
+// equal to it, after it) and links the runs back in that order: a run of equal
+// keys is finished in one pass, and since no pass reorders nodes within a run,
+// the sort is stable (a sorted chain moves nothing).
 //
-// Of the two parts, the smaller one is sorted by recursion and the larger one by
-// the loop, so a reverse-sorted list of any length cannot exhaust the stack; the
-// parts are disjoint, so the order of working on them does not change the result.
-void RawListBody::SortRange(RawListNode* first, RawListNode* end, const RawListSort& sort, bool descending) {
-  while (first != end && first->next != end) {
-    RawListNode* pivot = first;
-    RawListNode* front = pivot;  // first node of the moved part
-    int64_t moved = 0, stayed = 0;
-    for (RawListNode* node = pivot->next; node != end;) {
-      RawListNode* next = node->next;
-      int c = sort.CompareRaw(pivot->unit, node->unit);
-      if (descending ? c < 0 : c > 0) {
-        node->prev->next = node->next;
-        node->next->prev = node->prev;
-        node->next = front;
-        node->prev = front->prev;
-        front->prev->next = node;
-        front->prev = node;
-        front = node;
-        ++moved;
+// Of the two outer runs, the smaller one is sorted by recursion and the larger
+// one by the loop, so the stack holds at most log2(count) levels.
+void RawListBody::SortRange(RawListNode* first, RawListNode* end, int32_t count, const RawListSort& sort,
+                            bool descending) {
+  struct Run {
+    RawListNode* head = nullptr;
+    RawListNode* tail = nullptr;
+    int32_t count = 0;
+    void Append(RawListNode* node) {
+      if (head == nullptr) {
+        head = node;
       } else {
-        ++stayed;
+        tail->next = node;
+        node->prev = tail;
+      }
+      tail = node;
+      ++count;
+    }
+  };
+  while (count > 1) {
+    RawListNode* pivot = first;
+    if (count > 2) {
+      RawListNode* quarter = first;
+      for (int32_t i = 0; i < count / 4; ++i) quarter = quarter->next;
+      RawListNode* half = quarter;
+      for (int32_t i = count / 4; i < count / 2; ++i) half = half->next;
+      RawListNode* three_quarters = half;
+      for (int32_t i = count / 2; i < count - 1 - count / 4; ++i) three_quarters = three_quarters->next;
+      pivot = MedianOfThree(quarter, half, three_quarters, sort);
+    }
+    Run before, equal, after;
+    RawListNode* outside = first->prev;
+    for (RawListNode* node = first; node != end;) {
+      RawListNode* next = node->next;
+      const int c = node == pivot ? 0 : sort.CompareRaw(pivot->unit, node->unit);
+      if (c == 0) {
+        equal.Append(node);
+      } else if (descending ? c < 0 : c > 0) {
+        before.Append(node);
+      } else {
+        after.Append(node);
       }
       node = next;
     }
-    // Before part: [front, pivot); after part: [pivot->next, end).
-    if (moved <= stayed) {
-      SortRange(front, pivot, sort, descending);
-      first = pivot->next;
+    // Link outside, before, equal, after, end.
+    RawListNode* tail = outside;
+    for (Run* run : {&before, &equal, &after}) {
+      if (run->head == nullptr) continue;
+      tail->next = run->head;
+      run->head->prev = tail;
+      tail = run->tail;
+    }
+    tail->next = end;
+    end->prev = tail;
+    // The equal run is never empty, so it bounds the run before it.
+    RawListNode* after_first = equal.tail->next;
+    if (before.count <= after.count) {
+      SortRange(before.head, equal.head, before.count, sort, descending);
+      first = after_first;
+      count = after.count;
     } else {
-      SortRange(pivot->next, end, sort, descending);
-      end = pivot;
-      first = front;
+      SortRange(after_first, end, after.count, sort, descending);
+      first = before.head;
+      end = equal.head;
+      count = before.count;
     }
   }
 }

@@ -70,12 +70,14 @@ class RawListBody {
   void LinkBefore(RawListNode* position, void* unit);
   void Unlink(RawListNode* node);
   void FreeAll(RawListProperty::Allocator& allocator);
-  // In-place quicksort on the chain; not stable (see list.cpp).
+  // In-place quicksort on the chain; stable, O(n log n) on sorted, reversed and
+  // equal keys (see list.cpp).
   void Sort(const RawListSort& sort, bool descending);
   static int64_t LiveNodes();
 
  private:
-  void SortRange(RawListNode* first, RawListNode* end, const RawListSort& sort, bool descending);
+  void SortRange(RawListNode* first, RawListNode* end, int32_t count, const RawListSort& sort,
+                 bool descending);
   RawListNode sentinel_;
   int32_t count_ = 0;
   std::atomic<int32_t> extra_{0};  // 0 means one holder

@@ -805,7 +805,9 @@ TextCode DetectCode(const char* data, int32_t length) {
       if (!((c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC))) return CodeUtf8;
       shiftJisTrail = false;
     } else if (c > 0x7F) {
-      if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEF)) {
+      // FA-FC lead the extension rows; no valid UTF-8 holds them, so taking them
+      // as leads never turns a UTF-8 text into Shift_JIS.
+      if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEF) || (c >= 0xFA && c <= 0xFC)) {
         shiftJisTrail = true;
       } else if (c >= 0xA1 && c <= 0xDF) {
         ++katakana;

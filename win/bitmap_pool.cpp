@@ -50,6 +50,20 @@ struct Sums {
   return true;
 }
 
+// Reads `units` 32-bit units into `out`, which grows only by what has arrived: a
+// header that claims more than the file holds costs no more memory than the file.
+[[nodiscard]] bool ReadUnits(WinBitmapPoolEx::Reader& reader, std::vector<uint32_t>& out, int64_t units) {
+  out.clear();
+  while (units > 0) {
+    const int64_t part = std::min<int64_t>(units, kChunkBytes / 4);
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(part));
+    if (!ReadFull(reader, out.data() + at, part * 4)) return false;
+    units -= part;
+  }
+  return true;
+}
+
 [[nodiscard]] bool WriteFull(WinBitmapPoolEx::Writer& writer, const void* data, int64_t size) {
   const char* in = static_cast<const char*>(data);
   while (size > 0) {
@@ -352,23 +366,25 @@ bool WinBitmapPoolEx::LoadFrom(Reader& reader) {
   const int32_t count = header[2];
   const int32_t words = header[3];
   if (width <= 0 || height <= 0 || width != SlotWidth() || height != SlotHeight()) return false;
-  if (count < 0 || count > kMaxFileSlots || words < 0 || words > kMaxFileWords) return false;
-  const int64_t pixels = int64_t{width} * height * count;
-  const int32_t capacity = count > Capacity() ? count + 1 : Capacity();
+  // Bit numbers are 32-bit.
+  if (count < 0 || words < 0 || words > INT32_MAX / 32) return false;
+  // The strip's bound is the pool's own: no pool holds, and so saves, more.
+  const int64_t capacity = count > Capacity() ? int64_t{count} + 1 : Capacity();
   if (int64_t{width} * height * capacity > kMaxStripPixels) return false;
 
-  std::vector<uint32_t> map(static_cast<size_t>(words));
-  if (!ReadFull(reader, map.data(), int64_t{words} * 4)) return false;
+  std::vector<uint32_t> map;
+  if (!ReadUnits(reader, map, words)) return false;
   // A slot marked in use beyond the count would be drawn from pixels the file never held.
-  for (int32_t w = 0; w < words; ++w) {
+  for (int64_t w = 0; w < words; ++w) {
     for (int32_t k = 0; k < 32; ++k) {
       if (((map[static_cast<size_t>(w)] >> k) & 1u) && w * 32 + k >= count) return false;
     }
   }
-  std::vector<uint32_t> strip(static_cast<size_t>(int64_t{width} * height * capacity), 0u);
-  if (!ReadFull(reader, strip.data(), pixels * 4)) return false;
+  std::vector<uint32_t> strip;
+  if (!ReadUnits(reader, strip, int64_t{width} * height * count)) return false;
+  strip.resize(static_cast<size_t>(int64_t{width} * height * capacity), 0u);
 
-  AdoptStrip(std::move(strip), capacity, count);
+  AdoptStrip(std::move(strip), static_cast<int32_t>(capacity), count);
   bits_.AssignWords(map.data(), words);
   return true;
 }

@@ -208,15 +208,12 @@ class WinBitmapPool {
 //   12       int32   number N of occupancy words
 //   16       N x uint32  occupancy bits (bit k of word w = slot 32w+k in use)
 //   16+4N    width x height x count pixels, slot after slot, row by row
-// A file is taken only whole: the slot size must be the pool's, the count at
-// most kMaxFileSlots, the word count at most kMaxFileWords and no occupied bit
-// beyond the count; the pool changes only after every byte was read, so a
-// refused file leaves the pool as it was.
+// A file is taken only whole: the slot size must be the pool's, the count and
+// the word count not negative, the slots no more than a pool can hold, and no
+// occupied bit beyond the count; the pool changes only after every byte was
+// read, so a refused file leaves the pool as it was.
 class WinBitmapPoolEx : public WinBitmapPool {
  public:
-  static constexpr int32_t kMaxFileSlots = 1000;
-  static constexpr int32_t kMaxFileWords = 64;
-
   // Where SaveTo writes: a file or an in-memory sink.
   class Writer {
    public:

@@ -343,6 +343,21 @@ TEST_F(IconCacheTest, DataFileIsNamedByTheUtcTime) {
   for (const Row& row : rows) EXPECT_EQ(JobIconControl::IsDataFileName(RawString::FromUtf8(row.name)), row.own) << row.name;
 }
 
+TEST(IconIndexText, IsDecimalWithAnOptionalMinusAndAnythingElseIsZero) {
+  struct Row {
+    const char* text;
+    int32_t index;
+  };
+  const Row rows[] = {
+      {"", 0},         {"0", 0},          {"7", 7},         {"007", 7},           {"-3", -3},
+      {"-0", 0},       {"0x1F", 0},       {"0b101", 0},     {"1F", 0},            {"12a", 0},
+      {"+5", 0},       {"-", 0},          {"--1", 0},       {" 5", 0},            {"5 ", 0},
+      {"2147483647", 2147483647},         {"-2147483648", INT32_MIN},             {"2147483648", 0},
+      {"-2147483649", 0},                 {"99999999999999999999", 0},            {"\xEF\xBC\x95", 0},
+  };
+  for (const Row& row : rows) EXPECT_EQ(ParseIconIndex(RawString::FromUtf8(row.text)), row.index) << row.text;
+}
+
 TEST_F(IconCacheTest, SavedCacheComesBackAtTheNextStartAndIsExtractedIntoItsImages) {
   Put(Index(), "[Identify]\nProfile=C:\\CONF\\KESTREL.INI\n");
   std::vector<int32_t> images;
@@ -585,9 +600,53 @@ TEST_F(IconCacheTest, SaveCutShortAnywhereLeavesACacheThatLoads) {
     ASSERT_TRUE(loaded->LoadCache());
     EXPECT_EQ(loaded->EntryCount(), saved ? 2 : 1);
     EXPECT_EQ(RawProfile(PathText(Index())).GetValue("Identify", "Profile", ""), "KEY");
-    // At worst the old data file stays behind beside the new one.
-    EXPECT_LE(DataFiles().size(), 2u);
+    // A data file the cut save left behind is gone once the cache has loaded.
+    const std::string named = RawProfile(PathText(Index())).GetValue("Identify", "DataFile", "").ToUtf8();
+    EXPECT_EQ(DataFiles(), (std::vector<std::string>{named}));
   }
+}
+
+TEST_F(IconCacheTest, DataFilesNoIndexNamesGoAtTheNextLoadAndSave) {
+  {
+    FakeStore store;
+    auto control = Open(store);
+    control->GetEntry("C:\a.exe", 0);
+    Drain(*control);
+    ASSERT_TRUE(control->SaveCache());
+  }
+  // What saves cut short leave behind, beside files that are not the cache's.
+  auto strays = [this] {
+    Put(dir_ / "20240131235958.dat", "old");
+    Put(dir_ / "20230101000000_1.DAT", "older");
+    Put(dir_ / "notes.txt", "kept");
+    Put(dir_ / "20240131235958.dat.bak", "kept");
+    fs::create_directories(dir_ / "folder.dat");
+    Put(dir_.parent_path() / "20240131235957.dat", "another folder's");
+  };
+  const std::vector<std::string> others{"20240131235958.dat.bak", "IconCache.ini", "folder.dat", "notes.txt"};
+  auto entries = [this] {
+    std::vector<std::string> names;
+    for (const auto& item : fs::directory_iterator(dir_)) names.push_back(item.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  auto with = [](std::vector<std::string> names, const std::string& name) {
+    names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  strays();
+  FakeStore store;
+  auto control = Open(store);
+  ASSERT_TRUE(control->LoadCache());
+  EXPECT_EQ(entries(), with(others, "20240131235959.dat"));
+
+  strays();
+  g_now.minute = 0;
+  ASSERT_TRUE(control->SaveCache());
+  EXPECT_EQ(entries(), with(others, "20240131230059.dat"));
+  EXPECT_TRUE(fs::exists(dir_.parent_path() / "20240131235957.dat"));
+  fs::remove(dir_.parent_path() / "20240131235957.dat");
 }
 
 TEST_F(IconCacheTest, ThousandEntriesRoundTrip) {

@@ -175,6 +175,13 @@ TEST(JobParamReplace, FirstOccurrenceInEveryValueNamesUntouched) {
   EXPECT_EQ(Describe(list), "T($(X)|1+$(X))T(Other|no)C(Shell){T(Parameter|\"1\" \"$(X)\")C(Deeper){T(v|1)}}");
 }
 
+TEST(JobParamReplace, EveryOccurrenceSkipsWhatTheReplacementPutIn) {
+  JobParamList list;
+  ASSERT_TRUE(list.Parse(Lines({"$(X)=$(X)+$(X)$(X)", "Shell {", "p=$(X)x$(X)", "}", "q=$(X"})));
+  list.ReplaceText("$(X)", "<$(X)>", JobReplace::Every);
+  EXPECT_EQ(Describe(list), "T($(X)|<$(X)>+<$(X)><$(X)>)C(Shell){T(p|<$(X)>x<$(X)>)}T(q|$(X)");
+}
+
 TEST(JobParamSharing, CopiesShareUntilOneSideChanges) {
   JobParamList original;
   ASSERT_TRUE(original.Parse(Lines({"a=$(X)", "Shell {", "p=$(X)", "}"})));
@@ -209,7 +216,7 @@ TEST(JobParamSharing, ACloneSharesItsBlockUntilChanged) {
   std::unique_ptr<JobParamUnit> clone = added.Clone();
   auto& cloned = static_cast<JobParamCommand&>(*clone);
   EXPECT_TRUE(cloned.params.SharesBodyWith(block));
-  cloned.ReplaceText("$(X)", "1");
+  cloned.ReplaceText("$(X)", "1", JobReplace::First);
   EXPECT_FALSE(cloned.params.SharesBodyWith(block));
   EXPECT_EQ(block.GetValue("p"), RawString("$(X)"));
   EXPECT_EQ(added.params.GetValue("p"), RawString("$(X)"));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "job/icon_cache.h"
 #include "job/variable.h"
 #include "raw/file.h"
 #include "tests/unit/test_files.h"
@@ -180,6 +181,19 @@ TEST_F(ProfileModelTest, ButtonSetup) {
   }
 }
 
+TEST_F(ProfileModelTest, ButtonIconIndexIsDecimal) {
+  const std::pair<const char*, int32_t> rows[] = {{"12", 12}, {"-2", -2}, {"0x10", 0}, {"3junk", 0}, {"", 0}};
+  for (const auto& [text, index] : rows) {
+    SCOPED_TRACE(text);
+    model().Clear();
+    ASSERT_TRUE(Load(std::string("[Button:N]\r\nIconFile=index-test.ico\r\nIconIndex=") + text + "\r\n"));
+    model().buttons.SetupButtons();
+    JobIconInfoUnit entry(0, 0, RawString(), 0, 0);
+    ASSERT_TRUE(JobIconControl::Instance().EntryAt(model().buttons.At(0)->iconEntry, entry));
+    EXPECT_EQ(entry.iconIndex, index);
+  }
+}
+
 TEST_F(ProfileModelTest, EmptyNamedButtonHasAnEmptyCaption) {
   ASSERT_TRUE(Load("[Button:]\r\nTitle=\r\n[Selector:S]\r\n[Selector:T]\r\nTitle=Shown\r\n"));
   model().buttons.SetupButtons();
@@ -238,6 +252,22 @@ TEST_F(ProfileModelTest, CreateFromDropUsesTheDefaultUnit) {
   EXPECT_EQ(Text(made.caption), "Open d:\\a.txt");
 }
 
+TEST_F(ProfileModelTest, CreateFromDropReplacesEveryAppendMark) {
+  ASSERT_TRUE(Load("[Button:*]\r\nTitle=$(APPEND) | $(APPEND)\r\nShell {\r\nCommand=copy \"$(APPEND)\" \"$(APPEND).bak\"\r\n}\r\n"
+                   "[Selector:*]\r\nDefine {\r\nSelector=$(APPEND)$(APPEND)\r\n}\r\n"));
+  const JobTraceId context{"Test", 0};
+  // The dropped text holds the mark itself: what a replacement puts in stays as it is.
+  JobButtonUnit& button = model().buttons.CreateFromDrop(0, "x$(APPEND)", context);
+  EXPECT_EQ(Text(button.params.GetValue("Title")), "x$(APPEND) | x$(APPEND)");
+  const auto* shell = static_cast<const JobParamCommand*>(button.params.Find("Shell"));
+  ASSERT_NE(shell, nullptr);
+  EXPECT_EQ(Text(shell->params.GetValue("Command")), "copy \"x$(APPEND)\" \"x$(APPEND).bak\"");
+  JobSelectorUnit& selector = model().selectors.CreateFromDrop(0, "s", context);
+  const auto* define = static_cast<const JobParamCommand*>(selector.params.Find("Define"));
+  ASSERT_NE(define, nullptr);
+  EXPECT_EQ(Text(define->params.GetValue("Selector")), "ss");
+}
+
 TEST_F(ProfileModelTest, SavingButtonsRewritesOnlyTheirSections) {
   ASSERT_TRUE(Load(
       "; head\r\n"
@@ -273,6 +303,34 @@ TEST_F(ProfileModelTest, SavingButtonsRewritesOnlyTheirSections) {
             "[Tail]\r\n"
             "x=y\r\n");
   EXPECT_FALSE(fs::exists(fs::path(path_.string() + ".tmp")));
+}
+
+TEST_F(ProfileModelTest, CommandsWithoutNameOrBlockSurviveASaveAndLoad) {
+  ASSERT_TRUE(Load("[Option]\r\n"));
+  JobButtonUnit& button = model().buttons.Add();
+  button.name = "B";
+  JobParamList inner;
+  inner.AddCommand("", JobParamList());
+  button.params.AddText("a", "1");
+  button.params.AddCommand("", JobParamList());
+  button.params.AddCommand("", inner);
+  button.params.AddCommand("Shell", JobParamList());
+  button.params.AddText("b", "2");
+  auto lines = [](const JobParamList& params) {
+    RawLayer::RawStringList written;
+    params.WriteLines(written, 0);
+    std::vector<std::string> out;
+    for (const RawString& line : written) out.push_back(Text(line));
+    return out;
+  };
+  const std::vector<std::string> before = lines(button.params);
+  ASSERT_TRUE(model().SaveButtons());
+  model().Clear();
+  ASSERT_TRUE(model().Load(PathText(path_)));
+  ASSERT_EQ(ButtonNames(), std::vector<std::string>{"B"});
+  const JobParamList& read = model().buttons.At(0)->params;
+  EXPECT_EQ(read.Count(), 5);
+  EXPECT_EQ(lines(read), before);
 }
 
 TEST_F(ProfileModelTest, SavingAppendsOrCreates) {

@@ -413,6 +413,14 @@ TEST_F(LineFileTest, DetectsTheCodeWithoutAMark) {
        with(manyLines, "\xE3\x82\xBD")},
       {"utf8 decided after reading ahead", many + "\xE2\x82\xAC", 16, true, CodeUtf8, with(manyLines, "\xE2\x82\xAC")},
       {"ascii stays unknown", many, 16, false, CodeAnsi, manyLines},
+      // FA-FC lead Shift_JIS extension rows and never occur in UTF-8.
+      {"shift_jis extension row FA first", "x\xFA\x40\n", 64, true, CodeShiftJis, {"x\xE2\x85\xB0"}},
+      {"shift_jis extension rows FB and FC first", "\xFB\xFC\xFC\x4B\n", 64, true, CodeShiftJis,
+       {"\xE9\xAB\x99\xE9\xBB\x91"}},
+      {"shift_jis extension row after katakana", "\xC3\xA9\xFA\x40\n", 64, true, CodeShiftJis,
+       {"\xEF\xBE\x83\xEF\xBD\xA9\xE2\x85\xB0"}},
+      {"utf8 four-byte form first", "x\xF0\x9F\x98\x80\n", 64, true, CodeUtf8, {"x\xF0\x9F\x98\x80"}},
+      {"utf8 last four-byte lead first", "\xF4\x8F\xBF\xBF\n", 64, true, CodeUtf8, {"\xF4\x8F\xBF\xBF"}},
       {"binary byte", "ab\x7F" "c\n", 64, true, CodeBinary, {"ab\x7F" "c"}},
       {"zero rejected by an 8-bit CR LF", std::string("a\0b\r\nc\xC3\xA9\r\n", 10), 64, true, CodeUtf8,
        {std::string("a\0b", 3), "c\xC3\xA9"}},
@@ -787,13 +795,15 @@ TEST_F(LineFileTest, FileTakenForAnotherCodeFailsTheClose) {
       {"utf8 taken for shift_jis", CodeUtf8, 0, "\xE3\x81\x82\xE3\x81\x84", false},
       {"utf8 behind a mark", CodeUtf8, RawLineFileInfo::FlagWriteMark, "\xE3\x81\x82\xE3\x81\x84", true},
       {"utf8 of latin letters", CodeUtf8, 0, "caf\xC3\xA9", true},
-      // An IBM extension kanji starts with FB, which the detection takes for UTF-8.
-      {"shift_jis taken for utf8", CodeShiftJis, 0, "\xE9\xAB\x99", false},
+      // Half-width katakana C3 A9 read as UTF-8 too, and then count for UTF-8.
+      {"shift_jis taken for utf8", CodeShiftJis, 0, "\xEF\xBE\x83\xEF\xBD\xA9", false},
+      {"shift_jis of an extension kanji (lead FB)", CodeShiftJis, 0, "\xE9\xAB\x99", true},
       {"shift_jis of common kanji", CodeShiftJis, 0, "\xE8\xA1\xA8", true},
       {"ascii in any code", CodeShiftJis, 0, "plain", true},
       // A rewrite that may add the mark does so instead of failing; other codes get none.
       {"utf8 given a mark when needed", CodeUtf8, RawLineFileInfo::FlagMarkWhenNeeded, "\xE3\x81\x82\xE3\x81\x84", true},
-      {"shift_jis has no mark to take", CodeShiftJis, RawLineFileInfo::FlagMarkWhenNeeded, "\xE9\xAB\x99", false},
+      {"shift_jis has no mark to take", CodeShiftJis, RawLineFileInfo::FlagMarkWhenNeeded, "\xEF\xBE\x83\xEF\xBD\xA9",
+       false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

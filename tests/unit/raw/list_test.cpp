@@ -160,6 +160,51 @@ TEST(RawList, SortingASortedListMovesNothing) {
   EXPECT_EQ(Ids(down), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
+TEST(RawList, SortKeepsTheOrderOfEqualKeys) {
+  std::mt19937 random(99);
+  for (bool descending : {false, true}) {
+    std::vector<int> keys(3000);
+    for (int& key : keys) key = static_cast<int>(random() % 7u);
+    CountedList list = Make(keys);
+    list.Sort(ByKey(), descending);
+    std::vector<int> ids(keys.size());
+    for (size_t i = 0; i < ids.size(); ++i) ids[i] = static_cast<int>(i);
+    std::stable_sort(ids.begin(), ids.end(), [&](int a, int b) {
+      return descending ? keys[static_cast<size_t>(a)] > keys[static_cast<size_t>(b)]
+                        : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
+    });
+    EXPECT_EQ(Ids(list), ids) << (descending ? "descending" : "ascending");
+  }
+}
+
+// Orders that make a first-node pivot compare every unit with every other one.
+TEST(RawList, SortComparesNLogNTimesOnOrderedAndEqualKeys) {
+  const int n = 4096;  // log2 n = 12
+  std::vector<int> sorted(n), reversed(n), equal(n, 5), organ(n);
+  for (int i = 0; i < n; ++i) {
+    sorted[static_cast<size_t>(i)] = i;
+    reversed[static_cast<size_t>(i)] = n - i;
+    organ[static_cast<size_t>(i)] = i < n / 2 ? i : n - i;
+  }
+  const struct {
+    const char* name;
+    const std::vector<int>& keys;
+  } cases[] = {{"sorted", sorted}, {"reversed", reversed}, {"equal", equal}, {"organ pipe", organ}};
+  for (const auto& row : cases) {
+    for (bool descending : {false, true}) {
+      SCOPED_TRACE(std::string(row.name) + (descending ? " descending" : " ascending"));
+      CountedList list = Make(row.keys);
+      ByKey sort;
+      list.Sort(sort, descending);
+      std::vector<int> expected = row.keys;
+      std::stable_sort(expected.begin(), expected.end(),
+                       [&](int a, int b) { return descending ? a > b : a < b; });
+      EXPECT_EQ(Keys(list), expected);
+      EXPECT_LE(sort.calls, int64_t{4} * n * 12);
+    }
+  }
+}
+
 // The stack in use, from inside the comparison at the deepest sorting level.
 class StackDepth : public ByKey {
  public:

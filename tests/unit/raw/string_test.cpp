@@ -402,6 +402,9 @@ TEST(RawStringCodes, DetectCodeRows) {
       {"Shift_JIS half-width katakana", "\xB1\xB2", CodeShiftJis},
       {"cut UTF-8 at the end is not rejected", "ab\xE8\xA1", CodeShiftJis},
       {"valid in both without katakana", "\xE3\x81\x82", CodeShiftJis},
+      {"Shift_JIS extension rows FA-FC", "\xFA\x40\xFB\xFC\xFC\x4B", CodeShiftJis},
+      {"Shift_JIS extension row after katakana", "\xC3\xA9\xFA\x40", CodeShiftJis},
+      {"UTF-8 five-byte form", "\xFA\x80\x80\x80\x80", CodeUtf8},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);

@@ -301,13 +301,20 @@ TEST_F(BitmapPoolTest, DamagedFilesAreRefusedAndLeaveThePool) {
   std::vector<char> truncated = PoolFile(4, 4, 2, {0x3u}, 32);
   truncated.resize(truncated.size() - 1);
   const Row rows[] = {
-      {"1001 slots", PoolFile(4, 4, 1001, {}, 1001 * 16)},
+      {"more slots than a pool holds", PoolFile(4, 4, 1 << 22, {}, 0)},
+      {"largest count", PoolFile(4, 4, 0x7FFFFFFF, {}, 0)},
       {"other width", PoolFile(8, 4, 1, {0x1u}, 32)},
       {"other height", PoolFile(4, 8, 1, {0x1u}, 32)},
       {"negative width", PoolFile(-4, 4, 1, {0x1u}, 16)},
       {"negative count", PoolFile(4, 4, -1, {}, 0)},
       {"huge word count", PoolFile(4, 4, 2, {0x3u}, 0, 0x7FFFFFFF)},
-      {"65 words", PoolFile(4, 4, 1, std::vector<uint32_t>(65, 0u), 16)},
+      {"word beyond the bit numbers", PoolFile(4, 4, 2, {0x3u}, 0, 0x4000000)},
+      {"bit beyond the count in word 64", PoolFile(4, 4, 1, [] {
+         std::vector<uint32_t> words(65, 0u);
+         words[64] = 1u;
+         return words;
+       }(), 16)},
+      {"more pixels claimed than held", PoolFile(4, 4, 100000, {}, 16)},
       {"bit beyond the count", PoolFile(4, 4, 2, {0x5u}, 32)},
       {"short header", std::vector<char>(10, 0)},
       {"short words", PoolFile(4, 4, 2, {}, 0, 2)},
@@ -323,7 +330,7 @@ TEST_F(BitmapPoolTest, DamagedFilesAreRefusedAndLeaveThePool) {
   }
 }
 
-TEST_F(BitmapPoolTest, ThousandSlotsAreTheMostAFileMayHold) {
+TEST_F(BitmapPoolTest, ThousandSlotsLoadAndTheNextSlotFollows) {
   std::vector<uint32_t> words(32, 0xFFFFFFFFu);
   words[31] = 0x000000FFu;  // slots 992..999
   const std::vector<char> file = PoolFile(4, 4, 1000, words, 1000 * 16);
@@ -333,6 +340,28 @@ TEST_F(BitmapPoolTest, ThousandSlotsAreTheMostAFileMayHold) {
   EXPECT_GE(pool.Capacity(), 1001);
   EXPECT_EQ(pool.SlotPixels(999)[15], 0xFF00FF00u);
   EXPECT_EQ(pool.NewSlot(), 1000);
+}
+
+// A launcher with thousands of icons: its saved pool must come back at the next start.
+TEST_F(BitmapPoolTest, PoolOfManyIconsRoundTripsThroughItsFile) {
+  constexpr int32_t kIcons = 2500;
+  for (int32_t i = 0; i < kIcons; ++i) ASSERT_EQ(AddSolid(static_cast<uint32_t>(i) * 0x00010307u), i);
+  for (int32_t slot : {0, 1234, kIcons - 1}) pool.FreeSlot(slot);
+  const RawString path = RawString::FromUtf8(KESTREL_TEST_TMP_DIR "/pool_many_icons.dat");
+  ASSERT_TRUE(pool.SaveTo(path));
+  WinBitmapPoolEx loaded;
+  ASSERT_TRUE(loaded.Prepare(4, 4));
+  ASSERT_TRUE(loaded.LoadFrom(path));
+  EXPECT_TRUE(RawLayer::DeleteFileAt(path));
+  ASSERT_EQ(loaded.Count(), kIcons);
+  for (int32_t i = 0; i < kIcons; ++i) {
+    ASSERT_EQ(loaded.IsSlotUsed(i), pool.IsSlotUsed(i)) << i;
+    ASSERT_EQ(Slot(loaded, i), Slot(pool, i)) << i;
+  }
+  EXPECT_EQ(loaded.NewSlot(), 0);
+  EXPECT_EQ(loaded.NewSlot(), 1234);
+  EXPECT_EQ(loaded.NewSlot(), kIcons - 1);
+  EXPECT_EQ(loaded.NewSlot(), kIcons);
 }
 
 }  // namespace
