@@ -18,7 +18,9 @@
 //     begins with "/ Needs the Windows desktop." is only counted.
 //   - Within a section, every block made of one Define holds for the examples after it.
 // Anything that looks like an example but does not fit fails the run: a single command word
-// standing indented outside a block, unbalanced braces, a section that cannot be run.
+// standing indented outside a block, unbalanced braces, a section that cannot be run, and a
+// drive letter's colon at depth 0 of a reference in a script or the function table (in a
+// "gives" line the stated result decides).
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -101,6 +103,26 @@ size_t ReferenceEnd(const std::string& text) {
     }
   }
   return std::string::npos;
+}
+
+// True when some reference in the text has a one-letter argument followed by an argument that
+// begins with "\\": a path with a drive letter, which the colon splits in two.
+bool SplitsDrivePath(const std::string& text) {
+  for (size_t start = text.find("$("); start != std::string::npos; start = text.find("$(", start + 2)) {
+    int depth = 0;
+    for (size_t i = start + 2; i < text.size(); ++i) {
+      if (text.compare(i, 2, "$(") == 0) {
+        ++depth;
+        ++i;
+      } else if (text[i] == ')') {
+        if (depth-- == 0) break;
+      } else if (depth == 0 && text[i] == ':' && i >= 2 && text[i - 2] == ':' && i + 1 < text.size() &&
+                 text[i + 1] == '\\') {
+        return true;
+      }
+    }
+  }
+  return false;
 }
 
 class ManualRunner {
@@ -197,6 +219,9 @@ void ManualRunner::CheckBlock(size_t line, const std::vector<std::string>& block
     if (depth < 0) break;
   }
   if (depth != 0) return Fail(line, "the braces of the script example do not balance");
+  for (size_t i = 0; i < block.size(); ++i) {
+    if (SplitsDrivePath(block[i])) Fail(line + i, "a path with a drive letter is split at its colon: " + block[i]);
+  }
   if (block.front() == kDesktopMark) {
     ++shown_;
     return;
@@ -275,6 +300,10 @@ int ManualRunner::Run(const std::vector<std::string>& lines) {
         text[kExampleColumn - 1] == ' ') {
       const std::string reference = Trimmed(text.substr(kExampleColumn));
       ++references_;
+      if (SplitsDrivePath(reference)) {
+        Fail(i, reference + " splits a path with a drive letter at its colon: pass it through a variable");
+        continue;
+      }
       if (ReferenceEnd(reference) != reference.size()) {
         Fail(i, reference + " ends before the example does: a \":\" or \")\" belongs in a variable");
         continue;
