@@ -120,3 +120,13 @@ else()
     set_tests_properties(kestrel.headless.${case} PROPERTIES LABELS e2e TIMEOUT 120)
   endforeach()
 endif()
+
+# The user manual's examples, run by the headless kestrel from a folder whose name holds a blank
+# and non-ASCII letters.
+if(NOT WIN32)
+  add_executable(manual_examples ${CMAKE_CURRENT_LIST_DIR}/manual_examples.cpp)
+  add_test(NAME kestrel.manual.examples
+           COMMAND manual_examples $<TARGET_FILE:kestrel> ${KESTREL_SOURCE_DIR}/docs/ReadMe_Kestrel.txt
+                   "${CMAKE_BINARY_DIR}/test-tmp/manual examples äß")
+  set_tests_properties(kestrel.manual.examples PROPERTIES LABELS e2e TIMEOUT 300)
+endif()
