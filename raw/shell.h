@@ -33,8 +33,9 @@ class RawShell {
 
   // Starts the file with `parameters` and `verb` (empty: the default verb). An
   // empty file makes the parameters the file, started without parameters. True
-  // only when a new process came back; a document handed to a program that was
-  // already running gives false although it opened. Never shows a message.
+  // when the system accepted the request; the process handle is there only when
+  // a new process came of it (a document handed to a program that was already
+  // running has none, and nothing to wait for). Never shows a message.
   //
   // Windows: ShellExecuteEx. POSIX: a file that names a program (a path, or a
   // name found on PATH, that may be executed) is started with the parameters

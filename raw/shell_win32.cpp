@@ -27,10 +27,13 @@ bool RawShell::Execute(const RawString& parameters, const RawString& verb) {
   info.nShow = showState_;
   // Success shows in hInstApp (above 32), not in the last error, which differs between systems.
   const bool started = ShellExecuteExW(&info) && reinterpret_cast<INT_PTR>(info.hInstApp) > 32;
-  if (!started || info.hProcess == nullptr) {
+  if (!started) {
     if (info.hProcess != nullptr) CloseHandle(info.hProcess);
     return false;
   }
+  // Accepted without a new process: the request went to a program that runs already (by DDE, or
+  // a document handed to an open editor). It did start; there is just nothing to wait for.
+  if (info.hProcess == nullptr) return true;
   handle_ = reinterpret_cast<intptr_t>(info.hProcess);
   processId_ = GetProcessId(info.hProcess);
   return true;

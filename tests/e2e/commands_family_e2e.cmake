@@ -33,6 +33,25 @@ kestrel_e2e(NAME commands.shell_cmd STEPS
   file-contains @DIR@/where.txt "commands.shell_cmd"
   file-contains @DIR@/code.txt "cmd=5")
 
+# A document handed to a program that runs already (by DDE) starts no process: the launch
+# succeeds, Shell does not wait, and the exit code reads 0.
+kestrel_e2e(NAME commands.shell_handed_to_running_program STEPS
+  start ${commands_helper} dde-server KestrelTakesDocuments System @DIR@/dde.log --
+  file-contains @DIR@/dde.log "ready" 15000
+  start $<TARGET_FILE:e2e_probe> associate-dde .kesdde KestrelDdeDocument "${commands_helper} write NUL x 5"
+    KestrelTakesDocuments System --
+  expect-exit 0 15000
+  start ${commands_helper} write @DIR@/notes.kesdde "a document" 0 --
+  expect-exit 0 10000
+  start ${commands_probe} run
+    "Shell {" "Command=@DIR@\\notes.kesdde" "Wait=WaitForDone" "Timeout=-1" "}"
+    "Shell {" "Command=${commands_helper}" "Parameter=write \"@DIR@\\code.txt\" code=$(ExitCode) 0"
+    "Wait=WaitForDone" "Timeout=-1" "}" --
+  expect-exit 0 30000
+  file-contains @DIR@/dde.log "execute " 10000
+  file-contains @DIR@/dde.log "notes.kesdde"
+  file-contains @DIR@/code.txt "code=0")
+
 # A program that cannot be started fails the run without a message: no window ever shows.
 kestrel_e2e(NAME commands.shell_missing_program STEPS
   start ${commands_probe} run

@@ -13,11 +13,16 @@
 //       shows a 400x300 window of class "KestrelE2EProbe" at (100, 100); appends "key <vk>",
 //       "char <code>" and "click <x> <y>" (screen coordinates) lines to the log as input
 //       arrives; exits 0 when closed
+//   e2e_helper dde-server <service> <topic> <log-path>
+//       a program already running that takes documents by DDE: registers the service, appends
+//       "ready" to the log, then "execute <command>" for every command it is sent; runs until
+//       ended
 //   e2e_helper stale <title> <log-path>
 //       the same window, filled white; 300 ms after it shows, it changes its colour without
 //       asking for a repaint and appends "changed" to the log (a window whose picture is stale)
 // Texts take the escapes \n and \\.
 #include <windows.h>
+#include <ddeml.h>
 
 #include <cstdlib>
 #include <string>
@@ -135,6 +140,47 @@ int Window(HINSTANCE instance, const std::wstring& title, const std::wstring& lo
   return static_cast<int>(message.wParam);
 }
 
+// ---- dde-server ----
+
+DWORD g_dde = 0;
+HSZ g_topic = nullptr;
+
+HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ topic, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR) {
+  switch (type) {
+    case XTYP_CONNECT:
+      return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DdeCmpStringHandles(topic, g_topic) == 0));
+    case XTYP_EXECUTE: {
+      const DWORD bytes = DdeGetData(data, nullptr, 0, 0);
+      std::wstring command(bytes / sizeof(wchar_t) + 1, L'\0');
+      DdeGetData(data, reinterpret_cast<BYTE*>(command.data()), bytes, 0);
+      command.resize(wcsnlen(command.c_str(), command.size()));
+      Log(L"execute " + command);
+      return reinterpret_cast<HDDEDATA>(DDE_FACK);
+    }
+    default:
+      return nullptr;
+  }
+}
+
+int DdeServer(const std::wstring& service, const std::wstring& topic, const std::wstring& log_path) {
+  g_log_path = log_path;
+  if (DdeInitializeW(&g_dde, DdeCallback, APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS, 0) !=
+      DMLERR_NO_ERROR) {
+    return 92;
+  }
+  HSZ name = DdeCreateStringHandleW(g_dde, service.c_str(), CP_WINUNICODE);
+  g_topic = DdeCreateStringHandleW(g_dde, topic.c_str(), CP_WINUNICODE);
+  if (!DdeNameService(g_dde, name, nullptr, DNS_REGISTER)) return 93;
+  Log(L"ready");
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  DdeUninitialize(g_dde);
+  return 0;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -153,6 +199,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     code = WriteUtf8(argv[2], text, CREATE_ALWAYS) ? _wtoi(argv[3]) : 97;
   } else if (mode == L"window" && argc == 4) {
     code = Window(instance, argv[2], argv[3]);
+  } else if (mode == L"dde-server" && argc == 5) {
+    code = DdeServer(argv[2], argv[3], argv[4]);
   } else if (mode == L"stale" && argc == 4) {
     g_stale = true;
     code = Window(instance, argv[2], argv[3]);

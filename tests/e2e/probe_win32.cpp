@@ -6,6 +6,10 @@
 //   probe open <document>                       start a document through RawShell (0: a process)
 //   probe associate <.ext> <class>              map an extension to a file class
 //                                               (a fresh Wine prefix maps no ".txt")
+//   probe associate-dde <.ext> <class> <command> <service> <topic>
+//                                               the same, with "open" handed by DDE to a
+//                                               program that runs already (command starts it
+//                                               when it does not)
 //   probe find-window <class> <title> <ms>      FindWindow until it answers (0) or ms pass (1)
 //   probe clip-set <text>                       put the text on the clipboard (3: refused)
 //   probe clip-check <text>                     the clipboard holds exactly the text (1: not)
@@ -85,6 +89,28 @@ int Associate(const wchar_t* extension, const wchar_t* fileClass) {
   return result == ERROR_SUCCESS ? 0 : 3;
 }
 
+bool SetKeyValue(const std::wstring& key, const wchar_t* value) {
+  HKEY handle = nullptr;
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  const DWORD bytes = static_cast<DWORD>((std::wcslen(value) + 1) * sizeof(wchar_t));
+  const bool ok = RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), bytes) == ERROR_SUCCESS;
+  RegCloseKey(handle);
+  return ok;
+}
+
+int AssociateDde(const wchar_t* extension, const wchar_t* fileClass, const wchar_t* command, const wchar_t* service,
+                 const wchar_t* topic) {
+  if (Associate(extension, fileClass) != 0) return 2;
+  const std::wstring open = std::wstring(fileClass) + L"\\shell\\open";
+  const bool ok = SetKeyValue(open + L"\\command", command) && SetKeyValue(open + L"\\ddeexec", L"[open(\"%1\")]") &&
+                  SetKeyValue(open + L"\\ddeexec\\application", service) &&
+                  SetKeyValue(open + L"\\ddeexec\\topic", topic);
+  return ok ? 0 : 3;
+}
+
 int FindWindowWithin(const wchar_t* windowClass, const wchar_t* title, DWORD milliseconds) {
   const DWORD start = GetTickCount();
   for (;;) {
@@ -143,6 +169,7 @@ int wmain(int argc, wchar_t** argv) {
     return shell.Execute(RawString(), RawString()) ? 0 : 2;
   }
   if (mode == L"associate" && argc == 4) return Associate(argv[2], argv[3]);
+  if (mode == L"associate-dde" && argc == 7) return AssociateDde(argv[2], argv[3], argv[4], argv[5], argv[6]);
   if (mode == L"find-window" && argc == 5) {
     return FindWindowWithin(Unescape(argv[2]).c_str(), Unescape(argv[3]).c_str(), std::wcstoul(argv[4], nullptr, 10));
   }
