@@ -106,7 +106,8 @@ bool GuiButtonBox::CreateIn(HWND parent) {
 
 GuiSize GuiButtonBox::MeasureLayout() {
   const GuiWindowStyle& style = GuiWindowStyle::Instance();
-  const GuiButtonMetrics metrics{style.buttonIconSize, style.buttonSeparator, GuiSettings::Instance().horizontal};
+  const GuiButtonMetrics metrics{style.buttonIconSize, style.buttonSeparator, GuiSettings::Instance().horizontal,
+                                 style.margin};
   const DcMeasure measure(font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
   size_ = MeasureButtons(buttons_, metrics, measure);
   if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, FALSE);
@@ -430,7 +431,8 @@ void GuiButtonBox::DrawButtons(HDC dc) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   const GuiSettings& settings = GuiSettings::Instance();
-  const int32_t iconSize = GuiWindowStyle::Instance().buttonIconSize;
+  const GuiWindowStyle& style = GuiWindowStyle::Instance();
+  const int32_t iconSize = style.buttonIconSize;
   int32_t index = 0;
   for (const JobButtonUnit& button : buttons_) {
     const RECT rect = ToRect(ButtonRect(button));
@@ -447,7 +449,7 @@ void GuiButtonBox::DrawButtons(HDC dc) {
       state = WinButtonState::Selected;
     }
     WinViewStyle::DrawButton(dc, rect, state);
-    GuiButtonContent content = PlaceButtonContent(button, iconSize, settings.buttonAlign);
+    GuiButtonContent content = PlaceButtonContent(button, iconSize, settings.buttonAlign, style.margin);
     // A pressed button's content sinks by a pixel with its frame.
     const int32_t shift = state == WinButtonState::Pressed ? 1 : 0;
     if (!IsEmpty(content.icon)) {

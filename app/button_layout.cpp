@@ -74,8 +74,8 @@ GuiSize MeasureButtons(JobButtonList& buttons, const GuiButtonMetrics& metrics, 
     return normal;
   };
   if (!metrics.horizontal) {
-    const int32_t width = kButtonMargin + widest + kButtonMargin;
-    const int32_t normalHeight = metrics.iconSize + 2 * kButtonMargin;
+    const int32_t width = metrics.margin + widest + metrics.margin;
+    const int32_t normalHeight = metrics.iconSize + 2 * metrics.margin;
     int32_t y = 0;
     for (JobButtonUnit& button : buttons) {
       const int32_t height = length(button, normalHeight);
@@ -84,22 +84,21 @@ GuiSize MeasureButtons(JobButtonList& buttons, const GuiButtonMetrics& metrics, 
     }
     return {width, y};
   }
-  const int32_t height = kButtonMargin + metrics.iconSize + kButtonMargin;
+  const int32_t height = metrics.margin + metrics.iconSize + metrics.margin;
   int32_t x = 0;
   for (JobButtonUnit& button : buttons) {
-    const int32_t width = length(button, kButtonMargin + button.placement[PlaceContentWidth] + kButtonMargin);
+    const int32_t width = length(button, metrics.margin + button.placement[PlaceContentWidth] + metrics.margin);
     SetRect(button, x, 0, x + width, height);
     x += width;
   }
   return {x, height};
 }
 
-GuiButtonContent PlaceButtonContent(const JobButtonUnit& button, int32_t iconSize, int32_t align) {
+GuiButtonContent PlaceButtonContent(const JobButtonUnit& button, int32_t iconSize, int32_t align, int32_t margin) {
   GuiButtonContent content;
   if (!IsNormalButton(button)) return content;
   const GuiRect rect = ButtonRect(button);
-  const GuiRect inner{rect.left + kButtonMargin, rect.top + kButtonMargin, rect.right - kButtonMargin,
-                      rect.bottom - kButtonMargin};
+  const GuiRect inner{rect.left + margin, rect.top + margin, rect.right - margin, rect.bottom - margin};
   const int32_t width = button.placement[PlaceContentWidth];
   int32_t x = inner.left;
   if (align == 1) {

@@ -45,12 +45,13 @@ struct GuiButtonMetrics {
   int32_t iconSize = 16;   // ButtonIconSize
   int32_t separator = 7;   // ButtonSeparator
   bool horizontal = false;  // a row instead of a column
+  int32_t margin = kButtonMargin;  // Margin: inside each side of a button
 };
 
 // Measures every button's content, gives each its rectangle and returns the box's size.
-// Column: every normal button is the box's width by iconSize + 8, a separator `separator` high,
-// a hidden button 0 high; the width is the widest content + 8. Row: the height is iconSize + 8,
-// a normal button is its own content + 8 wide.
+// Column: every normal button is the box's width by iconSize + 2 margins, a separator
+// `separator` high, a hidden button 0 high; the width is the widest content + 2 margins. Row:
+// the height is iconSize + 2 margins, a normal button is its own content + 2 margins wide.
 GuiSize MeasureButtons(JobButtonList& buttons, const GuiButtonMetrics& metrics, const GuiTextMeasure& measure);
 
 // Where a measured button's icon and caption go: inside its rectangle less the margin,
@@ -60,7 +61,8 @@ struct GuiButtonContent {
   GuiRect icon;
   GuiRect caption;
 };
-GuiButtonContent PlaceButtonContent(const JobButtonUnit& button, int32_t iconSize, int32_t align);
+GuiButtonContent PlaceButtonContent(const JobButtonUnit& button, int32_t iconSize, int32_t align,
+                                    int32_t margin = kButtonMargin);
 
 // The first button in list order whose rectangle holds the point, edges included; hidden
 // buttons take no space and are never hit. -1 when none.

@@ -26,7 +26,6 @@ namespace {
 using JobLayer::JobHostMenu;
 using JobLayer::JobMenuHost;
 
-constexpr int kPad = 3;            // around the icon and after the caption
 constexpr int kGap = 6;            // between icon and caption
 constexpr int kArrowRoom = 16;     // the system draws a sub-menu's arrow here
 constexpr int kSeparatorHeight = 7;
@@ -251,6 +250,9 @@ BOOL CALLBACK InvalidateOwnMenuWindow(HWND window, LPARAM) {
 
 int MenuIconSize() { return std::clamp(GuiWindowStyle::Instance().menuIconSize, 0, 256); }
 
+// The item margin around the icon and after the caption: the window style's frame margin.
+int MenuPad() { return std::clamp(GuiWindowStyle::Instance().frameMargin, 0, 64); }
+
 }  // namespace
 
 JobLayer::JobMenuHost& GuiScriptMenuHost() {
@@ -283,8 +285,9 @@ bool MeasureScriptMenuItem(MEASUREITEMSTRUCT& item) {
     GetTextExtentPoint32W(screen.get(), caption.c_str(), static_cast<int>(caption.size()), &text);
   }
   const int icon = MenuIconSize();
-  item.itemWidth = static_cast<UINT>(kPad + icon + kGap + text.cx + kPad + (entry->popup ? kArrowRoom : 0));
-  item.itemHeight = static_cast<UINT>(std::max<int>(icon, text.cy) + 2 * kPad);
+  const int pad = MenuPad();
+  item.itemWidth = static_cast<UINT>(pad + icon + kGap + text.cx + pad + (entry->popup ? kArrowRoom : 0));
+  item.itemHeight = static_cast<UINT>(std::max<int>(icon, text.cy) + 2 * pad);
   return true;
 }
 
@@ -295,11 +298,12 @@ bool DrawScriptMenuItem(DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   const RECT area = item.rcItem;
   const bool selected = (item.itemState & ODS_SELECTED) != 0 && !entry->separator;
+  const int pad = MenuPad();
   FillRect(dc, &area, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_MENU));
   if (entry->separator) {
     const int middle = (area.top + area.bottom) / 2;
-    RECT shadow{area.left + kPad, middle - 1, area.right - kPad, middle};
-    RECT light{area.left + kPad, middle, area.right - kPad, middle + 1};
+    RECT shadow{area.left + pad, middle - 1, area.right - pad, middle};
+    RECT light{area.left + pad, middle, area.right - pad, middle + 1};
     FillRect(dc, &shadow, GetSysColorBrush(COLOR_3DSHADOW));
     FillRect(dc, &light, GetSysColorBrush(COLOR_3DHILIGHT));
     return true;
@@ -307,10 +311,10 @@ bool DrawScriptMenuItem(DRAWITEMSTRUCT& item) {
   const int icon = MenuIconSize();
   if (entry->iconEntry >= 0 && icon > 0) {
     const int top = area.top + (area.bottom - area.top - icon) / 2;
-    const RECT target{area.left + kPad, top, area.left + kPad + icon, top + icon};
+    const RECT target{area.left + pad, top, area.left + pad + icon, top + icon};
     GuiIconStore::DrawEntry(entry->iconEntry, dc, target);
   }
-  RECT text{area.left + kPad + icon + kGap, area.top, area.right - kPad, area.bottom};
+  RECT text{area.left + pad + icon + kGap, area.top, area.right - pad, area.bottom};
   const bool disabled = (item.itemState & (ODS_DISABLED | ODS_GRAYED)) != 0;
   WinLayer::WinSelection font(dc, MenuFont());
   const int oldMode = SetBkMode(dc, TRANSPARENT);

@@ -100,6 +100,19 @@ TEST(ButtonLayoutTest, SizesFollowTheSettingsAndAnEmptyList) {
   EXPECT_EQ(MeasureButtons(list, {32, 11, true}, measure), (GuiSize{40 + 11, 40}));
 }
 
+// The window style's Margin is the space inside each side of a button, for the measures and
+// for where the content goes.
+TEST(ButtonLayoutTest, MarginOfTheStyleSurroundsTheContent) {
+  const FixedMeasure measure;
+  JobButtonList list;
+  Fill(list, {{"icon", kIcon}, {"abc", kIcon | kCaption}});
+  EXPECT_EQ(MeasureButtons(list, {16, 7, false, 6}, measure), (GuiSize{6 + 37 + 6, 2 * (6 + 16 + 6)}));
+  EXPECT_EQ(ButtonRect(*list.At(1)), (GuiRect{0, 28, 49, 56}));
+  EXPECT_EQ(PlaceButtonContent(*list.At(0), 16, 0, 6).icon, (GuiRect{6, 6, 22, 22}));
+  EXPECT_EQ(MeasureButtons(list, {16, 7, true, 0}, measure), (GuiSize{16 + 37, 16}));
+  EXPECT_EQ(PlaceButtonContent(*list.At(1), 16, 0, 0).icon, (GuiRect{16, 0, 32, 16}));
+}
+
 TEST(ButtonLayoutTest, ContentIsPlacedByAlignment) {
   const FixedMeasure measure;
   JobButtonList list;

@@ -249,6 +249,17 @@ TEST_F(ScriptMenuWinTest, OwnEntriesAreMeasuredAndDrawnOthersAreLeftAlone) {
   EXPECT_GE(static_cast<int>(measure.itemHeight), iconSize);
   EXPECT_GT(static_cast<int>(measure.itemWidth), iconSize + 20);
   const UINT itemWidth = measure.itemWidth;
+  {
+    // The item margin is the window style's frame margin, on every side.
+    GuiWindowStyle& style = GuiWindowStyle::Instance();
+    const int32_t frameMargin = style.frameMargin;
+    MEASUREITEMSTRUCT wider = measure;
+    style.frameMargin = frameMargin + 5;
+    ASSERT_TRUE(MeasureScriptMenuItem(wider));
+    style.frameMargin = frameMargin;
+    EXPECT_EQ(wider.itemHeight, measure.itemHeight + 10);
+    EXPECT_EQ(wider.itemWidth, measure.itemWidth + 10);
+  }
   measure.itemData = ItemData(handle, 2);
   ASSERT_TRUE(MeasureScriptMenuItem(measure));
   EXPECT_GT(measure.itemWidth, 0u);
