@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "job/command_dialog.h"
 #include "job/log.h"
 #include "tests/unit/job/command_test_support.h"
+#include "tests/unit/test_files.h"
 
 namespace JobLayer {
 namespace {
@@ -313,19 +312,19 @@ TEST_F(DialogTest, QuestionsAndFormsAreRecordedWhileTheyAreShown) {
   const std::filesystem::path folder = std::filesystem::path(KESTREL_TEST_TMP_DIR) / "dialogs-log";
   std::filesystem::remove_all(folder);
   JobLogOptions options;
-  options.folder = RawString::FromUtf8(folder.string());
+  // The folder as the program's text: a narrow path would go through the system's code page, which
+  // cannot hold every letter of a folder the project may be cloned into.
+  options.folder = TestFiles::PathText(folder);
   ASSERT_TRUE(JobLogServer::Instance().Start(options));
   JobLogServer::Instance().SetDetail("UC");
   dialogs_.answers = {0};
   const bool ok = RunDialogs("AskMessage {\nParameter=Go on?\n}\nInputText {\nParameter=Form\nNotAbort=1\n}\n");
   // The log joins folder and name with a backslash on every platform.
-  std::string path = JobLogServer::Instance().FilePath().ToUtf8();
-  std::replace(path.begin(), path.end(), '\\', '/');
+  const std::filesystem::path path = TestFiles::PathOf(JobLogServer::Instance().FilePath());
   JobLogServer::Instance().Stop();
   JobLogServer::Instance().SetDetail("UCPV");
   EXPECT_TRUE(ok);
-  std::ifstream in(path, std::ios::binary);
-  const std::string log{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string log = TestFiles::Bytes(path);
   // Each part in this order: the record's opening, its text, its result, its end.
   size_t at = 0;
   for (const char* part : {">Executor:", "|AskMessage\r\n", "#Begin:User:", "|(Ask)Go on?\r\n", "|$ Success\r\n",
