@@ -44,6 +44,9 @@ GuiCommandLine ReadOptions(const RawParameterList& options) {
     } else if (key.StartsWith("NoTag")) {
       result.arguments.Add(unit.value);
       if (key == "NoTag_1") result.firstArgument = unit.value;
+    } else if (key == "k" && !result.check) {
+      result.check = true;
+      result.checkFile = unit.value;
     } else if (key == "c" && !configSeen) {
       configSeen = true;
       result.configOption = unit.value;
@@ -57,6 +60,9 @@ GuiCommandLine ReadOptions(const RawParameterList& options) {
 
 RawString ChooseConfigFile(const RawString& fromProfile, const GuiCommandLine& commandLine,
                            const RawString& programFolder) {
+  if (commandLine.check && !commandLine.checkFile.IsEmpty()) {
+    return RawLayer::ResolvePath(commandLine.checkFile, programFolder);
+  }
   if (!commandLine.configOption.IsEmpty()) {
     return RawLayer::ResolvePath(commandLine.configOption, programFolder);
   }

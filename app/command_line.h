@@ -45,14 +45,19 @@ struct GuiCommandLine {
   RawString configOption;
   // The process id after "-@"; 0 when absent or not a valid 32-bit process id.
   uint32_t restartProcessId = 0;
+  // "-k": check the profile instead of running anything; its value, when given, names the
+  // configuration file to check (as "-c" does).
+  bool check = false;
+  RawString checkFile;
 
   bool HasRun() const { return !runKind.IsEmpty(); }
 };
 GuiCommandLine ReadOptions(const RawParameterList& options);
 
 // The configuration file: `fromProfile` (the [Common] choice), replaced by a
-// non-empty "-c" resolved against the program folder, else, when no run is asked
-// for, by a first argument ending in ".ini" (case-sensitive), used unchanged.
+// non-empty "-k" or "-c" value resolved against the program folder, else, when no
+// run is asked for, by a first argument ending in ".ini" (case-sensitive), used
+// unchanged.
 RawString ChooseConfigFile(const RawString& fromProfile, const GuiCommandLine& commandLine,
                            const RawString& programFolder);
 

@@ -16,6 +16,9 @@ class GuiStartupScreen {
   virtual void ShowWarning(const RawLayer::RawString& text) = 0;
   // The usage text asked for with "-h".
   virtual void ShowUsage(const RawLayer::RawString& text) = 0;
+  // The profile checker's report (lines ending in "\n"): the program's output where there is
+  // one to write to, else a box that scrolls.
+  virtual void ShowReport(const RawLayer::RawString& text) = 0;
 };
 
 // The screen of this platform.

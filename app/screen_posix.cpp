@@ -11,6 +11,11 @@ class GuiConsoleScreen : public GuiStartupScreen {
  public:
   void ShowWarning(const RawLayer::RawString& text) override { Print(stderr, text); }
   void ShowUsage(const RawLayer::RawString& text) override { Print(stdout, text); }
+  void ShowReport(const RawLayer::RawString& text) override {
+    const std::string utf8 = text.ToUtf8();
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    std::fflush(stdout);
+  }
 
  private:
   static void Print(FILE* stream, const RawLayer::RawString& text) {

@@ -257,6 +257,35 @@ bool GuiSettings::Load(const RawString& path, const RawParameterList& optionList
   return chosen;
 }
 
+// Kept in step with ApplyOptions and GuiWindowStyle::Load.
+const std::vector<GuiSettingKey>& OptionKeys() {
+  static const std::vector<GuiSettingKey> keys = {
+      {"LogFolder", GuiSettingKind::Text},       {"IconCacheFolder", GuiSettingKind::Text},
+      {"MaxLogFiles", GuiSettingKind::Number},   {"ViewSelector", GuiSettingKind::Flag},
+      {"Horizontal", GuiSettingKind::Flag},      {"ViewTip", GuiSettingKind::Flag},
+      {"TopMost", GuiSettingKind::Flag},         {"SysTray", GuiSettingKind::Flag},
+      {"IconCache", GuiSettingKind::Flag},       {"IconDelay", GuiSettingKind::Flag},
+      {"ButtonAlign", GuiSettingKind::Align},    {"IconExtension", GuiSettingKind::Text},
+      {"IconUnusedCount", GuiSettingKind::Number},
+  };
+  return keys;
+}
+
+const std::vector<GuiSettingKey>& WindowParameterKeys() {
+  static const std::vector<GuiSettingKey> keys = {
+      {"Margin", GuiSettingKind::Number},          {"FrameMargin", GuiSettingKind::Number},
+      {"CaptionHeight", GuiSettingKind::Number},   {"ButtonSeparator", GuiSettingKind::Number},
+      {"SelectorSeparator", GuiSettingKind::Number}, {"BaseIconSize", GuiSettingKind::Number},
+      {"ButtonIconSize", GuiSettingKind::Number},  {"MenuIconSize", GuiSettingKind::Number},
+  };
+  return keys;
+}
+
+bool IsSettingNumber(const RawString& text) {
+  int32_t value = 0;
+  return ParseNumber(text, value);
+}
+
 void GuiSettings::ApplyOptions(const RawParameterList& section) {
   ReadText(section, "LogFolder", logFolder);
   ReadText(section, "IconCacheFolder", iconCacheFolder);

@@ -26,6 +26,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/screen.h"
@@ -129,6 +130,20 @@ RawString IconCacheBaseName(const RawString& key);
 // `subfolder` is the folder tried last; false when it could not be made or
 // claimed.
 [[nodiscard]] bool ChooseIconCacheFolder(const RawString& cacheFolder, const RawString& key, RawString& subfolder);
+
+// What a key of [Option] or [WindowParameter] holds, for the profile checker.
+enum class GuiSettingKind { Number, Flag, Text, Align };
+struct GuiSettingKey {
+  const char* key;
+  GuiSettingKind kind;
+};
+// The keys the settings read from [Option] and from [WindowParameter] (keys ignore case); the
+// settings read no other key.
+const std::vector<GuiSettingKey>& OptionKeys();
+const std::vector<GuiSettingKey>& WindowParameterKeys();
+// True when a Number key takes the text (a whole number of 32 bits); any other text leaves the
+// key's default.
+bool IsSettingNumber(const RawString& text);
 
 class GuiSettings {
  public:

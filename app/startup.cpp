@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/profile_check.h"
 #include "app/settings.h"
 #include "job/log.h"
 #include "raw/file.h"
@@ -78,6 +79,10 @@ int GuiStartup::Run(const RawString& commandLine, const Services& services) {
 int GuiStartup::RunServices(const RawString& commandLine, const Services& services) {
   ReadCommandLine(commandLine);
   if (!OpenStartupProfile()) return ExitDone;
+  if (commandLine_.check) {
+    ApplyStartupProfile(nullptr);
+    return RunCheck();
+  }
   ApplyStartupProfile(services.configuration);
   if (services.executionLog != nullptr) services.executionLog->Start();
   // The earlier instance goes before the launcher profile is read, so the two
@@ -106,6 +111,12 @@ int GuiStartup::RunFromCommandLine(CommandLineRun* run) {
     return ExitRunFailed;
   }
   return run->Run(commandLine_) ? ExitDone : ExitRunFailed;
+}
+
+int GuiStartup::RunCheck() {
+  const JobLayer::JobDiagnostics report = CheckLauncherFiles(files_);
+  screen_.ShowReport(report.Report());
+  return report.Errors() == 0 ? ExitDone : ExitRunFailed;
 }
 
 void GuiStartup::ReadCommandLine(const RawString& commandLine) {
@@ -149,6 +160,8 @@ bool GuiStartup::OpenStartupProfile() {
   if (const RawParameterUnit* option = options_.Find("p"); option != nullptr && !option->value.IsEmpty()) {
     files_.startupProfile = RawLayer::ResolvePath(option->value, place_.programFolder);
   }
+  // A check changes no file: a missing start-up profile is reported, not made.
+  if (commandLine_.check) return true;
   RawProfile profile(files_.startupProfile);
   switch (RawLayer::PathKind(files_.startupProfile)) {
     case RawPathKind::Missing:

@@ -28,7 +28,7 @@ inline constexpr char kUsageText[] =
 // The process exit codes of the launcher.
 enum GuiExitCode : int {
   ExitDone = 0,       // the window closed, "-h", a refused start-up profile, a run that succeeded
-  ExitRunFailed = 1,  // a command-line run that failed or could not happen
+  ExitRunFailed = 1,  // a command-line run that failed or could not happen, a check that found errors
 };
 
 // The program file; the default start-up profile and every relative path of the
@@ -163,6 +163,8 @@ class GuiStartup {
  private:
   [[nodiscard]] int RunServices(const RawString& commandLine, const Services& services);
   [[nodiscard]] int RunFromCommandLine(CommandLineRun* run);
+  // "-k": checks the files and shows the report; nothing is created, logged or run.
+  [[nodiscard]] int RunCheck();
   RawString DefaultStartupProfile() const;
   RawString ResolveCommonPath(const RawString& value) const;
 

@@ -25,7 +25,11 @@ RawString TrimmedPart(const RawString& text, RawRange range) { return text.Sub(t
 
 // ---- units ----
 
-std::unique_ptr<JobParamUnit> JobParamText::Clone() const { return std::make_unique<JobParamText>(name, value); }
+std::unique_ptr<JobParamUnit> JobParamText::Clone() const {
+  auto copy = std::make_unique<JobParamText>(name, value);
+  copy->line = line;
+  return copy;
+}
 
 void JobParamText::WriteLines(RawStringList& lines, int32_t indent) const {
   RawString line = Indented(indent);
@@ -49,7 +53,9 @@ void JobParamText::ReplaceText(const RawString& pattern, const RawString& replac
 void JobParamText::AppendSummary(RawString& text) const { text.AppendAll("[", name, "=", value, "]"); }
 
 std::unique_ptr<JobParamUnit> JobParamCommand::Clone() const {
-  return std::make_unique<JobParamCommand>(name, params);
+  auto copy = std::make_unique<JobParamCommand>(name, params);
+  copy->line = line;
+  return copy;
 }
 
 void JobParamCommand::WriteLines(RawStringList& lines, int32_t indent) const {
@@ -88,12 +94,16 @@ void JobParamList::Clear() {
   Base::operator=(Base());
 }
 
-void JobParamList::AddText(const RawString& name, const RawString& value) {
-  Append(std::make_unique<JobParamText>(name, value));
+void JobParamList::AddText(const RawString& name, const RawString& value, int32_t line) {
+  auto unit = std::make_unique<JobParamText>(name, value);
+  unit->line = line;
+  Append(std::move(unit));
 }
 
-void JobParamList::AddCommand(const RawString& name, const JobParamList& block) {
-  Append(std::make_unique<JobParamCommand>(name, block));
+void JobParamList::AddCommand(const RawString& name, const JobParamList& block, int32_t line) {
+  auto unit = std::make_unique<JobParamCommand>(name, block);
+  unit->line = line;
+  Append(std::move(unit));
 }
 
 void JobParamList::WriteLines(RawStringList& lines, int32_t indent) const {
@@ -151,40 +161,48 @@ RawString GetRequiredParameter(const JobParamList& params, const RawString& name
 
 // One loop with a stack of the open blocks rather than a call per block, so that no body,
 // however deeply nested, can exhaust the stack while it is read.
-bool JobParamList::Parse(const RawRangedTextList& lines) {
+bool JobParamList::Parse(const RawRangedTextList& lines, JobParseFault* fault) {
   Clear();
   struct OpenBlock {
     RawString name;
     JobParamList block;
+    int32_t line;
   };
   std::vector<OpenBlock> open;
   auto current = [&]() -> JobParamList& { return open.empty() ? *this : open.back().block; };
+  auto fail = [&](JobParseFault::Kind kind, int32_t line) {
+    if (fault != nullptr) *fault = {kind, line};
+    return false;
+  };
 
   for (const RawRangedTextUnit& line : lines) {
     const RawString& text = line.text;
     const RawRange range{line.begin, line.end};
+    const int32_t number = line.line + 1;
     if (range.begin < range.end && text.UnitAt(range.begin) == '}') {
-      if (open.empty()) return false;  // a stray "}": the rest is not read
+      if (open.empty()) return fail(JobParseFault::StrayClose, number);  // the rest is not read
       OpenBlock closed = std::move(open.back());
       open.pop_back();
-      current().AddCommand(closed.name, closed.block);
+      current().AddCommand(closed.name, closed.block, closed.line);
       continue;
     }
     const int32_t equal = text.Find('=', range);
     if (equal < range.end) {
-      current().AddText(TrimmedPart(text, {range.begin, equal}), text.Sub({equal + 1, range.end}));
+      current().AddText(TrimmedPart(text, {range.begin, equal}), text.Sub({equal + 1, range.end}), number);
       continue;
     }
     const int32_t brace = text.Find('{', range);
     if (brace < range.end) {
-      if (static_cast<int32_t>(open.size()) >= kMaxBlockDepth) return false;
-      open.push_back({TrimmedPart(text, {range.begin, brace}), JobParamList()});
+      if (static_cast<int32_t>(open.size()) >= kMaxBlockDepth) return fail(JobParseFault::TooDeep, number);
+      open.push_back({TrimmedPart(text, {range.begin, brace}), JobParamList(), number});
       continue;
     }
-    current().AddCommand(TrimmedPart(text, range));
+    current().AddCommand(TrimmedPart(text, range), JobParamList(), number);
   }
-  // Blocks still open were never closed and are dropped with their units.
-  return open.empty();
+  // Blocks still open were never closed and are dropped with their units; the outermost one is
+  // the "{" that a missing "}" leaves open.
+  if (!open.empty()) return fail(JobParseFault::NeverClosed, open.front().line);
+  return true;
 }
 
 }  // namespace JobLayer

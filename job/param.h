@@ -12,6 +12,8 @@
 // Error recovery: a "}" with no open block, a block still open when the lines run out, or
 // blocks nested deeper than kMaxBlockDepth make Parse return false. The list keeps every unit
 // read up to that point; a command whose block was not closed is not added.
+// Every unit remembers the line of the file it was read from (1-based; 0 for a unit made in
+// code), and a failed Parse tells which line broke the balance.
 #pragma once
 
 #include <cstdint>
@@ -64,6 +66,15 @@ class JobParamUnit {
   virtual void AppendSummary(RawString& text) const = 0;
 
   RawString name;
+  // The unit's line in its file, counted from 1; 0 when it was not read from a file.
+  int32_t line = 0;
+};
+
+// Why Parse failed, and at which line (1-based, as the unit lines).
+struct JobParseFault {
+  enum Kind { None, StrayClose, NeverClosed, TooDeep };
+  Kind kind = None;
+  int32_t line = 0;
 };
 
 // One place of a list. Copying a place clones its unit, so the list family's Detach of a shared
@@ -118,12 +129,13 @@ class JobParamList : private RawLayer::RawListR<JobParamListAllocator, JobParamS
   Iterator begin() const { return Iterator(Base::begin()); }
   Iterator end() const { return Iterator(Base::end()); }
 
-  // Clears the list and reads it from the lines; true when every block was balanced.
-  [[nodiscard]] bool Parse(const RawRangedTextList& lines);
+  // Clears the list and reads it from the lines; true when every block was balanced. The lines'
+  // numbers count from 0, as the line file gives them; `fault`, when given, says what broke.
+  [[nodiscard]] bool Parse(const RawRangedTextList& lines, JobParseFault* fault = nullptr);
   void Clear();
-  void AddText(const RawString& name, const RawString& value);
+  void AddText(const RawString& name, const RawString& value, int32_t line = 0);
   // The new command's block shares block's body.
-  void AddCommand(const RawString& name, const JobParamList& block = JobParamList());
+  void AddCommand(const RawString& name, const JobParamList& block = JobParamList(), int32_t line = 0);
   void WriteLines(RawStringList& lines, int32_t indent) const;
   void ReplaceText(const RawString& pattern, const RawString& replacement, JobReplace which = JobReplace::First);
   // Every unit's summary, in order.

@@ -85,43 +85,22 @@ bool WriteSection(RawLineFile& file, const RawString& prefix, const RawString& n
   return file.WriteLine(RawString::Empty());
 }
 
-// Reads the profile into blocks and hands each finished block to the model.
-class ProfileReader {
+// Hands each block of the profile to the model.
+class ProfileReader : public JobProfileBlocks {
  public:
   explicit ProfileReader(JobProfileModel& model) : model_(model) {}
 
   bool Read(const RawString& path) {
     RawLineFile file(path);
     if (!file.OpenRead()) return false;
-    while (file.ReadLine()) {
-      RawRangedTextUnit line(file.Line(), file.LineNumber());
-      line.TrimRange(kBlanks);
-      RawRange range{line.begin, line.end};
-      if (range.begin == range.end || RangeStartsWithChar(line.text, range, '/')) continue;
-      if (RangeStartsWithChar(line.text, range, '[')) Finish();
-      block_.Add(line);
-    }
-    Finish();
+    JobProfileBlocks::Read(file);
     return true;
   }
 
  private:
-  void Finish() {
-    if (block_.IsEmpty()) return;
-    RawRangedTextUnit header = *block_.First();
-    block_.Remove(block_.begin());
-    Process(header);
-    block_.Clear();
-  }
-
-  void Process(const RawRangedTextUnit& header) {
-    const RawString& text = header.text;
-    RawRange range{header.begin, header.end};
-    if (!RangeStartsWithChar(text, range, '[') || range.end - range.begin < 2 ||
-        text.UnitAt(range.end - 1) != ']') {
-      return;
-    }
-    RawString inner = text.Sub({range.begin + 1, range.end - 1});
+  void Block(const RawRangedTextUnit& header, const RawRangedTextList& body) override {
+    RawString inner;
+    if (!ProfileHeaderText(header, inner)) return;
     JobParamList* params = nullptr;
     if (inner.StartsWith("Selector:")) {
       params = &AddSelector(inner.Sub({9, inner.Length()}));
@@ -134,7 +113,7 @@ class ProfileReader {
     } else {
       return;
     }
-    if (!params->Parse(block_)) {
+    if (!params->Parse(body)) {
       RawString value("Section ");
       value.Append(inner);
       ReportCommandError("UnbalancedSectionBlocks", RawString::Empty(), RawString::Empty(), value);
@@ -166,10 +145,41 @@ class ProfileReader {
   }
 
   JobProfileModel& model_;
-  RawRangedTextList block_;
 };
 
 }  // namespace
+
+// ---- blocks ----
+
+void JobProfileBlocks::Read(RawLineFile& file) {
+  while (file.ReadLine()) {
+    RawRangedTextUnit line(file.Line(), file.LineNumber());
+    line.TrimRange(kBlanks);
+    RawRange range{line.begin, line.end};
+    if (range.begin == range.end || RangeStartsWithChar(line.text, range, '/')) continue;
+    if (RangeStartsWithChar(line.text, range, '[')) Finish();
+    block_.Add(line);
+  }
+  Finish();
+}
+
+void JobProfileBlocks::Finish() {
+  if (block_.IsEmpty()) return;
+  RawRangedTextUnit first = *block_.First();
+  block_.Remove(block_.begin());
+  Block(first, block_);
+  block_.Clear();
+}
+
+bool ProfileHeaderText(const RawRangedTextUnit& line, RawString& inner) {
+  const RawString& text = line.text;
+  RawRange range{line.begin, line.end};
+  if (!RangeStartsWithChar(text, range, '[') || range.end - range.begin < 2 || text.UnitAt(range.end - 1) != ']') {
+    return false;
+  }
+  inner = text.Sub({range.begin + 1, range.end - 1});
+  return true;
+}
 
 // ---- buttons ----
 

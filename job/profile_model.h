@@ -32,6 +32,26 @@ using RawLayer::RawListAllocator;
 using RawLayer::RawListR;
 using RawLayer::RawListSortR;
 
+// Splits a profile into its blocks, as the model's reader takes them: trimmed lines, comment and
+// empty lines dropped, a new block at every line beginning with "[". Each block goes to Block
+// with its first line (the header when it is one) and the lines after it.
+class JobProfileBlocks {
+ public:
+  virtual ~JobProfileBlocks() = default;
+  // Reads the open file to its end or its first error (see the file's state afterwards).
+  void Read(RawLineFile& file);
+
+ protected:
+  virtual void Block(const RawLayer::RawRangedTextUnit& first, const RawLayer::RawRangedTextList& rest) = 0;
+
+ private:
+  void Finish();
+  RawLayer::RawRangedTextList block_;
+};
+
+// The text between the brackets of a header line; false when the line is no header.
+bool ProfileHeaderText(const RawLayer::RawRangedTextUnit& line, RawString& inner);
+
 // Writes the sections of one kind back into the profile, keeping every other line of the file.
 class JobDataSaver {
  public:

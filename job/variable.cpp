@@ -36,10 +36,9 @@ bool NeedsWorkingCode(TextCode code) {
          code == RawLayer::CodeUtf7;
 }
 
-// Finds the leftmost "$(" at or after `from`; `before` receives the start of the character
-// before it (a later scan resumes there, since a substitution can only make a new "$(" with
-// the character just before it). The length when there is none.
-int32_t FindReference(const RawString& text, int32_t from, int32_t& before) {
+}  // namespace
+
+int32_t FindVariableReference(const RawString& text, int32_t from, int32_t& before) {
   const char* data = text.Data();
   const int32_t length = text.Length();
   const TextCode code = text.Code();
@@ -56,9 +55,7 @@ int32_t FindReference(const RawString& text, int32_t from, int32_t& before) {
   return length;
 }
 
-// Splits the reference at `start` into its segments; the position after its ")", or -1 when
-// the text ends first. `nameEnd` is where the name segment ends in either case.
-int32_t SplitReference(const RawString& text, int32_t start, RawStringList& segments, int32_t& nameEnd) {
+int32_t SplitVariableReference(const RawString& text, int32_t start, RawStringList& segments, int32_t& nameEnd) {
   const char* data = text.Data();
   const int32_t length = text.Length();
   const TextCode code = text.Code();
@@ -92,8 +89,6 @@ int32_t SplitReference(const RawString& text, int32_t start, RawStringList& segm
   if (nameEnd < 0) nameEnd = length;
   return -1;
 }
-
-}  // namespace
 
 RawString VariableStateName(int32_t state) {
   switch (state) {
@@ -314,14 +309,14 @@ void JobVariableExpander::Expand(JobVariableResult& result, const RawString& tex
   int32_t scanFrom = 0;
   for (int32_t count = 0;;) {
     int32_t before = 0;
-    const int32_t start = FindReference(current, scanFrom, before);
+    const int32_t start = FindVariableReference(current, scanFrom, before);
     if (start >= current.Length()) {
       result = {VariableSuccess, current};
       return;
     }
     RawStringList segments;
     int32_t nameEnd = 0;
-    const int32_t end = SplitReference(current, start, segments, nameEnd);
+    const int32_t end = SplitVariableReference(current, start, segments, nameEnd);
     if (end < 0) {
       ReportVariableError("UnbalancedVariableBlock", Shortened(current.Sub({start + 2, nameEnd})), kEmpty,
                           Shortened(current));

@@ -33,6 +33,16 @@ enum JobVariableState : int32_t {
 // "Success", "Overflow", "Invalid", "Unknown", "Expanded"; "Unknown" for any other value.
 RawString VariableStateName(int32_t state);
 
+// The reference syntax, shared by the expander and the profile checker. FindVariableReference
+// gives the leftmost "$(" at or after `from` (the length when there is none); `before` receives
+// the start of the character before it (a later scan resumes there, since a substitution can only
+// make a new "$(" with the character just before it). SplitVariableReference splits the reference
+// at `start` into its segments (the name, then the arguments, split at every ":" outside a nested
+// reference) and gives the position after its ")", or -1 when the text ends first; `nameEnd` is
+// where the name segment ends in either case.
+int32_t FindVariableReference(const RawString& text, int32_t from, int32_t& before);
+int32_t SplitVariableReference(const RawString& text, int32_t start, RawStringList& segments, int32_t& nameEnd);
+
 struct JobVariableResult {
   int32_t state = VariableSuccess;
   RawString text;

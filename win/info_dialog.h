@@ -27,6 +27,9 @@ class WinInfoDialog {
   // One button per caption, in order, in place of OK; the first is the default. Captions past
   // kMaxCaptions are left out.
   void SetCaptions(const std::vector<RawString>& captions);
+  // Shows the text in a read-only box that scrolls when the text is larger than a part of the
+  // work area (a report of many lines); lines end with "\n" or "\r\n".
+  void SetScrolling(bool scrolling) { scrolling_ = scrolling; }
   // Centre over this screen rectangle instead of the owner's window (an empty one is ignored).
   void SetAnchor(int left, int top, int right, int bottom);
   // The caption position (from 0) of a result of Show, or -1 when the dialog was closed
@@ -46,6 +49,7 @@ class WinInfoDialog {
   int icon_;
   std::vector<RawString> captions_;
   int anchor_[4] = {0, 0, 0, 0};
+  bool scrolling_ = false;
 };
 
 }  // namespace WinLayer

@@ -20,10 +20,16 @@ constexpr int kButtonHeight = 26;
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
 
 // The dialog and its icon, text and buttons.
-WinDialogTemplate MakeTemplate(const std::vector<std::wstring>& captions) {
+WinDialogTemplate MakeTemplate(const std::vector<std::wstring>& captions, bool scrolling) {
   WinDialogTemplate dialog(kDialogStyle);
   dialog.Add(WS_CHILD | WS_VISIBLE | SS_ICON, WinInfoDialog::kIconId, WinDialogTemplate::kStatic);
-  dialog.Add(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, WinInfoDialog::kTextId, WinDialogTemplate::kStatic);
+  if (scrolling) {
+    dialog.Add(WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                   ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+               WinInfoDialog::kTextId, WinDialogTemplate::kEdit);
+  } else {
+    dialog.Add(WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, WinInfoDialog::kTextId, WinDialogTemplate::kStatic);
+  }
   if (captions.empty()) {
     dialog.Add(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, WinDialogTemplate::kButton, L"OK");
     return dialog;
@@ -44,6 +50,7 @@ struct Session {
   RECT anchor;  // empty: the owner's rectangle, else the work area
   std::vector<int> buttons;
   WinUniqueFont font;
+  bool scrolling;
 };
 
 // The buttons' widths from their captions, at least kButtonWidth each.
@@ -100,10 +107,20 @@ void Layout(HWND dialog, Session& session) {
   RECT measured{0, 0, std::max<LONG>(200, areaWidth / 2), 0};
   HDC dc = GetDC(dialog);
   HGDIOBJ before = SelectObject(dc, font);
-  DrawTextW(dc, session.text.c_str(), -1, &measured, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  DrawTextW(dc, session.text.c_str(), -1, &measured,
+            DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (session.scrolling ? 0 : DT_WORDBREAK));
   const std::vector<int> widths = ButtonWidths(dc, dialog, session.buttons);
   SelectObject(dc, before);
   ReleaseDC(dialog, dc);
+  if (session.scrolling) {
+    // Room for the frame and both scroll bars; beyond a part of the work area the box scrolls.
+    const int areaHeight = area.bottom - area.top;
+    const int frame = 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL) + 8;
+    measured.right = measured.left + std::clamp<LONG>(measured.right - measured.left + frame, 200,
+                                                      std::max(200, areaWidth * 2 / 3));
+    measured.bottom = measured.top + std::clamp<LONG>(measured.bottom - measured.top + frame, 60,
+                                                      std::max(60, areaHeight / 2));
+  }
 
   int buttonsWidth = -kGap / 2;
   for (int width : widths) buttonsWidth += width + kGap / 2;
@@ -159,8 +176,18 @@ int WinInfoDialog::CaptionIndex(int result) const {
 }
 
 int WinInfoDialog::Show(void* owner) {
-  Session session{title_.ToWideString(), text_.ToWideString(), icon_, static_cast<HWND>(owner),
-                  RECT{anchor_[0], anchor_[1], anchor_[2], anchor_[3]}, {}, WinUniqueFont()};
+  std::wstring text = text_.ToWideString();
+  if (scrolling_) {
+    // An edit box breaks lines only at "\r\n".
+    std::wstring lines;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r')) lines += L'\r';
+      lines += text[i];
+    }
+    text.swap(lines);
+  }
+  Session session{title_.ToWideString(), text, icon_, static_cast<HWND>(owner),
+                  RECT{anchor_[0], anchor_[1], anchor_[2], anchor_[3]}, {}, WinUniqueFont(), scrolling_};
   if (session.owner != nullptr && !IsWindow(session.owner)) session.owner = nullptr;
   std::vector<std::wstring> captions;
   // A button would take "&" as the mark of its access key: doubled, it shows as written.
@@ -171,7 +198,7 @@ int WinInfoDialog::Show(void* owner) {
   }
   if (captions.empty()) session.buttons.push_back(IDOK);
   for (size_t i = 0; i < captions.size(); ++i) session.buttons.push_back(kFirstCaptionId + static_cast<int>(i));
-  const WinDialogTemplate dialog = MakeTemplate(captions);
+  const WinDialogTemplate dialog = MakeTemplate(captions, scrolling_);
   const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), session.owner, DialogProc,
                                                  reinterpret_cast<LPARAM>(&session));
   return result > 0 ? static_cast<int>(result) : 0;

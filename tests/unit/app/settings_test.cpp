@@ -28,6 +28,7 @@ class RecordingScreen : public AppLayer::GuiStartupScreen {
  public:
   void ShowWarning(const RawString& text) override { warnings.push_back(text.ToUtf8()); }
   void ShowUsage(const RawString& text) override { warnings.push_back(text.ToUtf8()); }
+  void ShowReport(const RawString& text) override { warnings.push_back(text.ToUtf8()); }
   std::vector<std::string> warnings;
 };
 

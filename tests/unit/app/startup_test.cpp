@@ -36,8 +36,10 @@ class RecordingScreen : public AppLayer::GuiStartupScreen {
  public:
   void ShowWarning(const RawString& text) override { warnings.push_back(text.ToUtf8()); }
   void ShowUsage(const RawString& text) override { usages.push_back(text.ToUtf8()); }
+  void ShowReport(const RawString& text) override { reports.push_back(text.ToUtf8()); }
   std::vector<std::string> warnings;
   std::vector<std::string> usages;
+  std::vector<std::string> reports;
 };
 
 class StartupTest : public testing::Test {

@@ -1,0 +1,127 @@
+#include "app/profile_check.h"
+
+#include <string>
+
+#include "app/settings.h"
+#include "raw/path.h"
+#include "raw/profile.h"
+
+namespace AppLayer {
+
+using JobLayer::JobDiagnostics;
+using RawLayer::RawRangedTextList;
+
+namespace {
+
+RawString Join(std::initializer_list<RawString> parts) {
+  RawString text(RawLayer::CodeUtf8, RawString());
+  for (const RawString& part : parts) text.Append(part);
+  return text;
+}
+
+// [Option] and [WindowParameter], read as the settings read them: the key before the first "=",
+// the value after it, neither trimmed, and keys that ignore case.
+class SettingsSections : public JobLayer::JobProfileChecker::SectionCheck {
+ public:
+  explicit SettingsSections(bool options) : options_(options) {}
+
+  bool Knows(const RawString& section) const override {
+    return section.EqualNoCase(RawLayer::kWhole, RawString::FromUtf8(options_ ? "Option" : "WindowParameter"));
+  }
+
+  void Check(const RawString& path, const RawString& section, int32_t, const RawRangedTextList& lines,
+             JobDiagnostics& out) override {
+    const std::vector<GuiSettingKey>& keys = options_ ? OptionKeys() : WindowParameterKeys();
+    const RawString where = Join({"[", section, "] "});
+    for (const RawLayer::RawRangedTextUnit& line : lines) {
+      const int32_t number = line.line + 1;
+      const RawString& text = line.text;
+      const int32_t equal = text.Find('=');
+      const RawString key = text.Sub({0, equal});
+      const RawString value = equal < text.Length() ? text.Sub({equal + 1, text.Length()}) : RawString();
+      const GuiSettingKey* known = Find(keys, key);
+      if (known == nullptr) {
+        const RawString trimmed = key.Sub(key.Trim(RawLayer::kWhole, RawLayer::kBlanks));
+        if (Find(keys, trimmed) != nullptr) {
+          out.Warning(path, number, Join({where, "blanks around the key \"", trimmed,
+                                          "\": the key is not found and the default is used"}));
+        } else {
+          out.Warning(path, number, Join({where, "\"", key, "\" is not a key the launcher reads"}));
+        }
+        continue;
+      }
+      switch (known->kind) {
+        case GuiSettingKind::Number:
+          if (!IsSettingNumber(value)) {
+            out.Warning(path, number, Join({where, "\"", key, "=", value,
+                                            "\" is not a whole number: the default is used"}));
+          }
+          break;
+        case GuiSettingKind::Flag:
+          if (!value.IsEmpty() && !value.EqualNoCase(RawLayer::kWhole, "True") &&
+              !value.EqualNoCase(RawLayer::kWhole, "False")) {
+            out.Warning(path, number, Join({where, "\"", key, "=", value,
+                                            "\" counts as on: only \"False\" turns a switch off"}));
+          }
+          break;
+        case GuiSettingKind::Align:
+          if (value != RawString("Left") && value != RawString("Center") && value != RawString("Right")) {
+            out.Warning(path, number, Join({where, "\"", key, "=", value,
+                                            "\" is none of Left, Center, Right (as written): buttons are centred"}));
+          }
+          break;
+        case GuiSettingKind::Text: break;
+      }
+    }
+  }
+
+ private:
+  static const GuiSettingKey* Find(const std::vector<GuiSettingKey>& keys, const RawString& key) {
+    for (const GuiSettingKey& entry : keys) {
+      if (key.EqualNoCase(RawLayer::kWhole, RawString::FromUtf8(entry.key))) return &entry;
+    }
+    return nullptr;
+  }
+
+  bool options_;
+};
+
+// Both sections, for a launcher profile that is also the GUI profile.
+class BothSections : public JobLayer::JobProfileChecker::SectionCheck {
+ public:
+  bool Knows(const RawString& section) const override { return options_.Knows(section) || window_.Knows(section); }
+  void Check(const RawString& path, const RawString& section, int32_t header, const RawRangedTextList& lines,
+             JobDiagnostics& out) override {
+    (options_.Knows(section) ? options_ : window_).Check(path, section, header, lines, out);
+  }
+
+ private:
+  SettingsSections options_{true};
+  SettingsSections window_{false};
+};
+
+}  // namespace
+
+JobDiagnostics CheckLauncherFiles(const GuiStartupFiles& files) {
+  JobDiagnostics out;
+  if (RawLayer::PathKind(files.startupProfile) == RawLayer::RawPathKind::File &&
+      RawLayer::RawProfile(files.startupProfile).GetValue("Common", "Program", RawString()).IsEmpty()) {
+    out.Error(files.startupProfile, 1,
+              RawString("[Common] has no \"Program\" value: the launcher refuses this start-up profile"));
+  }
+  JobLayer::JobProfileChecker checker(out);
+  const bool oneFile = files.guiProfile == files.configFile;
+  BothSections both;
+  SettingsSections options(true);
+  checker.SetSectionCheck(oneFile ? static_cast<JobLayer::JobProfileChecker::SectionCheck*>(&both) : &options);
+  checker.CheckLauncherProfile(files.configFile);
+  if (!oneFile && !files.guiProfile.IsEmpty() &&
+      RawLayer::PathKind(files.guiProfile) == RawLayer::RawPathKind::File) {
+    SettingsSections window(false);
+    checker.SetSectionCheck(&window);
+    checker.CheckSettingsFile(files.guiProfile);
+  }
+  return out;
+}
+
+}  // namespace AppLayer
