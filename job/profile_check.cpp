@@ -23,7 +23,8 @@ namespace {
 // What a command's block holds besides its parameters.
 enum class Body {
   None,    // parameters only: a command line in it is never run
-  Script,  // commands run as a script (If, loops, MenuItem, ...)
+  Script,  // commands run in place (If, loops, ...): inside a menu they add to the menu
+  Chosen,  // commands run once the menu is closed and this entry was chosen (MenuItem)
   Menu,    // commands run while a menu is built (MenuItem and Separator belong here)
   Free,    // parameters of any name (Define, Pickup, ...): nothing to say about names
 };
@@ -45,7 +46,7 @@ const CommandRule kCommandRules[] = {
     {"Expand", Body::Script, {}, nullptr, {}, true},
     {"Action", Body::Free, {"Name"}, nullptr, {}, true},
     {"Menu", Body::Menu, {}, nullptr, {"Title", "IconFile", "IconIndex"}},
-    {"MenuItem", Body::Script, {}, nullptr, {"Title", "IconFile", "IconIndex"}},
+    {"MenuItem", Body::Chosen, {}, nullptr, {"Title", "IconFile", "IconIndex"}},
     {"Separator", Body::None, {}, nullptr, {}},
     {"PickupMenu", Body::Free, {}, nullptr, {}, true},
     {"Shell", Body::None, {"Command"}, "Parameter",
@@ -236,7 +237,8 @@ class ScriptWalk {
     }
     if (word == "If") seenIf_ = true;
     switch (rule->body) {
-      case Body::Script: CheckScript(command.params, false); break;
+      case Body::Script: CheckScript(command.params, inMenu); break;
+      case Body::Chosen: CheckScript(command.params, false); break;
       case Body::Menu: CheckScript(command.params, true); break;
       case Body::None:
       case Body::Free:

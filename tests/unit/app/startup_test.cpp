@@ -550,3 +550,63 @@ TEST_F(StartupTest, CrashHookWritesIntoTheDumpFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// "-k" checks the chosen files and starts no service: no log, no profile load, no window, no run.
+TEST_F(StartupRunTest, CheckReportsTheChosenFilesAndStartsNothing) {
+  struct Row {
+    const char* name;
+    std::string common;
+    std::string arguments;
+    int exitCode;
+    std::vector<std::string> report;
+  };
+  Put(folder_ / "conf.ini", "[Option]\r\nViewTip=1\r\n[Action:A]\r\nShel\r\n");
+  Put(folder_ / "gui.ini", "[WindowParameter]\r\n\r\nMargin=wide\r\n");
+  Put(folder_ / "clean.ini", "[Action:A]\r\nQuitLauncher\r\n");
+  const std::string conf = PathText(folder_ / "conf.ini").ToUtf8();
+  const std::string gui = PathText(folder_ / "gui.ini").ToUtf8();
+  const std::string clean = PathText(folder_ / "clean.ini").ToUtf8();
+  const std::vector<Row> rows = {
+      {"both files named in [Common]", "Program=Kestrel\r\nGuiProfile=gui.ini\r\nConfigFile=conf.ini\r\n", "-k",
+       AppLayer::ExitRunFailed,
+       {conf + "(2): warning: [Option] \"ViewTip=1\" counts as on: only \"False\" turns a switch off",
+        conf + "(4): error: unknown command \"Shel\" (did you mean \"Shell\"?)",
+        gui + "(3): warning: [WindowParameter] \"Margin=wide\" is not a whole number: the default is used",
+        "1 errors, 2 warnings"}},
+      {"the file after -k", "Program=Kestrel\r\nConfigFile=conf.ini\r\n", "-k clean.ini -a A", AppLayer::ExitDone,
+       {"0 errors, 0 warnings"}},
+      {"a start-up profile the launcher refuses", "Other=1\r\n", "-k", AppLayer::ExitRunFailed, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteCommon(row.common);
+    services_.calls.clear();
+    screen_.reports.clear();
+    EXPECT_EQ(Run(row.arguments, services_.All()), row.exitCode);
+    EXPECT_EQ(services_.calls, (std::vector<std::string>{"crash hook", "enter COM", "leave COM"}));
+    ASSERT_EQ(screen_.reports.size(), 1u);
+    std::vector<std::string> lines;
+    std::string report = screen_.reports[0];
+    for (size_t end; (end = report.find('\n')) != std::string::npos; report.erase(0, end + 1)) {
+      lines.push_back(report.substr(0, end));
+    }
+    if (row.report.empty()) {
+      EXPECT_NE(screen_.reports[0].find("(1): error: [Common] has no \"Program\" value"), std::string::npos)
+          << screen_.reports[0];
+    } else {
+      EXPECT_EQ(lines, row.report);
+    }
+  }
+  EXPECT_TRUE(screen_.warnings.empty());
+}
+
+TEST_F(StartupRunTest, CheckOfAMissingProfileCreatesNothing) {
+  EXPECT_EQ(Run("-k -p missing.ini", services_.All()), AppLayer::ExitRunFailed);
+  EXPECT_FALSE(fs::exists(folder_ / "missing.ini"));
+  ASSERT_EQ(screen_.reports.size(), 1u);
+  EXPECT_NE(screen_.reports[0].find("missing.ini(1): error: the file does not exist"), std::string::npos);
+}
+
+}  // namespace
