@@ -19,6 +19,14 @@ RawString Join(std::initializer_list<RawString> parts) {
   return text;
 }
 
+// A switch value that a user writes to mean "off" but that the settings take for on.
+bool LooksLikeOff(const RawString& value) {
+  for (const char* off : {"0", "No", "Off", "N", "F", "Disabled", "Disable"}) {
+    if (value.EqualNoCase(RawLayer::kWhole, RawString::FromUtf8(off))) return true;
+  }
+  return false;
+}
+
 // [Option] and [WindowParameter], read as the settings read them: the key before the first "=",
 // the value after it, neither trimmed, and keys that ignore case.
 class SettingsSections : public JobLayer::JobProfileChecker::SectionCheck {
@@ -58,8 +66,7 @@ class SettingsSections : public JobLayer::JobProfileChecker::SectionCheck {
           }
           break;
         case GuiSettingKind::Flag:
-          if (!value.IsEmpty() && !value.EqualNoCase(RawLayer::kWhole, "True") &&
-              !value.EqualNoCase(RawLayer::kWhole, "False")) {
+          if (LooksLikeOff(value)) {
             out.Warning(path, number, Join({where, "\"", key, "=", value,
                                             "\" counts as on: only \"False\" turns a switch off"}));
           }

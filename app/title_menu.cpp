@@ -21,6 +21,7 @@ constexpr RawLocaleRecord kTitleMenuTexts[] = {
     {"SelectMenuFont", "Select menu font."},
     {"SelectTipFont", "Select tip font."},
     {"OpenLogFolder", "Open log folder."},
+    {"CheckProfile", "Check profile."},
     {"", ""},
 };
 

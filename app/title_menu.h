@@ -32,6 +32,7 @@ inline constexpr int kTitleSelectWindowFont = 0x1010;
 inline constexpr int kTitleSelectMenuFont = 0x1011;
 inline constexpr int kTitleSelectTipFont = 0x1012;
 inline constexpr int kTitleOpenLogFolder = 0x1013;
+inline constexpr int kTitleCheckProfile = 0x100B;
 // Help file n of a help submenu is kTitleHelpFirst + n.
 inline constexpr int kTitleHelpFirst = 0x1014;
 
@@ -59,6 +60,7 @@ inline constexpr GuiTitleMenuItem kTitleMenuItems[] = {
     {kTitleSelectMenuFont, "SelectMenuFont", "Select menu font."},
     {kTitleSelectTipFont, "SelectTipFont", "Select tip font."},
     {kTitleOpenLogFolder, "OpenLogFolder", "Open log folder."},
+    {kTitleCheckProfile, "CheckProfile", "Check profile."},
     {0, "", ""},
 };
 

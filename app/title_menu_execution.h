@@ -29,6 +29,8 @@ class GuiTMenuExecution : public WinLayer::WinTMenuExecution {
   void InsertHelpItem(HMENU menu, int position, const RawString& caption);
   void MoveToPrimaryScreen();
   void ChooseFontFor(int command);
+  // Checks the launcher's files as "-k" does and shows the report over the window.
+  void CheckProfile();
 
   RawString programFolder_;
   GuiHelpSet help_;

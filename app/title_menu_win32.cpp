@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/font.h"
+#include "app/profile_check.h"
 #include "app/settings.h"
 #include "app/title_menu.h"
 #include "app/title_menu_execution.h"
@@ -14,6 +15,7 @@
 #include "raw/profile.h"
 #include "raw/shell.h"
 #include "win/handle.h"
+#include "win/info_dialog.h"
 
 namespace AppLayer {
 
@@ -124,6 +126,9 @@ void GuiTMenuExecution::ExecuteCommand(int command) {
     case kTitleOpenLogFolder:
       OpenWithShell(GuiSettings::Instance().logFolder);
       return;
+    case kTitleCheckProfile:
+      CheckProfile();
+      return;
     default:
       break;
   }
@@ -135,6 +140,18 @@ void GuiTMenuExecution::ExecuteCommand(int command) {
       return;
     }
   }
+}
+
+void GuiTMenuExecution::CheckProfile() {
+  GuiStartupFiles files;
+  files.configFile = GuiSettings::Instance().configFile.Source();
+  files.guiProfile = GuiWindowStyle::Instance().guiProfile;
+  const JobLayer::JobDiagnostics report = CheckLauncherFiles(files);
+  constexpr int kInformationIcon = 32516;  // the system's information icon
+  WinLayer::WinInfoDialog box("Kestrel", report.Report(),
+                              report.Errors() == 0 ? kInformationIcon : WinLayer::WinInfoDialog::kWarningIcon);
+  box.SetScrolling(true);
+  (void)box.Show(View().Handle());
 }
 
 void GuiTMenuExecution::MoveToPrimaryScreen() {

@@ -3,6 +3,9 @@
 //
 // Scenario: a sequence of steps, each a name followed by its arguments.
 //   start <exe> [args...] --        start a program; later steps refer to the latest one
+//   start-detached <exe> [args...] --
+//                                   the same, as the desktop starts a program: no console and
+//                                   no standard handles
 //   wait-window <class|*> <title|*> <ms>
 //                                   a visible top-level window of that class and title appears
 //   wait-own-window <ms>            the started program shows a visible top-level window
@@ -10,6 +13,7 @@
 //                                   post WM_CLOSE to every such window (at least one)
 //   box-title <text>                the started program's message box has this caption
 //   box-text <text>                 ... and this message text, compared exactly
+//   box-text-has <text>             ... and a message text that holds this text
 //   box-press <IDOK|IDCANCEL|IDYES|IDNO|IDABORT|IDRETRY|IDIGNORE>
 //                                   press a button of the box; the box must then close
 //   key <key>...                    type keys with SendInput: names such as RETURN, ESCAPE, A,
@@ -61,7 +65,7 @@
 //                                   up-to-date-after.png). png: the picture is saved there too
 //   detach                          leave the started programs running at the end
 //
-// The compared texts (box-title, box-text, file-contains, file-lacks) take the escapes \n, \r, \t
+// The compared texts (box-title, box-text, box-text-has, file-contains, file-lacks) take the escapes \n, \r, \t
 // and \\. A path that begins with "/" is a Unix path and is opened through drive Z:.
 //
 // Before the steps, "--place <name> <folder>" (any number of times) names a folder: every
@@ -477,7 +481,7 @@ using Places = std::vector<std::pair<std::wstring, std::wstring>>;
 
 // Which arguments of a step are texts that take the escapes.
 bool TakesEscapes(const std::wstring& step, size_t index) {
-  if (step == L"box-title" || step == L"box-text") return index == 0;
+  if (step == L"box-title" || step == L"box-text" || step == L"box-text-has") return index == 0;
   if (step == L"file-contains" || step == L"file-lacks") return index == 1;
   return false;
 }
@@ -543,7 +547,8 @@ class Driver {
   // Each step returns an empty text when it passed, else the reason it failed.
   std::wstring Perform(const Step& step) {
     const auto& a = step.args;
-    if (step.name == L"start") return Start(a);
+    if (step.name == L"start") return Start(a, false);
+    if (step.name == L"start-detached") return Start(a, true);
     if (step.name == L"detach") {
       detached_ = true;
       return {};
@@ -574,7 +579,8 @@ class Driver {
     if (started_.empty()) return L"no program was started";
     if (step.name == L"wait-own-window") return WaitOwnWindow(*ParseNumber(a[0]));
     if (step.name == L"box-title") return BoxTitle(a[0]);
-    if (step.name == L"box-text") return BoxText(a[0]);
+    if (step.name == L"box-text") return BoxText(a[0], false);
+    if (step.name == L"box-text-has") return BoxText(a[0], true);
     if (step.name == L"box-press") return BoxPress(a[0]);
     if (step.name == L"expect-exit") return ExpectExit(*ParseNumber(a[0]), *ParseNumber(a[1]));
     if (step.name == L"expect-no-window") return ExpectNoWindow(*ParseNumber(a[0]));
@@ -583,16 +589,17 @@ class Driver {
 
   Started& Current() { return started_.back(); }
 
-  std::wstring Start(const std::vector<std::wstring>& args) {
+  std::wstring Start(const std::vector<std::wstring>& args, bool detached) {
     std::wstring command_line = QuoteArgument(WindowsPath(args[0]));
     for (size_t i = 1; i < args.size(); ++i) command_line += L" " + QuoteArgument(args[i]);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
+    if (detached) startup.dwFlags = STARTF_USESTDHANDLES;  // and every handle null
     PROCESS_INFORMATION info = {};
     // No handles are inherited: a program that outlives the driver must not hold its output
     // open (CTest waits for it).
-    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info)) {
+    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, detached ? DETACHED_PROCESS : 0,
+                        nullptr, nullptr, &startup, &info)) {
       return L"CreateProcess failed with error " + std::to_wstring(GetLastError());
     }
     CloseHandle(info.hThread);
@@ -959,15 +966,16 @@ class Driver {
     return {};
   }
 
-  std::wstring BoxText(const std::wstring& expected) {
+  std::wstring BoxText(const std::wstring& expected, bool part) {
     HWND box = FindBox();
     if (!box) return L"the program showed no message box";
     HWND control = GetDlgItem(box, kBoxTextId);
     if (!control) return L"the box has no message text";
     std::optional<std::wstring> text = ControlText(control);
     if (!text) return L"the box did not answer WM_GETTEXT";
-    if (*text != expected) {
-      return L"text \"" + Visible(*text) + L"\", expected \"" + Visible(expected) + L"\"";
+    if (part ? text->find(expected) == std::wstring::npos : *text != expected) {
+      return L"text \"" + Visible(*text) + (part ? L"\", expected a part \"" : L"\", expected \"") + Visible(expected) +
+             L"\"";
     }
     return {};
   }
@@ -1089,8 +1097,8 @@ struct StepShape {
 };
 
 constexpr StepShape kSteps[] = {
-    {L"start", 1, -1, -1},         {L"wait-window", 3, 3, 2},    {L"wait-own-window", 1, 1, 0},
-    {L"close-window", 2, 2, -1},   {L"box-title", 1, 1, -1},     {L"box-text", 1, 1, -1},
+    {L"start", 1, -1, -1},         {L"start-detached", 1, -1, -1},         {L"wait-window", 3, 3, 2},    {L"wait-own-window", 1, 1, 0},
+    {L"close-window", 2, 2, -1},   {L"box-title", 1, 1, -1},     {L"box-text", 1, 1, -1},   {L"box-text-has", 1, 1, -1},
     {L"box-press", 1, 1, -1},      {L"key", 1, -1, -1},          {L"click", 2, 2, 0},
     {L"expect-exit", 2, 2, 0},     {L"expect-no-window", 1, 1, 0}, {L"file-exists", 1, 1, -1},
     {L"file-contains", 2, 3, 2},   {L"fresh-dir", 1, 1, -1},     {L"detach", 0, 0, -1},
@@ -1121,7 +1129,7 @@ std::wstring ParseScenario(int argc, wchar_t** argv, std::vector<Step>& steps, P
     const StepShape* shape = FindShape(argv[i]);
     if (!shape) return L"unknown step \"" + std::wstring(argv[i]) + L"\"";
     Step step{argv[i++], {}};
-    if (step.name == L"start") {
+    if (step.name == L"start" || step.name == L"start-detached") {
       while (i < argc && std::wstring(argv[i]) != L"--") step.args.push_back(argv[i++]);
       if (i == argc) return L"start without the closing --";
       ++i;

@@ -562,7 +562,7 @@ TEST_F(StartupRunTest, CheckReportsTheChosenFilesAndStartsNothing) {
     int exitCode;
     std::vector<std::string> report;
   };
-  Put(folder_ / "conf.ini", "[Option]\r\nViewTip=1\r\n[Action:A]\r\nShel\r\n");
+  Put(folder_ / "conf.ini", "[Option]\r\nViewTip=0\r\nTopMost=1\r\n[Action:A]\r\nShel\r\n");
   Put(folder_ / "gui.ini", "[WindowParameter]\r\n\r\nMargin=wide\r\n");
   Put(folder_ / "clean.ini", "[Action:A]\r\nQuitLauncher\r\n");
   const std::string conf = PathText(folder_ / "conf.ini").ToUtf8();
@@ -571,8 +571,8 @@ TEST_F(StartupRunTest, CheckReportsTheChosenFilesAndStartsNothing) {
   const std::vector<Row> rows = {
       {"both files named in [Common]", "Program=Kestrel\r\nGuiProfile=gui.ini\r\nConfigFile=conf.ini\r\n", "-k",
        AppLayer::ExitRunFailed,
-       {conf + "(2): warning: [Option] \"ViewTip=1\" counts as on: only \"False\" turns a switch off",
-        conf + "(4): error: unknown command \"Shel\" (did you mean \"Shell\"?)",
+       {conf + "(2): warning: [Option] \"ViewTip=0\" counts as on: only \"False\" turns a switch off",
+        conf + "(5): error: unknown command \"Shel\" (did you mean \"Shell\"?)",
         gui + "(3): warning: [WindowParameter] \"Margin=wide\" is not a whole number: the default is used",
         "1 errors, 2 warnings"}},
       {"the file after -k", "Program=Kestrel\r\nConfigFile=conf.ini\r\n", "-k clean.ini -a A", AppLayer::ExitDone,

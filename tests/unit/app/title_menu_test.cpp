@@ -186,10 +186,11 @@ TEST_F(TitleMenuTest, CaptionsComeFromTheLanguageFileAndMissingOnesAreWrittenThe
   }
   EXPECT_EQ(captions, (std::vector<std::string>{"Version 1.36.2024.0503", "View help.", "Auf den Hauptbildschirm.",
                                                 "Open gui profile.", "Select window font.", "Select menu font.",
-                                                "Select tip font.", "Open log folder."}));
+                                                "Select tip font.", "Open log folder.", "Check profile."}));
   ASSERT_TRUE(table.SaveMissing());
   EXPECT_EQ(Bytes(language),
             "[Deutsch]\r\n"
+            "TitleMenu_CheckProfile=Check profile.\r\n"
             "TitleMenu_MoveToPrimaryScreen=Auf den Hauptbildschirm.\r\n"
             "TitleMenu_OpenGuiProfile=Open gui profile.\r\n"
             "TitleMenu_OpenLogFolder=Open log folder.\r\n"
