@@ -29,6 +29,7 @@ titlemenu_file(plain.ini "[Common]\nProgram=Kestrel\n")
 titlemenu_file(german.ini "[Common]\nProgram=Kestrel\nLanguage=Deutsch\nLanguageFile=lang.ini\n")
 titlemenu_file(lang.ini "[Deutsch]\nTitleMenu_MoveToPrimaryScreen=Zentrieren\nTitleMenu_ViewHelp=Hilfe\n")
 titlemenu_file(help.txt "help\n")
+titlemenu_file(check.ini "[Common]\nProgram=Kestrel\n[Button:B]\nShel\n")
 
 # kestrel_titlemenu_e2e(<name> <step>...): the scenarios send keys to menus, so they run alone.
 function(kestrel_titlemenu_e2e name)
@@ -121,6 +122,19 @@ kestrel_titlemenu_e2e(help_viewer
 if(TARGET kestrel)
   set(tm_kestrel $<TARGET_FILE:kestrel>)
   set(tm_main KestrelView Kestrel)
+
+  # "Check profile." shows the report of the launcher's files in a box over the window, and the
+  # launcher goes on.
+  kestrel_titlemenu_e2e(kestrel_check_profile
+    copy-file ${tm_files}/check.ini @DIR@/k.ini
+    start ${tm_kestrel} -p @DIR@\\k.ini --
+    wait-window ${tm_main} 15000
+    start ${tm_probe} choose ${tm_main} DDDDDDDDE 10000 --
+    expect-exit 0 15000
+    start ${tm_probe} report "k.ini(4): error: unknown command" 15000 --
+    expect-exit 0 15000
+    close-window ${tm_main}
+    window-gone ${tm_main} 10000)
 
   # A window placed off screen comes back centred on the work area.
   kestrel_titlemenu_e2e(kestrel_move_to_primary

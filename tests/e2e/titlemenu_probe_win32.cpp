@@ -16,6 +16,9 @@
 //                     opened) and press the button; the dialog must then close. After OK the
 //                     dialog's owner process must end (the restart); after Cancel the owner
 //                     must handle its queued messages and still run
+//   report <text> <ms>
+//                     the visible box "#32770" titled "Kestrel" shows a message (control 0xFFFF)
+//                     that holds <text>; OK then closes it, and its owner still runs
 // Viewer: run under the file name "Leafnote.exe", the probe appends "viewer <its arguments>" as a
 // line to "Leafnote.log" beside itself and ends.
 // Files:
@@ -223,6 +226,27 @@ int Font(const std::wstring& face, const std::wstring& button, DWORD ms) {
   return ended ? 0 : Fail(L"the owner did not end");
 }
 
+int Report(const std::wstring& text, DWORD ms) {
+  HWND box = WaitVisible(L"#32770", L"Kestrel", ms);
+  if (box == nullptr) return Fail(L"no report box");
+  HWND message = GetDlgItem(box, 0xFFFF);
+  // Another process's control: its text comes only by message (GetWindowText reads captions).
+  const auto length = static_cast<size_t>(SendMessageW(message, WM_GETTEXTLENGTH, 0, 0));
+  std::wstring shown(length + 1, L'\0');
+  shown.resize(static_cast<size_t>(
+      SendMessageW(message, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(shown.data()))));
+  if (shown.find(text) == std::wstring::npos) return Fail(L"the report shows: " + shown);
+  HWND owner = GetWindow(box, GW_OWNER);
+  if (owner == nullptr) return Fail(L"the report box has no owner");
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  for (DWORD waited = 0; IsWindow(box); waited += kPollMs) {
+    if (waited >= ms) return Fail(L"the report box stayed open");
+    Sleep(kPollMs);
+  }
+  DWORD_PTR answer = 0;
+  return SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_NORMAL, ms, &answer) ? 0 : Fail(L"the owner no longer answers");
+}
+
 // The help viewer's stand-in: one line per start.
 int Viewer(const std::wstring& ownPath) {
   const std::wstring log = ownPath.substr(0, ownPath.find_last_of(L"\\/") + 1) + L"Leafnote.log";
@@ -263,7 +287,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (args.size() == 4 && args[0] == L"centred") return Centred(args[1].c_str(), args[2].c_str(), ms(3));
   if (args.size() == 4 && args[0] == L"font") return Font(args[1], args[2], ms(3));
+  if (args.size() == 3 && args[0] == L"report") return Report(args[1], ms(2));
   if (args.size() == 3 && args[0] == L"copy") return CopyFileW(args[1].c_str(), args[2].c_str(), FALSE) ? 0 : 1;
-  fwprintf(stdout, L"usage: choose|place|centred|font|copy ...\n");
+  fwprintf(stdout, L"usage: choose|place|centred|font|report|copy ...\n");
   return 2;
 }
