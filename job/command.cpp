@@ -50,6 +50,7 @@ void JobCommandList::RegisterScriptCommands() {
 bool JobCommandList::Execute(const JobParamList& params, const JobTraceId& caller) {
   for (const JobParamUnit& unit : params) {
     if (unit.Kind() != JobParamUnit::kCommand) continue;
+    const JobErrorLine line(unit.line);
     if (!ExecuteCommand(unit.name, static_cast<const JobParamCommand&>(unit).params, caller)) return false;
   }
   return true;

@@ -42,7 +42,22 @@ void RegisterToolMessages() {
   RawLayer::RawLocaleRecordList::Instance().Register(ToolMessageSection(), kToolMessages);
 }
 
+thread_local int32_t t_errorLine = 0;
+
+void AddLine(JobScriptError& error) {
+  if (t_errorLine <= 0) return;
+  RawString number;
+  number.AppendInteger(t_errorLine);
+  error.Add("[line]", number);
+}
+
 }  // namespace
+
+JobErrorLine::JobErrorLine(int32_t line) : previous_(t_errorLine) { t_errorLine = line; }
+
+JobErrorLine::~JobErrorLine() { t_errorLine = previous_; }
+
+int32_t JobErrorLine::Current() { return t_errorLine; }
 
 void JobScriptError::Add(const RawString& label, const RawString& value) {
   if (value.IsEmpty() || count >= kMaxPairs) return;
@@ -76,6 +91,7 @@ void ReportCommandError(const RawString& id, const RawString& command, const Raw
   error.Add("[command]", command);
   error.Add("[parameter]", parameter);
   error.Add("[value]", value);
+  AddLine(error);
   ReportScriptError(error);
 }
 
@@ -86,6 +102,7 @@ void ReportVariableError(const RawString& id, const RawString& variable, const R
   error.Add("[variable]", variable);
   error.Add("[value]", value);
   error.Add("[script]", script);
+  AddLine(error);
   ReportScriptError(error);
 }
 

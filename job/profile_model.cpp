@@ -113,9 +113,11 @@ class ProfileReader : public JobProfileBlocks {
     } else {
       return;
     }
-    if (!params->Parse(body)) {
+    JobParseFault fault;
+    if (!params->Parse(body, &fault)) {
       RawString value("Section ");
       value.Append(inner);
+      const JobErrorLine line(fault.line);
       ReportCommandError("UnbalancedSectionBlocks", RawString::Empty(), RawString::Empty(), value);
     }
   }

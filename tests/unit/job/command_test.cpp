@@ -105,7 +105,8 @@ class CommandListTest : public ::testing::Test {
 
   JobParamList Script(const std::vector<std::string>& texts) {
     RawRangedTextList lines;
-    for (const std::string& text : texts) lines.Add(RawString::FromUtf8(text), 0);
+    // Numbered from 0 as the line file numbers them: the units' lines count from 1.
+    for (const std::string& text : texts) lines.Add(RawString::FromUtf8(text), lines.Count());
     JobParamList list;
     EXPECT_TRUE(list.Parse(lines));
     return list;
@@ -150,7 +151,7 @@ TEST_F(CommandListTest, RunsCommandUnitsInOrderSkippingTextAndStopsAtTheFirstFai
 TEST_F(CommandListTest, AnUnknownWordIsReportedAndEndsTheList) {
   EXPECT_FALSE(registry_.Execute(Script({"Pass", "Shel {", "Command=editor.exe", "}", "Pass"}), JobTraceId::Executor()));
   EXPECT_EQ(Journal(), std::vector<std::string>{"Pass from Command#n "});
-  EXPECT_EQ(screen_.messages, std::vector<std::string>{"No such command !\r\n  [command] Shel"});
+  EXPECT_EQ(screen_.messages, std::vector<std::string>{"No such command !\r\n  [command] Shel\r\n  [line] 2"});
 }
 
 TEST_F(CommandListTest, FindTakesTheFirstExactWord) {

@@ -47,7 +47,7 @@ class RecordingScreen : public JobScreen {
 inline JobParamList ParseScript(const std::string& text) {
   RawLayer::RawRangedTextList lines;
   size_t start = 0;
-  int32_t number = 0;
+  int32_t number = -1;  // from 0, as the line file numbers lines
   while (start <= text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();

@@ -9,6 +9,7 @@
 #include "job/icon_cache.h"
 #include "job/variable.h"
 #include "raw/file.h"
+#include "tests/unit/job/fake_screen.h"
 #include "tests/unit/test_files.h"
 
 namespace JobLayer {
@@ -115,6 +116,7 @@ TEST_F(ProfileModelTest, ScriptLinesCommentsAndBrackets) {
 }
 
 TEST_F(ProfileModelTest, DefaultUnitsAndUnbalancedSections) {
+  testing_support::FakeScreen screen;
   ASSERT_TRUE(Load(
       "[Button:*]\r\n"
       "Title=first\r\n"
@@ -127,6 +129,10 @@ TEST_F(ProfileModelTest, DefaultUnitsAndUnbalancedSections) {
       "  Shell\r\n"
       "[Button:Closed]\r\n"
       "}\r\n"));
+  EXPECT_EQ(screen.messages,
+            (std::vector<std::string>{"Unbalanced section blocks !\r\n  [value] Section Button:Open\r\n  [line] 8",
+                                      "Unbalanced section blocks !\r\n  [value] Section Button:Closed\r\n  [line] 11"}))
+      << "each at the line that broke the balance";
   ASSERT_NE(model().buttons.Default(), nullptr);
   EXPECT_EQ(Text(model().buttons.Default()->params.GetValue("Title")), "second");
   ASSERT_NE(model().selectors.Default(), nullptr);

@@ -63,7 +63,8 @@ void RegisterTestCommands() {
 
 JobParamList Script(const std::vector<std::string>& texts) {
   RawRangedTextList lines;
-  for (const std::string& text : texts) lines.Add(RawString::FromUtf8(text), 0);
+  // Numbered from 0 as the line file numbers them: the units' lines count from 1.
+  for (const std::string& text : texts) lines.Add(RawString::FromUtf8(text), lines.Count());
   JobParamList list;
   EXPECT_TRUE(list.Parse(lines));
   return list;
@@ -151,7 +152,7 @@ TEST_F(RunTest, AFailingCommandEndsTheRunAsFailedAndIsolationStillUndoes) {
                            "EngineTestKept=", "}"});
   EXPECT_FALSE(RunScript(request, "(Button)Test"));
   EXPECT_TRUE(Notes().empty());
-  EXPECT_EQ(screen_.messages, std::vector<std::string>{"No such command !\r\n  [command] Shel"});
+  EXPECT_EQ(screen_.messages, std::vector<std::string>{"No such command !\r\n  [command] Shel\r\n  [line] 4"});
   EXPECT_EQ(JobVariableList::Instance().ValueOf("EngineTestKept"), RawString("before"));
 }
 
@@ -184,7 +185,7 @@ TEST_F(RunTest, RunScopesInTheLog) {
   EXPECT_EQ(records,
             "#Begin:Executor:<stamp>\r\n"
             "@Executor>User:<stamp>|(Button)Editor\r\n"
-            "#Error:NoSuchCommand:<stamp>|$  [command] Shel\r\n"
+            "#Error:NoSuchCommand:<stamp>|$  [command] Shel [line] 1\r\n"
             "@Executor>User:<stamp>|$ Failed\r\n"
             "#End:Executor:<stamp>\r\n"
             "#Begin:Executor:<stamp>\r\n"
