@@ -591,10 +591,15 @@ RawString JobDiagnostics::Summary() const {
 }
 
 RawString JobDiagnostics::Report() const {
-  RawString report(RawLayer::CodeUtf8, RawString());
-  for (const JobDiagnostic& diagnostic : Sorted()) report.AppendAll(Line(diagnostic), "\n");
-  report.AppendAll(Summary(), "\n");
-  return report;
+  // Built as bytes and made a text once: a report may hold many thousand lines.
+  std::string report;
+  for (const JobDiagnostic& diagnostic : Sorted()) {
+    report += Line(diagnostic).ToUtf8();
+    report += '\n';
+  }
+  report += Summary().ToUtf8();
+  report += '\n';
+  return RawString::FromUtf8(report);
 }
 
 // ---- the checker ----
