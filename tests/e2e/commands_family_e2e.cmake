@@ -85,19 +85,19 @@ kestrel_e2e(NAME commands.loops_start_programs STEPS
 kestrel_e2e(NAME commands.for_number_error STEPS
   start ${commands_probe} run "For {" "Begin=abc" "End=3" "Add=1" "}" --
   box-title Kestrel
-  box-text "Incorrect number format !\\r\\n  [command] For\\r\\n  [parameter] Begin\\r\\n  [value] abc"
+  box-text "Incorrect number format !\\r\\n  [command] For\\r\\n  [parameter] Begin\\r\\n  [value] abc\\r\\n  [line] 2"
   box-press IDOK
   expect-exit 1 10000)
 kestrel_e2e(NAME commands.action_missing STEPS
   start ${commands_probe} run "Action {" "Name=Nowhere" "Mode=fast" "}" --
   box-title Kestrel
-  box-text "No such defined action !\\r\\n  [command] Action\\r\\n  [parameter] Name\\r\\n  [value] Nowhere"
+  box-text "No such defined action !\\r\\n  [command] Action\\r\\n  [parameter] Name\\r\\n  [value] Nowhere\\r\\n  [line] 2"
   box-press IDOK
   expect-exit 1 10000)
 kestrel_e2e(NAME commands.popup_missing_window STEPS
   start ${commands_probe} run "PopupWindow {" "Parameter=0" "}" --
   box-title Kestrel
-  box-text "Missing target window !\\r\\n  [command] PopupWindow\\r\\n  [parameter] Parameter\\r\\n  [value] 0"
+  box-text "Missing target window !\\r\\n  [command] PopupWindow\\r\\n  [parameter] Parameter\\r\\n  [value] 0\\r\\n  [line] 2"
   box-press IDOK
   expect-exit 1 10000)
 

@@ -50,7 +50,7 @@ kestrel_e2e(NAME engine.report_over_main_window STEPS
 kestrel_e2e(NAME engine.run_unknown_command STEPS
   start ${engine_probe} run "Shel {" "Command=editor.exe" "}" "AlsoUnknown" --
   box-title Kestrel
-  box-text "No such command !\\r\\n  [command] Shel"
+  box-text "No such command !\\r\\n  [command] Shel\\r\\n  [line] 2"
   box-press IDOK
   expect-exit 1 10000)
 # The modifier keys held while the run starts are read from the window thread's key state.
@@ -79,6 +79,6 @@ kestrel_e2e(NAME engine.keystate_none STEPS
 kestrel_e2e(NAME engine.run_required_parameter STEPS
   start ${engine_probe} run "Define {" "First=1" "}" "For {" "Begin=$(First)" "Add=1" "}" --
   box-title Kestrel
-  box-text "Required parameter is missing !\\r\\n  [command] For\\r\\n  [parameter] End"
+  box-text "Required parameter is missing !\\r\\n  [command] For\\r\\n  [parameter] End\\r\\n  [line] 5"
   box-press IDOK
   expect-exit 1 10000)

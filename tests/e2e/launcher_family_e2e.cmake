@@ -105,7 +105,7 @@ Else {
 kestrel_e2e(NAME launcher.run_error STEPS
   start $<TARGET_FILE:kestrel> -p "${run_error_ini}" -a Go --
   box-title Kestrel
-  box-text "No such command !\\r\\n  [command] Shel"
+  box-text "No such command !\\r\\n  [command] Shel\\r\\n  [line] 15"
   box-press IDOK
   expect-exit 1 30000
   file-contains @DIR@/helper.txt "written")
@@ -131,7 +131,7 @@ kestrel_e2e(NAME launcher.escape_ends_loop STEPS
   file-contains @DIR@/started.txt "started" 30000
   key-down ESCAPE
   box-title Kestrel
-  box-text "User aborted !\\r\\n  [command] While"
+  box-text "User aborted !\\r\\n  [command] While\\r\\n  [line] 8"
   key-up ESCAPE
   box-press IDOK
   expect-exit 1 30000)

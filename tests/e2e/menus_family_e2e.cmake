@@ -84,7 +84,7 @@ kestrel_e2e(NAME menus.thousand_items STEPS
 kestrel_e2e(NAME menus.out_of_scope STEPS
   start ${menus_probe} run @DIR@\\seen.txt escape "MenuItem {" "Title=Lost" "}" --
   box-title Kestrel
-  box-text "Out of menu scope !\\r\\n  [command] MenuItem"
+  box-text "Out of menu scope !\\r\\n  [command] MenuItem\\r\\n  [line] 2"
   box-press IDOK
   expect-exit 1 30000)
 
