@@ -209,19 +209,19 @@ TEST_F(TitleMenuWin32Test, OpeningTheSystemMenuAddsTheItemsOnceBeforeTheSystemsO
   ASSERT_TRUE(menuSeen);
 
   const std::vector<MenuItem> items = ReadMenu(window.Menu());
-  ASSERT_EQ(static_cast<int>(items.size()), systemItems + 11);
-  EXPECT_EQ(Describe(items, 11),
+  ASSERT_EQ(static_cast<int>(items.size()), systemItems + 12);
+  EXPECT_EQ(Describe(items, 12),
             (std::vector<std::string>{"100C Version 1.36.2024.0503", "-", "100D View help. (grey)",
                                       "100E Move to primary screen.", "-", "100F Open gui profile.",
                                       "1010 Select window font.", "1011 Select menu font.", "1012 Select tip font.",
-                                      "1013 Open log folder.", "-"}));
+                                      "1013 Open log folder.", "100B Check profile.", "-"}));
   // The system's items follow, Close among them.
   bool closeFound = false;
-  for (size_t i = 11; i < items.size(); ++i) closeFound = closeFound || items[i].id == SC_CLOSE;
+  for (size_t i = 12; i < items.size(); ++i) closeFound = closeFound || items[i].id == SC_CLOSE;
   EXPECT_TRUE(closeFound);
 
   window.PrepareMenu();
-  EXPECT_EQ(GetMenuItemCount(window.Menu()), systemItems + 11);
+  EXPECT_EQ(GetMenuItemCount(window.Menu()), systemItems + 12);
 }
 
 TEST_F(TitleMenuWin32Test, ViewHelpIsGreyPlainOrASubmenuForNoneOneOrMoreHelpFiles) {
