@@ -39,7 +39,8 @@ class GuiWidgetScreen : public JobLayer::JobScreen {
     std::vector<WinLayer::WinInputDialog::Field> shown;
     shown.reserve(fields.size());
     for (const JobLayer::JobInputField& field : fields) {
-      shown.push_back(WinLayer::WinInputDialog::Field{field.label, field.initial, field.hints, field.readOnly});
+      shown.push_back(
+          WinLayer::WinInputDialog::Field{field.label, field.initial, field.hints, field.readOnly, field.secret});
     }
     WinLayer::WinInputDialog dialog(text, shown);
     PlaceByContext(dialog);

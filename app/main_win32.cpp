@@ -31,6 +31,10 @@ class ComApartment : public AppLayer::GuiStartup::Apartment {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  // Users unpack the program into any folder, often one full of downloads: a DLL loaded by name
+  // must never come from there, where a planted one would run inside the launcher. From here on
+  // the system folder is the only place searched.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   WinLayer::SetWinInstance(instance);
   const wchar_t* line = GetCommandLineW();
   const RawLayer::RawString commandLine = RawLayer::RawString::FromWide(

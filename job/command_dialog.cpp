@@ -103,15 +103,19 @@ bool JobCommandInputText::Execute(const JobParamList& params, const JobTraceId& 
     RawString hints;
     RawString noHint;
     RawString readOnly;
+    RawString password;
     if (!ExpandParameter(params, FieldKey(number, ":Label"), caller, field.shown.label) ||
         !ExpandParameter(params, FieldKey(number, ":Initial"), caller, field.shown.initial) ||
         !ExpandParameter(params, FieldKey(number, ":Hints"), caller, hints) ||
         !ExpandParameter(params, FieldKey(number, ":NoHint"), caller, noHint) ||
-        !ExpandParameter(params, FieldKey(number, ":ReadOnly"), caller, readOnly)) {
+        !ExpandParameter(params, FieldKey(number, ":ReadOnly"), caller, readOnly) ||
+        !ExpandParameter(params, FieldKey(number, ":Password"), caller, password)) {
       return false;
     }
     field.shown.readOnly = IsTrueText(readOnly);
-    field.remember = !IsTrueText(noHint);
+    field.shown.secret = IsTrueText(password);
+    // A password is masked, never offered to a later form and never kept.
+    field.remember = !IsTrueText(noHint) && !field.shown.secret;
     if (field.remember) {
       field.shown.hints = SplitCommaList(hints);
       if (field.shown.hints.empty()) field.shown.hints = hints_.Recall(number);
@@ -136,6 +140,10 @@ bool JobCommandInputText::Execute(const JobParamList& params, const JobTraceId& 
   variables.Set("Result", BoolText(finished));
   if (!finished) return IsTrueText(notAbort);
   for (size_t i = 0; i < form.size(); ++i) {
+    if (form[i].shown.secret) {
+      variables.SetSecret(form[i].variable, texts[i]);
+      continue;
+    }
     variables.Set(form[i].variable, texts[i]);
     if (form[i].remember && !form[i].shown.readOnly) hints_.Remember(static_cast<int32_t>(i), texts[i]);
   }

@@ -45,7 +45,8 @@ class JobInputHintMemory {
 };
 
 // A form of fields numbered 0, 1, 2, ... up to the first number without "N:Variable"; each
-// field has "N:Label", "N:Initial", "N:Hints" (comma-separated), "N:NoHint" and "N:ReadOnly".
+// field has "N:Label", "N:Initial", "N:Hints" (comma-separated), "N:NoHint", "N:ReadOnly" and
+// "N:Password" (masked, no hints, and its variable is secret: the log shows "***" for it).
 // Result is "True" when the form was finished (then every field's text goes to its variable)
 // and "False" when it was cancelled, which stops the run unless "NotAbort" is true.
 class JobCommandInputText : public JobCommandUnitEx {

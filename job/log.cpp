@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "job/secret.h"
 #include "raw/folder.h"
 #include "raw/path.h"
 
@@ -49,7 +50,7 @@ RawString LogEventRecord(const RawString& word, const RawString& first, const Ra
   if (!first.IsEmpty()) line.AppendAll(":", first);
   if (!second.IsEmpty()) line.AppendAll(":", second);
   line.AppendAll(":", LogRecordStamp());
-  if (!field.IsEmpty()) line.AppendAll("|", field, last);
+  if (!field.IsEmpty()) line.AppendAll("|", field, JobSecrets::Instance().Masked(last));
   line.Append(kLineEnd);
   return line;
 }
@@ -58,7 +59,7 @@ RawString LogLinkRecord(const RawString& first, const RawString& second, const R
                         const RawString& text) {
   RawString line("@");
   line.AppendAll(first, ">", second, ":", LogRecordStamp());
-  line.AppendAll("|", field, text, kLineEnd);
+  line.AppendAll("|", field, JobSecrets::Instance().Masked(text), kLineEnd);
   return line;
 }
 

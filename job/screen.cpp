@@ -90,8 +90,15 @@ bool JobConsoleScreen::Input(const RawString& text, const std::vector<JobInputFi
       offered.back() = '\n';
       terminal_.Write(offered);
     }
-    terminal_.Write(initial.empty() ? label + ": " : label + " [" + initial + "]: ");
     std::string line;
+    if (field.secret) {
+      // Neither the initial text nor what is typed shows.
+      terminal_.Write(initial.empty() ? label + ": " : label + " [keep]: ");
+      if (!terminal_.ReadSecretLine(line)) return false;
+      answers.push_back(line.empty() ? field.initial : RawString::FromUtf8(line));
+      continue;
+    }
+    terminal_.Write(initial.empty() ? label + ": " : label + " [" + initial + "]: ");
     if (!terminal_.ReadLine(line)) return false;
     answers.push_back(line.empty() ? field.initial : RawString::FromUtf8(line));
   }
@@ -124,6 +131,17 @@ bool JobStreamTerminal::ReadLine(std::string& line) {
   }
   // A last line without its line end still counts; the end of the input alone does not.
   return !line.empty();
+}
+
+bool JobStreamTerminal::ReadSecretLine(std::string& line) {
+  const bool quiet = input_ != nullptr && RawLayer::IsTerminal(input_) && RawLayer::SetTerminalEcho(input_, false);
+  const bool read = ReadLine(line);
+  if (quiet) {
+    (void)RawLayer::SetTerminalEcho(input_, true);
+    // The line end typed was not echoed either.
+    Write("\n");
+  }
+  return read;
 }
 
 void JobStreamTerminal::Write(const std::string& text) {

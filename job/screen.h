@@ -25,6 +25,7 @@ struct JobInputField {
   RawString initial;
   std::vector<RawString> hints;  // suggestions offered for the field, best first
   bool readOnly = false;
+  bool secret = false;  // a password: masked, or read without echo
 };
 
 class JobScreen {
@@ -74,6 +75,8 @@ class JobTerminal {
   virtual bool IsAttached() = 0;
   // One line without its line end; false at the end of the input.
   [[nodiscard]] virtual bool ReadLine(std::string& line) = 0;
+  // The same without echoing what is typed (a password).
+  [[nodiscard]] virtual bool ReadSecretLine(std::string& line) { return ReadLine(line); }
   virtual void Write(const std::string& text) = 0;
 };
 
@@ -86,6 +89,8 @@ class JobStreamTerminal : public JobTerminal {
       : input_(input), output_(output), attach_(attach) {}
   bool IsAttached() override;
   [[nodiscard]] bool ReadLine(std::string& line) override;
+  // Echo is off while the line is read when the input is a terminal.
+  [[nodiscard]] bool ReadSecretLine(std::string& line) override;
   void Write(const std::string& text) override;
 
  private:

@@ -2,6 +2,7 @@
 
 #include "job/error.h"
 #include "job/functions.h"
+#include "job/secret.h"
 
 namespace JobLayer {
 
@@ -89,6 +90,17 @@ int32_t SplitVariableReference(const RawString& text, int32_t start, RawStringLi
   if (nameEnd < 0) nameEnd = length;
   return -1;
 }
+
+namespace {
+
+// A truth value or a number made from a secret (a comparison, a length) tells little of it, and
+// concealing it would hide every such value in the log.
+bool TellsOfSecret(const RawString& text) {
+  int64_t number = 0;
+  return text != BoolText(true) && text != BoolText(false) && !ParseVariableNumber(text, number);
+}
+
+}  // namespace
 
 RawString VariableStateName(int32_t state) {
   switch (state) {
@@ -205,6 +217,8 @@ JobVariableUnit* JobVariableList::FindLocked(const RawString& name) const {
 }
 
 void JobVariableList::Set(const RawString& name, const RawString& value) {
+  // A copy of a secret (a Define of a text that Expand put in) is a secret too.
+  const bool secret = JobSecrets::Instance().Occurs(value);
   std::lock_guard<std::mutex> hold(lock_);
   JobVariableUnit* unit = FindLocked(name);
   if (unit == nullptr) {
@@ -213,6 +227,14 @@ void JobVariableList::Set(const RawString& name, const RawString& value) {
   }
   unit->value_ = value;
   unit->flags_ |= JobVariableUnit::kAssigned;
+  if (secret) unit->flags_ |= JobVariableUnit::kSecret;
+}
+
+void JobVariableList::SetSecret(const RawString& name, const RawString& value) {
+  JobSecrets::Instance().Add(value);
+  Set(name, value);
+  std::lock_guard<std::mutex> hold(lock_);
+  if (JobVariableUnit* unit = FindLocked(name)) unit->flags_ |= JobVariableUnit::kSecret;
 }
 
 JobVariableUnit* JobVariableList::Find(const RawString& name) const {
@@ -275,6 +297,7 @@ int32_t JobVariableList::UnitCount() const {
 struct JobVariableExpander::Nesting {
   int32_t depth = 0;     // Expand calls on the stack
   bool stopped = false;  // nesting went too deep: every level gives back its text as written
+  int32_t secrets = 0;   // secret variables resolved so far
 };
 
 JobVariableExpander::JobVariableExpander(JobVariableList& list, const JobTraceId& context)
@@ -286,6 +309,8 @@ JobVariableExpander::JobVariableExpander(JobVariableList& list, const JobTraceId
 JobVariableExpander::~JobVariableExpander() = default;
 
 bool JobVariableExpander::Stopped() const { return nesting_->stopped; }
+
+bool JobVariableExpander::SecretSeen() const { return nesting_->secrets > 0; }
 
 void JobVariableExpander::Expand(JobVariableResult& result, const RawString& text) {
   Nesting& nesting = *nesting_;
@@ -355,6 +380,7 @@ void JobVariableExpander::Expand(JobVariableResult& result, const RawString& tex
 void JobVariableExpander::Resolve(JobVariableResult& result, const RawString& name, JobVariableArgument& argument) {
   JobTraceScope scope('V', context_, JobTraceId::NextVariable(), argument.Reference());
   JobVariableUnit* unit = list_.Find(name);
+  const int32_t secretsBefore = nesting_->secrets;
   if (unit == nullptr) {
     result = {VariableUnknown, RawString()};
   } else {
@@ -362,10 +388,22 @@ void JobVariableExpander::Resolve(JobVariableResult& result, const RawString& na
     JobVariableArgument bound(argument);
     bound.SetExpander(nested);
     unit->Evaluate(result, bound);
+    // Only a registered secret needs hiding (an empty password has nothing to hide), so the
+    // flag is read only while there is one.
+    if (!JobSecrets::Instance().IsEmpty() && (list_.FlagsOf(*unit) & JobVariableUnit::kSecret) != 0) {
+      ++nesting_->secrets;
+    }
+  }
+  // A secret, or what a function made of one (a piece of it), shows as "***", and such a piece is
+  // concealed wherever else the log would quote it.
+  const bool secret = nesting_->secrets != secretsBefore;
+  if (secret && unit != nullptr && (list_.FlagsOf(*unit) & JobVariableUnit::kSecret) == 0 &&
+      TellsOfSecret(result.text)) {
+    JobSecrets::Instance().Add(result.text);
   }
   if (scope.IsActive()) {
     RawString line = VariableStateName(result.state);
-    line.AppendAll(" (", result.text, ")");
+    line.AppendAll(" (", secret ? JobSecrets::Shown() : result.text, ")");
     scope.SetResultText(line);
   }
 }
@@ -376,6 +414,10 @@ JobVariableResult ExpandVariables(const RawString& text, const JobTraceId& calle
   JobVariableExpander expander(JobVariableList::Instance(), caller);
   JobVariableResult result;
   expander.Expand(result, text);
+  result.secret = expander.SecretSeen();
+  // A text expanded from a secret is concealed wherever the log would quote it (an error's
+  // value, a command that Expand filled in).
+  if (result.secret && TellsOfSecret(result.text)) JobSecrets::Instance().AddUnlessHeld(result.text);
   return result;
 }
 

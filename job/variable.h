@@ -46,6 +46,8 @@ int32_t SplitVariableReference(const RawString& text, int32_t start, RawStringLi
 struct JobVariableResult {
   int32_t state = VariableSuccess;
   RawString text;
+  // A secret variable was resolved on the way, so the text may hold or reveal a secret.
+  bool secret = false;
 };
 
 // The most substitutions one expansion makes: the 100th is an error.
@@ -131,6 +133,7 @@ class JobVariableUnit {
  public:
   static constexpr uint16_t kUserVariable = 0x0001;  // made by an assignment
   static constexpr uint16_t kAssigned = 0x0002;      // a value has been assigned
+  static constexpr uint16_t kSecret = 0x0004;        // holds a secret: the log shows "***"
 
   JobVariableUnit(const RawString& name, uint16_t flags);
   virtual ~JobVariableUnit() = default;
@@ -166,7 +169,11 @@ class JobVariableList : public RawLayer::RawListR<JobVariableListAllocator, JobV
 
   // Assigns: finds the unit with that exact name or appends a user variable, stores the value
   // and marks it assigned. A function's name only stores a value that the function never reads.
+  // A value that holds a registered secret (JobSecrets) makes the variable secret; once secret,
+  // a variable stays so.
   void Set(const RawString& name, const RawString& value);
+  // Assigns a secret: registers the value with JobSecrets and marks the variable secret.
+  void SetSecret(const RawString& name, const RawString& value);
   // The first unit whose name equals `name` exactly, or null.
   JobVariableUnit* Find(const RawString& name) const;
   // A unit's value (a copy of its shared text), read under the lock.
@@ -212,6 +219,8 @@ class JobVariableExpander : public JobVariableArgument::Expander {
 
   void Expand(JobVariableResult& result, const RawString& text) override;
   bool Stopped() const override;
+  // True once this expansion, or one nested in it, resolved a secret variable.
+  bool SecretSeen() const;
   // Resolves one reference: traces it, finds the name and evaluates the unit with an expander
   // bound to the new step. An unknown name gives "Unknown" and the empty text.
   virtual void Resolve(JobVariableResult& result, const RawString& name, JobVariableArgument& argument);

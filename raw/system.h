@@ -37,5 +37,8 @@ RawString SpecialFolder(int csidl, TextCode code = CodeUtf8);
 // device is a character device too, but no console), a tty elsewhere. Questions and menus of a
 // run without windows ask the terminal only when both of their streams are one.
 bool IsTerminal(std::FILE* stream);
+// Turns the echo of what is typed at the terminal off or on; false when the stream is no
+// terminal or its mode cannot be changed.
+[[nodiscard]] bool SetTerminalEcho(std::FILE* stream, bool echo);
 
 }  // namespace RawLayer

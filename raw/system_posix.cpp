@@ -1,4 +1,5 @@
 #include <pwd.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -93,5 +94,18 @@ RawString SpecialFolder(int csidl, TextCode code) {
 }
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+
+bool SetTerminalEcho(std::FILE* stream, bool echo) {
+  const int descriptor = fileno(stream);
+  termios mode{};
+  if (descriptor < 0 || tcgetattr(descriptor, &mode) != 0) return false;
+  if (echo) {
+    mode.c_lflag |= ECHO;
+  } else {
+    mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+  }
+  // At once, keeping what was typed ahead.
+  return tcsetattr(descriptor, TCSANOW, &mode) == 0;
+}
 
 }  // namespace RawLayer

@@ -51,4 +51,14 @@ bool IsTerminal(std::FILE* stream) {
   return GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
 }
 
+bool SetTerminalEcho(std::FILE* stream, bool echo) {
+  const intptr_t handle = _get_osfhandle(_fileno(stream));
+  if (handle == -1 || handle == -2) return false;
+  HANDLE console = reinterpret_cast<HANDLE>(handle);
+  DWORD mode = 0;
+  if (GetConsoleMode(console, &mode) == 0) return false;
+  mode = echo ? (mode | ENABLE_ECHO_INPUT) : (mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+  return SetConsoleMode(console, mode) != 0;
+}
+
 }  // namespace RawLayer

@@ -2,6 +2,12 @@
 // unhandled-exception filter, which the system calls on the failing thread,
 // whichever thread it is; an uncaught C++ exception reaches it through the
 // terminate handler, which raises a structured exception.
+//
+// dbghelp.dll is not one of the system's known DLLs: imported, it would be looked
+// for in the program's folder first, where any DLL of that name would run inside
+// the program. So it is loaded from the system folder only, when the guard is
+// installed (a crashed process is no place to load a library), and the dump
+// writer is found by name.
 #include <windows.h>
 
 #include <dbghelp.h>
@@ -28,6 +34,18 @@ constexpr MINIDUMP_TYPE kDumpType =
     static_cast<MINIDUMP_TYPE>(MiniDumpWithDataSegs | MiniDumpWithHandleData | MiniDumpWithThreadInfo);
 
 LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
+
+using MiniDumpWriteDumpEntry = decltype(&MiniDumpWriteDump);
+// Null when the system's dbghelp.dll could not be loaded: then no dump is written.
+MiniDumpWriteDumpEntry g_writeDump = nullptr;
+
+void LoadDumpWriter() {
+  HMODULE dbghelp = LoadLibraryExW(L"dbghelp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (dbghelp == nullptr) return;
+  // Kept loaded for the life of the process.
+  g_writeDump = reinterpret_cast<MiniDumpWriteDumpEntry>(
+      reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
+}
 
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers) {
   // One crash, one dump: on x86_64 an uncaught C++ exception reaches the filter twice (the
@@ -76,6 +94,7 @@ void InstallCrashGuard() {
   static bool installed = false;
   if (installed) return;
   installed = true;
+  LoadDumpWriter();
   g_previousFilter = SetUnhandledExceptionFilter(CrashFilter);
   std::set_terminate(OnTerminate);
 }
@@ -84,7 +103,7 @@ void RawThreadDump::PreparePrefix() {}
 
 void RawThreadDump::OnException(void* exceptionPointers) {
   const RawString path = DumpPath();
-  if (path.IsEmpty()) return;
+  if (path.IsEmpty() || g_writeDump == nullptr) return;
   const int32_t separator = path.FindLastSeparator();
   if (separator < path.Length()) (void)EnsureFolder(path.Sub({0, separator}));
   const std::wstring widePath = path.ToWideString();
@@ -95,7 +114,7 @@ void RawThreadDump::OnException(void* exceptionPointers) {
   information.ThreadId = GetCurrentThreadId();
   information.ExceptionPointers = static_cast<EXCEPTION_POINTERS*>(exceptionPointers);
   information.ClientPointers = TRUE;
-  (void)MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, kDumpType,
+  (void)g_writeDump(GetCurrentProcess(), GetCurrentProcessId(), file, kDumpType,
                           exceptionPointers != nullptr ? &information : nullptr, nullptr, nullptr);
   CloseHandle(file);
 }

@@ -12,6 +12,8 @@
 # from there, so every program of a test suite lands on the suite's own X server. Without a
 # running harness, run keeps the caller's DISPLAY (a desktop session, or none for console tools).
 # Wine is never started without WINEPREFIX: it would silently create ~/.wine.
+# KESTREL_WINE_DLL_OVERRIDES adds DLL overrides of a test's own (Wine takes them from the
+# environment it starts with only, not from a Windows program's environment block).
 set -euo pipefail
 
 die() { echo "wine-harness: $*" >&2; exit 1; }
@@ -32,7 +34,7 @@ ready_marker=$prefix/.kestrel-ready
 
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=${KESTREL_WINE_DLL_OVERRIDES:+;$KESTREL_WINE_DLL_OVERRIDES}"
 # Wine reads Unix file names and program arguments in the locale's character set: a folder with
 # a non-ASCII letter reaches the programs whole only with UTF-8, whatever the caller's locale.
 case "${LC_ALL:-${LC_CTYPE:-${LANG:-}}}" in

@@ -8,6 +8,10 @@
 #include "tool/startup.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // The program's folder may hold anything a user downloaded: a DLL loaded by name must never
+  // come from there, where a planted one would run inside Tessera. From here on the system
+  // folder is the only place searched.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   using RawLayer::RawString;
   const wchar_t* line = GetCommandLineW();
   const RawString commandLine =

@@ -21,6 +21,7 @@ class WinInputDialog {
     RawString initial;
     std::vector<RawString> hints;  // offered in the field's drop-down list, in order
     bool readOnly = false;
+    bool password = false;  // masked (ES_PASSWORD), without hints
   };
 
   static constexpr int kTextId = 0xFFFF;

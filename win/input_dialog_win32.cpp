@@ -24,7 +24,9 @@ constexpr int kMinFieldWidth = 260;
 constexpr int kDropLines = 8;  // rows of a drop-down list before it scrolls
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
 
-bool OffersHints(const WinInputDialog::Field& field) { return !field.readOnly && !field.hints.empty(); }
+bool OffersHints(const WinInputDialog::Field& field) {
+  return !field.readOnly && !field.password && !field.hints.empty();
+}
 
 // The text, a label and a box per field, and the two buttons.
 WinDialogTemplate MakeForm(const std::vector<WinInputDialog::Field>& fields) {
@@ -39,7 +41,8 @@ WinDialogTemplate MakeForm(const std::vector<WinInputDialog::Field>& fields) {
                WinInputDialog::kFirstFieldId + index, WinDialogTemplate::kComboBox);
     } else {
       const DWORD readOnly = fields[i].readOnly ? ES_READONLY : 0;
-      form.Add(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | readOnly,
+      const DWORD password = fields[i].password ? ES_PASSWORD : 0;
+      form.Add(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | readOnly | password,
                WinInputDialog::kFirstFieldId + index, WinDialogTemplate::kEdit);
     }
   }
@@ -143,8 +146,9 @@ void FillFields(HWND dialog, Session& session) {
     SetWindowTextW(box, fields[i].initial.ToWideString().c_str());
     HWND edit = EditOf(box);
     session.edits[i].edit = edit;
-    // A box that cannot be changed takes no composition.
-    if (fields[i].readOnly) ImmAssociateContextEx(edit, nullptr, 0);
+    // A box that cannot be changed takes no composition, and neither does a password, whose
+    // composition window would show it.
+    if (fields[i].readOnly || fields[i].password) ImmAssociateContextEx(edit, nullptr, 0);
     SetWindowSubclass(edit, EditProc, i, reinterpret_cast<DWORD_PTR>(&session));
   }
 }

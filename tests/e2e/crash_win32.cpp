@@ -7,6 +7,10 @@
 //   crash count <folder> <pattern> <n> exit 0 when exactly n files match the pattern
 //   crash log-header <folder>          exit 0 when the folder holds exactly one log file and
 //                                      it begins with the version and time-zone lines
+//   crash log-lacks <folder> <text>    exit 0 when the folder holds exactly one log file, the
+//                                      text is in it in none of the codes a log line can be in
+//                                      or a reader might look for (UTF-8, the ANSI page,
+//                                      UTF-16 either way round), and it shows "***" in its place
 // The failing modes never return: the process ends as the system ends a crashed program.
 #include <windows.h>
 
@@ -15,6 +19,7 @@
 #include <regex>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "raw/thread.h"
@@ -98,6 +103,48 @@ int CheckLogHeader(const std::wstring& folder) {
   return 0;
 }
 
+int CheckLogLacks(const std::wstring& folder, const std::wstring& text) {
+  const std::vector<std::wstring> names = Matches(folder, L"Kestrel_*.log");
+  if (names.size() != 1) {
+    std::printf("%zu log files, expected 1\n", names.size());
+    return 1;
+  }
+  const std::string bytes = ReadAll(folder + L"\\" + names[0]);
+  struct Form {
+    const char* code;
+    std::string bytes;
+  };
+  std::vector<Form> forms;
+  for (const auto& [name, page] : {std::pair{"UTF-8", CP_UTF8}, std::pair{"ANSI", CP_ACP}}) {
+    const int size = WideCharToMultiByte(page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string form(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(page, 0, text.data(), static_cast<int>(text.size()), form.data(), size, nullptr, nullptr);
+    forms.push_back({name, form});
+  }
+  std::string little;
+  std::string big;
+  for (const wchar_t unit : text) {
+    little += static_cast<char>(unit & 0xFF);
+    little += static_cast<char>(unit >> 8);
+    big += static_cast<char>(unit >> 8);
+    big += static_cast<char>(unit & 0xFF);
+  }
+  forms.push_back({"UTF-16LE", little});
+  forms.push_back({"UTF-16BE", big});
+  int failed = 0;
+  for (const Form& form : forms) {
+    if (!form.bytes.empty() && bytes.find(form.bytes) != std::string::npos) {
+      std::printf("the log holds the text in %s\n", form.code);
+      failed = 1;
+    }
+  }
+  if (bytes.find("***") == std::string::npos) {
+    std::printf("the log shows no \"***\": %s\n", bytes.substr(0, 400).c_str());
+    failed = 1;
+  }
+  return failed;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -116,7 +163,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc == 5 && mode == L"count") return Count(argv[2], argv[3], std::wcstol(argv[4], nullptr, 10));
   if (argc == 3 && mode == L"log-header") return CheckLogHeader(argv[2]);
+  if (argc == 4 && mode == L"log-lacks") return CheckLogLacks(argv[2], argv[3]);
   std::printf("usage: crash worker-fault|worker-throw|main-fault <folder> | count <folder> <pattern> <n> | "
-              "log-header <folder>\n");
+              "log-header <folder> | log-lacks <folder> <text>\n");
   return 2;
 }

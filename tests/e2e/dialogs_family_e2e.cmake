@@ -175,3 +175,55 @@ kestrel_e2e(NAME dialogs.put_message STEPS
   box-press IDOK
   expect-exit 0 60000
   file-contains @DIR@/after.txt "after")
+
+# A password field: masked, offered no hints though the script gives some, and not offered to a
+# later form either. The script hands the password to a program (a Shell parameter), copies it
+# (Define, Expand) and puts it on the clipboard; the helper's file proves each copy holds it, and
+# the log, written with every record letter, holds it in no code and "***" in its place.
+set(password_typed "Kennwort-Grün-77")
+dialogs_profile(input_password [=[
+[Option]
+LogFolder=@OUT@\log
+[Action:Go]
+InputText {
+  Parameter=Sign in (input_password)
+  0:Variable=Pass
+  0:Label=Password
+  0:Hints=alpha,beta
+  0:Password=True
+}
+Define {
+  Copy=$(Pass)
+}
+Expand {
+  Typed=$(Pass)
+  Define {
+    Literal=$(Typed)
+  }
+}
+@WRITE@ secret.txt copy=$(Copy)|literal=$(Literal)|after=$(After:$(Pass):9)
+ToClipboard {
+  Parameter=$(Literal)
+}
+InputText {
+  Parameter=Next (input_password_next)
+  0:Variable=Other
+  0:Label=Other
+}
+]=])
+kestrel_e2e(NAME dialogs.input_password STEPS
+  start ${dialogs_probe} @DIR@/probe.log
+    masked "Input text ?" "(input_password)" Password
+    hints "Input text ?" "(input_password)" Password -
+    fill "Input text ?" "(input_password)" Password "${password_typed}"
+    press "Input text ?" "(input_password)" Finish
+    hints "Input text ?" "(input_password_next)" Other -
+    press "Input text ?" "(input_password_next)" Finish --
+  start $<TARGET_FILE:kestrel> -p "${input_password_ini}" -a Go --
+  expect-exit 0 60000
+  file-contains @DIR@/probe.log "done" 10000
+  file-contains @DIR@/secret.txt "copy=${password_typed}|literal=${password_typed}|after=Grün-77"
+  start $<TARGET_FILE:e2e_crash> log-lacks @DIR@/log "${password_typed}" --
+  expect-exit 0 10000
+  start $<TARGET_FILE:e2e_crash> log-lacks @DIR@/log "Grün-77" --
+  expect-exit 0 10000)

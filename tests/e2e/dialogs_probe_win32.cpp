@@ -9,9 +9,11 @@
 //   press <title> <text> <caption>      press the button with that caption; it must close
 //   fill <title> <text> <label> <value> type value into the field with that label
 //   hints <title> <text> <label> <list> the field's drop-down list holds exactly the entries of
-//                                       list, separated by "|" ("" for none)
+//                                       list, separated by "|" ("" or "-" for none)
 //   buttons <title> <text> <list>       the dialog's buttons are the captions of list, in order
 //   close <title> <text>                close the dialog with its close box
+//   masked <title> <text> <label>       the field with that label is an edit box that masks what
+//                                       is typed (ES_PASSWORD)
 // The probe writes "ok" and the action per action, then "done", to logfile and exits 0; at the
 // first failure it writes "FAILED:" and the reason and exits 1.
 #include <windows.h>
@@ -148,9 +150,15 @@ std::wstring Act(const std::wstring& action, const std::vector<std::wstring>& ar
   }
   HWND field = FieldByLabel(dialog, args[2]);
   if (field == nullptr) return L"no field \"" + args[2] + L"\"";
+  const bool masked = lstrcmpiW(ClassOf(field).c_str(), L"Edit") == 0 &&
+                      (GetWindowLongPtrW(field, GWL_STYLE) & ES_PASSWORD) != 0;
+  if (action == L"masked") return masked ? L"" : L"the field shows what is typed";
   if (action == L"fill") {
     DWORD_PTR done = 0;
     SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[3].c_str()), SMTO_ABORTIFHUNG, 2000, &done);
+    // A masked field does not give its text to another process; the scenario checks what the
+    // script received instead.
+    if (masked) return L"";
     return TextOf(field) == args[3] ? L"" : L"the field holds \"" + TextOf(field) + L"\"";
   }
   // hints
@@ -163,7 +171,8 @@ std::wstring Act(const std::wstring& action, const std::vector<std::wstring>& ar
       entries.push_back(entry);
     }
   }
-  return Join(entries) == args[3] ? L"" : L"hints \"" + Join(entries) + L"\"";
+  const std::wstring wanted = args[3] == L"-" ? L"" : args[3];
+  return Join(entries) == wanted ? L"" : L"hints \"" + Join(entries) + L"\"";
 }
 
 }  // namespace
@@ -175,8 +184,10 @@ int wmain(int argc, wchar_t** argv) {
   int at = 2;
   while (at < argc) {
     const std::wstring action = argv[at++];
-    const int count = action == L"close" ? 2 : action == L"press" || action == L"buttons" ? 3 : 4;
-    if ((action != L"press" && action != L"fill" && action != L"hints" && action != L"buttons" && action != L"close") ||
+    const int count =
+        action == L"close" ? 2 : action == L"press" || action == L"buttons" || action == L"masked" ? 3 : 4;
+    if ((action != L"press" && action != L"fill" && action != L"hints" && action != L"buttons" && action != L"close" &&
+         action != L"masked") ||
         at + count > argc) {
       Log(L"FAILED: malformed action " + action);
       return 2;

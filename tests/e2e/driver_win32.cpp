@@ -27,6 +27,8 @@
 //   expect-no-window <ms>           the started program ends within ms without ever showing a
 //                                   visible top-level window (checked every 20 ms)
 //   file-exists <path>
+//   file-absent <path>              no file or folder of that name exists (checked once, so the
+//                                   step comes after one that proves the program got that far)
 //   file-contains <path> <text> [ms]
 //                                   the file's bytes contain the UTF-8 text (waiting up to ms)
 //   fresh-dir <path>                empty the folder (making it when missing)
@@ -562,6 +564,7 @@ class Driver {
     if (step.name == L"topmost") return TopmostStep(a[0], a[1], *ParseNumber(a[2]) != 0, *ParseNumber(a[3]));
     if (step.name == L"window-gone") return WindowGone(a[0], a[1], *ParseNumber(a[2]));
     if (step.name == L"file-exists") return FileExists(a[0]);
+    if (step.name == L"file-absent") return FileAbsent(a[0]);
     if (step.name == L"file-contains") return FileContains(a);
     if (step.name == L"wait-window") return WaitWindow(a[0], a[1], *ParseNumber(a[2]));
     if (step.name == L"close-window") return CloseWindow(a[0], a[1]);
@@ -644,6 +647,11 @@ class Driver {
     if (attributes == INVALID_FILE_ATTRIBUTES) return L"no such file";
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return L"it is a folder";
     return {};
+  }
+
+  std::wstring FileAbsent(const std::wstring& path) {
+    if (GetFileAttributesW(WindowsPath(path).c_str()) == INVALID_FILE_ATTRIBUTES) return {};
+    return L"the file exists";
   }
 
   std::wstring FileContains(const std::vector<std::wstring>& args) {
@@ -1107,6 +1115,7 @@ constexpr StepShape kSteps[] = {
     {L"window-gone", 3, 3, 2},     {L"key-down", 1, -1, -1},     {L"key-up", 1, -1, -1},
     {L"window-centred", 5, 5, 2},  {L"window-exstyle", 5, 5, 2}, {L"click-in", 4, 5, 2},
     {L"drag-in", 6, 7, 2},         {L"post", 5, 5, 2},           {L"up-to-date", 2, 3, -1},
+    {L"file-absent", 1, 1, -1},
 };
 
 const StepShape* FindShape(const std::wstring& name) {

@@ -216,6 +216,34 @@ TEST(InputDialogTest, EachFieldKeepsItsInputMethodStateAndReadOnlyOnesTakeNone) 
   EXPECT_FALSE(thirdAgain);
 }
 
+// A password field is a masked edit box even when hints are given, offers none, takes no
+// composition (its window would show what is typed), and still gives its text.
+TEST(InputDialogTest, APasswordFieldIsMaskedWithoutHintsOrComposition) {
+  std::vector<WinInputDialog::Field> fields(1);
+  fields[0] = {"Password", "", {"alpha", "beta"}, false, true};
+  WinInputDialog form("Sign in", fields);
+  std::wstring fieldClass;
+  LONG_PTR style = 0;
+  bool hasContext = true;
+  DialogActor actor([&](HWND dialog) {
+    HWND field = GetDlgItem(dialog, WinInputDialog::kFirstFieldId);
+    fieldClass = ClassOf(field);
+    style = GetWindowLongPtrW(field, GWL_STYLE);
+    HIMC context = ImmGetContext(field);
+    hasContext = context != nullptr;
+    if (context != nullptr) ImmReleaseContext(field, context);
+    SetWindowTextW(field, L"hunter2");
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  });
+  std::vector<RawString> texts;
+  ASSERT_TRUE(form.Show(nullptr, texts));
+  ASSERT_TRUE(actor.Acted());
+  EXPECT_EQ(lstrcmpiW(fieldClass.c_str(), L"Edit"), 0) << fieldClass;
+  EXPECT_NE(style & ES_PASSWORD, 0);
+  EXPECT_FALSE(hasContext);
+  EXPECT_EQ(Utf8(texts), std::vector<std::string>{"hunter2"});
+}
+
 TEST(InfoDialogTest, OneButtonPerCaptionAndThePressedOnesPosition) {
   struct Row {
     const char* name;
