@@ -71,7 +71,8 @@ results, programs = sys.argv[1], sys.argv[2:]
 FLOORS = {
     "bench_bitmap_pool": [(r"BM_Pool(Save|Load)", "BM_RawRead")],
     "bench_icon_cache": [(r"BM_(Load|Save)Cache", "BM_RawReadDataFile")],
-    "bench_line_file": [(r"BM_ReadLines", "BM_RawRead64K"), (r"BM_WriteLines", "BM_RawWrite64K")],
+    "bench_line_file": [(r"BM_ReadLinesShiftJis", "BM_ShiftJisConvertFloor"), (r"BM_ReadLines", "BM_RawRead64K"),
+                        (r"BM_WriteLines", "BM_RawWrite64K")],
     "bench_name_pattern": [(r"BM_(StarDotTxt|NoteStarExe|Extended|NegatedExact)(Once)?$", "BM_EndsWithFloor")],
     "bench_param": [(r"BM_(Parse|WriteLines)$", "BM_CopyLinesFloor")],
     "bench_profile": [(r"BM_(Read|Write)Section", "BM_RawRead{arg}")],
