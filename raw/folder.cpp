@@ -46,7 +46,8 @@ int RawFolderFileListSort::Compare(const RawFindFileData& a, const RawFindFileDa
   }
 }
 
-RawFolderWalker::RawFolderWalker(const RawString& pathPattern) : pathPattern_(pathPattern) {
+RawFolderWalker::RawFolderWalker(const RawString& pathPattern, Detail detail)
+    : pathPattern_(pathPattern), detail_(detail) {
   const int32_t separator = pathPattern.FindLastSeparator();
   if (separator < pathPattern.Length()) {
     folder_ = pathPattern.Sub({0, separator + 1});
