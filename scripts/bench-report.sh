@@ -130,10 +130,10 @@ for r in rows:
 print()
 print("ratio: the benchmark's time per iteration over its floor's (1.00x = as fast as the floor).")
 
-# The figures with a goal, for the goals table at the end.
+# The figures with a goal, for the goals table at the end; only programs of this run count.
 def load(program):
     path = os.path.join(results, program + ".json")
-    if not os.path.exists(path):
+    if program not in programs or not os.path.exists(path):
         return {}
     with open(path) as f:
         return {b["name"]: b for b in json.load(f)["benchmarks"] if b.get("run_type", "iteration") == "iteration"}
