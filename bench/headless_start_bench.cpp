@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -21,8 +22,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The benchmark's folder, removed at exit.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(fs::path path) : path_(std::move(path)) {}
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
 const fs::path& Folder() {
-  static const fs::path folder = [] {
+  static const ScratchFolder folder([] {
     fs::path path = fs::temp_directory_path() / "kestrel-headless-start-bench";
     fs::remove_all(path);
     fs::create_directories(path / "log");
@@ -36,8 +51,8 @@ const fs::path& Folder() {
       std::ofstream(path / "log" / name) << "// old\r\n";
     }
     return path;
-  }();
-  return folder;
+  }());
+  return folder.Path();
 }
 
 int Run(const std::vector<std::string>& arguments) {
