@@ -4,7 +4,8 @@
 //   printed at the end, and the floor it must stay above is 50%;
 // - a plain ASCII file of the same size, which never decides its code, so the
 //   detection reads it ahead to the end once before the lines are read;
-// - a Shift_JIS file read as UTF-8 lines (conversion per chunk);
+// - a Shift_JIS file read as UTF-8 lines (conversion per chunk), against the bare
+//   conversion of the same bytes in memory in one call;
 // - writing the same UTF-8 lines with WriteLine against raw 64 KiB writes.
 // The files are in page cache after the first pass, so the figures measure the
 // reader, not the disk. All timings are wall clock.
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -161,6 +163,21 @@ void BM_ReadLinesShiftJisToUtf8(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadLinesShiftJisToUtf8)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+void BM_ShiftJisConvertFloor(benchmark::State& state) {
+  std::ifstream in(ShiftJisFile(), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (auto _ : state) {
+    RawString utf8;
+    if (!ConvertUnits(CodeShiftJis, bytes.data(), static_cast<int32_t>(bytes.size()), CodeUtf8, utf8, true)) {
+      state.SkipWithError("conversion failed");
+      return;
+    }
+    benchmark::DoNotOptimize(utf8.Data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+}
+BENCHMARK(BM_ShiftJisConvertFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Writing: the lines of the UTF-8 text through WriteLine, against 64 KiB raw writes.
 const std::vector<RawString>& WriteLinesSource() {
   static const std::vector<RawString> lines = [] {
@@ -259,6 +276,8 @@ int main(int argc, char** argv) {
   reporter.PrintRatio("ASCII lines (code read ahead to the end):", "BM_ReadLinesAsciiUndecided/real_time",
                       "BM_RawRead64K/real_time", 0);
   reporter.PrintRatio("Shift_JIS to UTF-8 lines:", "BM_ReadLinesShiftJisToUtf8/real_time", "BM_RawRead64K/real_time", 0);
+  reporter.PrintRatio("Shift_JIS to UTF-8 lines:", "BM_ReadLinesShiftJisToUtf8/real_time",
+                      "BM_ShiftJisConvertFloor/real_time", 0);
   reporter.PrintRatio("WriteLine:", "BM_WriteLines/real_time", "BM_RawWrite64K/real_time", 0);
   benchmark::Shutdown();
   std::error_code ignored;

@@ -38,13 +38,13 @@ RawString ResolveWildcards(const RawString& path) {
     int32_t end = begin;
     while (end < length && !IsSeparator(path.UnitAt(end))) end += 1 + path.CharExtra(end);
     if (IsPatternComponent(path, begin, end)) {
-      const RawString pattern = path.Sub({begin, end});
+      const RawLayer::RawNamePattern pattern(path.Sub({begin, end}), true);
       RawString everything = resolved;
       everything.Append(RawString(path.Code(), RawString("*")));
       RawString chosen(path.Code(), RawString("???"));
       RawLayer::RawFolderWalker walker(everything);
       while (walker.Next()) {
-        if (RawLayer::MatchNamePattern(pattern, walker.Entry().name, true)) {
+        if (pattern.Matches(walker.Entry().name)) {
           chosen = walker.Entry().name;
           break;
         }

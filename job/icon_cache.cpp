@@ -31,14 +31,17 @@ RawString JoinPath(const RawString& folder, const RawString& name) {
   return path;
 }
 
+// A text's 32-bit value, `fallback` when it is no 32-bit number.
+int32_t IntegerIn(const RawString& text, int32_t fallback) {
+  int64_t value = 0;
+  if (!text.ParseInteger(kWhole, value) || value < INT32_MIN || value > INT32_MAX) return fallback;
+  return static_cast<int32_t>(value);
+}
+
 // A key's 32-bit value, `fallback` when it is missing or no 32-bit number.
 int32_t IntegerOf(const RawParameterList& section, const RawString& key, int32_t fallback) {
   const RawLayer::RawParameterUnit* unit = section.Find(key);
-  int64_t value = 0;
-  if (unit == nullptr || !unit->value.ParseInteger(kWhole, value) || value < INT32_MIN || value > INT32_MAX) {
-    return fallback;
-  }
-  return static_cast<int32_t>(value);
+  return unit == nullptr ? fallback : IntegerIn(unit->value, fallback);
 }
 
 // What a save writes of one entry.
@@ -50,17 +53,69 @@ struct SavedEntry {
   int32_t unused;
 };
 
-class ItemReader : public RawLayer::RawProfileEnumeration::Enumerator {
+// The index in one pass: [Identify] and [TopInfo] as section lists (same-named sections
+// merge, a later value wins), and each [Item] as the entry it saves, read where its lines
+// stand. An item keeps the last value of each key, as a section list would.
+class IndexReader : public RawLayer::RawProfileEnumeration::EntryVisitor {
  public:
-  bool OnSection(const RawString&, const RawParameterList& list) override {
-    const RawLayer::RawParameterUnit* file = list.Find("File");
-    // A dropped entry was written without keys: nothing to bring back.
-    if (file == nullptr) return true;
-    items.push_back({IconFromCache, IntegerOf(list, "ImageId", 0), file->value, IntegerOf(list, "IconIndex", 0),
-                     IntegerOf(list, "Unused", 0)});
-    return true;
+  bool OnSection(const RawString& name) override {
+    static const RawString item(kItem);
+    static const RawString identify(kIdentify);
+    static const RawString topInfo(kTopInfo);
+    EndItem();
+    section_ = name.EqualNoCase(kWhole, item)       ? Section::Item
+               : name.EqualNoCase(kWhole, identify) ? Section::Identify
+               : name.EqualNoCase(kWhole, topInfo)  ? Section::TopInfo
+                                                    : Section::Other;
+    if (section_ == Section::Item) {
+      item_ = {IconFromCache, 0, RawString(), 0, 0};
+      itemHasFile_ = false;
+    }
+    return section_ != Section::Other;
   }
+
+  void OnEntry(const RawString& key, const RawString& value) override {
+    static const RawString file("File");
+    static const RawString imageId("ImageId");
+    static const RawString iconIndex("IconIndex");
+    static const RawString unused("Unused");
+    if (section_ == Section::Identify) {
+      identify.FindOrAdd(key).value = value;
+    } else if (section_ == Section::TopInfo) {
+      top.FindOrAdd(key).value = value;
+    } else if (key.EqualNoCase(kWhole, file)) {
+      item_.file = value;
+      itemHasFile_ = true;
+    } else if (key.EqualNoCase(kWhole, imageId)) {
+      item_.image = IntegerIn(value, 0);
+    } else if (key.EqualNoCase(kWhole, iconIndex)) {
+      item_.index = IntegerIn(value, 0);
+    } else if (key.EqualNoCase(kWhole, unused)) {
+      item_.unused = IntegerIn(value, 0);
+    }
+  }
+
+  // After the walk: the last item is complete.
+  void Finish() {
+    EndItem();
+    section_ = Section::Other;
+  }
+
+  RawParameterList identify;
+  RawParameterList top;
   std::vector<SavedEntry> items;
+
+ private:
+  enum class Section { Other, Identify, TopInfo, Item };
+
+  void EndItem() {
+    // A dropped entry was written without keys: nothing to bring back.
+    if (section_ == Section::Item && itemHasFile_) items.push_back(std::move(item_));
+  }
+
+  Section section_ = Section::Other;
+  SavedEntry item_{IconFromCache, 0, RawString(), 0, 0};
+  bool itemHasFile_ = false;
 };
 
 class IdentifyReader : public RawLayer::RawProfileEnumeration::Enumerator {
@@ -357,13 +412,14 @@ RawString JobIconControl::IndexPath() const { return JoinPath(settings_.cacheFol
 bool JobIconControl::LoadCache() {
   if (store_ == nullptr || !settings_.cache) return false;
   RawProfile index(IndexPath());
-  const RawString dataName = index.GetValue(kIdentify, "DataFile", RawString());
+  IndexReader reader;
+  const bool itemsRead = index.VisitEntries(reader);
+  reader.Finish();
+  const RawString dataName = reader.identify.GetValue("DataFile", RawString());
   // Only a file of the cache folder itself: the index may have been edited or come from elsewhere.
   if (!IsDataFileName(dataName)) return false;
-  RawParameterList top;
-  index.ReadSection(kTopInfo, top);
-  ItemReader items;
-  const bool itemsRead = index.Enumerate(kItem, items);
+  const RawParameterList& top = reader.top;
+  const IndexReader& items = reader;
 
   std::scoped_lock locks(listLock_, stateLock_, poolLock_);
   if (!store_->LoadFrom(JoinPath(settings_.cacheFolder, dataName))) return false;

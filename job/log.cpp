@@ -1,8 +1,12 @@
 #include "job/log.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <new>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "job/secret.h"
 #include "raw/folder.h"
@@ -117,17 +121,23 @@ void JobLogStorer::Prune() const {
   if (options_.maxFiles <= 0) return;
   RawString pattern = FolderWithSeparator(options_.folder);
   pattern.Append("*");
-  RawLayer::RawFolderFileList files;
-  for (RawLayer::RawFolderWalker walker(pattern); walker.Next();) {
+  // The names alone decide which files count and their order, so no entry's times are read.
+  // Log file names are ASCII: their upper-case bytes sort as the names do ignoring case.
+  std::vector<std::pair<std::string, RawString>> files;
+  for (RawLayer::RawFolderWalker walker(pattern, RawLayer::RawFolderWalker::kNamesAndKinds); walker.Next();) {
     // Only our own log files count; anything else the user keeps there stays.
-    if (!walker.Entry().IsFolder() && IsLogFileName(walker.Entry().name)) files.Add(walker.Entry());
+    const RawLayer::RawFindFileData& entry = walker.Entry();
+    if (entry.IsFolder() || !IsLogFileName(entry.name)) continue;
+    std::string upper = entry.name.ToUtf8();
+    for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+    files.emplace_back(std::move(upper), entry.fullPath);
   }
-  files.Sort(RawLayer::RawFolderFileListSort(RawLayer::RawFolderFileListSort::ByName), false);
-  int32_t count = files.Count();
-  for (const RawLayer::RawFindFileData& entry : files) {
+  std::stable_sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  auto count = static_cast<int32_t>(files.size());
+  for (const auto& file : files) {
     if (count < options_.maxFiles) break;
     // A file that cannot be deleted is left; the count goes on as if it were gone.
-    (void)RawLayer::DeleteFileAt(entry.fullPath);
+    (void)RawLayer::DeleteFileAt(file.second);
     --count;
   }
 }
@@ -156,8 +166,8 @@ void JobLogStorer::CloseFile() {
     separater_->Close();
     toSeparater_ = false;
   } else if (file_.IsOpen()) {
-    // Nothing is left to tell about a failed flush.
-    (void)file_.Flush();
+    // Every line is with the system once written; forcing them onto the disk as well cost
+    // more than all else a short command-line run does.
     file_.Close();
   }
   std::lock_guard<std::mutex> lock(pathLock_);

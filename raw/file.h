@@ -36,6 +36,8 @@ class RawFile {
   [[nodiscard]] bool Write(const void* data, int32_t size);
   // Moves the file pointer relative to its current position.
   [[nodiscard]] bool Seek(int64_t delta);
+  // The file's size in bytes, -1 when it cannot be told (no operation of the fault drill).
+  int64_t Size() const;
   // Forces written data to the disk (FlushFileBuffers / fsync).
   [[nodiscard]] bool Flush();
   void Close();

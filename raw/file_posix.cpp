@@ -108,6 +108,12 @@ bool RawFile::Write(const void* data, int32_t size) {
   return true;
 }
 
+int64_t RawFile::Size() const {
+  struct stat info;
+  if (fd_ < 0 || ::fstat(fd_, &info) != 0) return -1;
+  return static_cast<int64_t>(info.st_size);
+}
+
 bool RawFile::Seek(int64_t delta) {
   if (fd_ < 0) return false;
   if (RawFileFaults::ShouldFail()) return false;

@@ -85,6 +85,12 @@ bool RawFile::Write(const void* data, int32_t size) {
   return WriteFile(AsHandle(handle_), data, static_cast<DWORD>(size), &n, nullptr) && n == static_cast<DWORD>(size);
 }
 
+int64_t RawFile::Size() const {
+  LARGE_INTEGER size;
+  if (!IsOpen() || !GetFileSizeEx(AsHandle(handle_), &size)) return -1;
+  return size.QuadPart;
+}
+
 bool RawFile::Seek(int64_t delta) {
   if (!IsOpen()) return false;
   if (RawFileFaults::ShouldFail()) return false;

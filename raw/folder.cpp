@@ -46,7 +46,8 @@ int RawFolderFileListSort::Compare(const RawFindFileData& a, const RawFindFileDa
   }
 }
 
-RawFolderWalker::RawFolderWalker(const RawString& pathPattern) : pathPattern_(pathPattern) {
+RawFolderWalker::RawFolderWalker(const RawString& pathPattern, Detail detail)
+    : pathPattern_(pathPattern), detail_(detail) {
   const int32_t separator = pathPattern.FindLastSeparator();
   if (separator < pathPattern.Length()) {
     folder_ = pathPattern.Sub({0, separator + 1});
@@ -80,12 +81,13 @@ int32_t CountEntries(const RawString& pathPattern, bool folders) {
   const bool hasFolder = separator < pathPattern.Length();
   RawString everything = hasFolder ? pathPattern.Sub({0, separator + 1}) : RawString(pathPattern.Code(), RawString());
   everything.Append(RawString(everything.Code(), RawString("*")));
-  const RawString namePattern = hasFolder ? pathPattern.Sub({separator + 1, pathPattern.Length()}) : pathPattern;
+  const RawNamePattern namePattern(hasFolder ? pathPattern.Sub({separator + 1, pathPattern.Length()}) : pathPattern,
+                                   true);
   int32_t count = 0;
   RawFolderWalker walker(everything);
   while (walker.Next()) {
     const RawFindFileData& entry = walker.Entry();
-    if (entry.IsFolder() == folders && MatchNamePattern(namePattern, entry.name, true)) ++count;
+    if (entry.IsFolder() == folders && namePattern.Matches(entry.name)) ++count;
   }
   return count;
 }

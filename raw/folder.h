@@ -52,7 +52,10 @@ class RawFolderFileListSort : public RawListSortR<RawFindFileData> {
 // A folder that cannot be searched ends the walk at once.
 class RawFolderWalker {
  public:
-  explicit RawFolderWalker(const RawString& pathPattern);
+  // What an entry must hold: everything, or the name and whether it is a folder (on POSIX
+  // read from the listing where it tells, without a stat per entry; the other fields stay 0).
+  enum Detail { kFullEntries, kNamesAndKinds };
+  explicit RawFolderWalker(const RawString& pathPattern, Detail detail = kFullEntries);
   RawFolderWalker(const RawFolderWalker&) = delete;
   RawFolderWalker& operator=(const RawFolderWalker&) = delete;
   ~RawFolderWalker();
@@ -73,6 +76,7 @@ class RawFolderWalker {
   RawString folder_;       // the pattern's folder part with its trailing separator, or empty
   RawString namePattern_;  // the pattern's last component
   RawFindFileData entry_;
+  Detail detail_;
   bool shortcut_ = false;
   void* search_ = nullptr;  // the find handle (Windows) or directory stream (POSIX)
   bool finished_ = false;

@@ -34,6 +34,14 @@ bool RawFolderWalker::NextSystemEntry() {
     if (found == nullptr) return false;
     RawString name = RawString::FromUtf8(found->d_name).Convert(pathPattern_.Code());
     if (!MatchNamePattern(namePattern_, name, true)) continue;
+    // A link is followed to what it names, which only a stat tells.
+    if (detail_ == kNamesAndKinds && found->d_type != DT_UNKNOWN && found->d_type != DT_LNK) {
+      entry_ = RawFindFileData();
+      entry_.attributes = found->d_type == DT_DIR ? kAttributeFolder : kAttributeArchive;
+      if (found->d_name[0] == '.') entry_.attributes |= kAttributeHidden;
+      entry_.name = name;
+      return true;
+    }
     struct stat info;
     // An entry removed since the listing is skipped.
     if (::fstatat(::dirfd(stream), found->d_name, &info, 0) != 0 &&

@@ -185,14 +185,35 @@ uint32_t UnitOf(const char* data, int32_t position, int32_t width, bool bigEndia
   return bigEndian ? (d[0] << 8) | d[1] : d[0] | (d[1] << 8);
 }
 
+// The position of the first CR or LF byte in [begin, end), or `end`. Sixteen
+// bytes at a time: one pass finds either byte, where two memchr calls per line
+// would cost more than the scan on short lines.
+int32_t FindCrOrLf(const char* data, int32_t begin, int32_t end) {
+  int32_t p = begin;
+  if constexpr (std::endian::native == std::endian::little) {
+    using Bytes = uint8_t __attribute__((vector_size(16)));
+    for (; p + 16 <= end; p += 16) {
+      Bytes bytes;
+      std::memcpy(&bytes, data + p, 16);
+      const Bytes hits = (bytes == 0x0A) | (bytes == 0x0D);  // 0xFF in each lane that is a line end
+      uint64_t low;
+      uint64_t high;
+      std::memcpy(&low, &hits, 8);
+      std::memcpy(&high, reinterpret_cast<const char*>(&hits) + 8, 8);
+      if ((low | high) != 0) return p + (low != 0 ? std::countr_zero(low) : 64 + std::countr_zero(high)) / 8;
+    }
+  }
+  for (; p < end; ++p) {
+    if (data[p] == '\n' || data[p] == '\r') return p;
+  }
+  return end;
+}
+
 // Calls `found` with the position of every CR and LF unit in [begin, end).
 template <class Found>
 void ForEachLineEnd(const char* data, int32_t begin, int32_t end, int32_t width, bool bigEndian, Found found) {
   if (width == 1) {
-    for (int32_t p = begin; p < end; ++p) {
-      const auto c = static_cast<uint8_t>(data[p]);
-      if (c <= 0x0D && (c == 0x0D || c == 0x0A)) found(p);
-    }
+    for (int32_t p = FindCrOrLf(data, begin, end); p < end; p = FindCrOrLf(data, p + 1, end)) found(p);
     return;
   }
   for (int32_t p = begin; p + 2 <= end; p += 2) {
@@ -487,28 +508,7 @@ int32_t RawLineFile::FindLineEnd(int32_t begin, int32_t end) const {
     }
     return end;
   }
-  // Eight bytes at a time: one pass finds the first CR or LF, where two memchr
-  // calls per line would cost more than the scan on short lines.
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighs = 0x8080808080808080ull;
-  int32_t p = begin;
-  for (; p + 8 <= end; p += 8) {
-    uint64_t word;
-    std::memcpy(&word, lines_ + p, 8);
-    const uint64_t lf = word ^ (kOnes * 0x0A);
-    const uint64_t cr = word ^ (kOnes * 0x0D);
-    // A zero byte of lf or cr is a line end; this test flags the lowest exactly.
-    const uint64_t hits = (((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs;
-    if (hits != 0) {
-      if constexpr (std::endian::native == std::endian::little) return p + std::countr_zero(hits) / 8;
-      break;
-    }
-  }
-  for (; p < end; ++p) {
-    const char c = lines_[p];
-    if (c == '\n' || c == '\r') return p;
-  }
-  return end;
+  return FindCrOrLf(lines_, begin, end);
 }
 
 bool RawLineFile::TakeLine(int32_t begin, int32_t end) {

@@ -41,6 +41,13 @@
 // backtracking), so the cost is at most text length × pattern length even for
 // patterns such as "*a*a*a*a*a*b". Which run a repetition tries first (the
 // shortest) decides how a pattern matches, never whether, so no order is needed.
+// A class keeps its ASCII members as a bitmap and reads its members again only
+// for a character beyond ASCII.
+//
+// Most wildcard patterns a search uses are a literal with "*" at one or both ends
+// ("*.txt", "note*", "*tmp*", "note*.exe"): those compare the text's bytes
+// directly, and the steps decide only where a byte match may not be a match of
+// whole characters (see Shape).
 #include "raw/name_pattern.h"
 
 #include <array>
@@ -133,9 +140,11 @@ struct Step {
   StepKind kind;
   bool repeats;    // zero or more times instead of once
   bool negated;    // a class with "^"
+  bool beyondAscii;  // Class: a member reaches past ASCII (such characters read the members again)
   CharValue value;  // Char: case-folded when ignoring case
   int32_t begin;    // Class: the members' positions in the pattern
   int32_t end;
+  uint64_t ascii[2];  // Class: the ASCII characters it holds (both cases when ignoring case), before "^"
 };
 
 // A buffer on the stack for the usual short pattern, on the heap beyond.
@@ -215,15 +224,18 @@ bool Admits(const Step& step, const CharReader& pattern, CharValue c, bool ignor
     case StepKind::Char:
       return (ignoreCase ? FoldCase(c) : c) == step.value;
     case StepKind::Class: {
-      const bool has = ClassHas(pattern, step.begin, step.end, c) ||
-                       (ignoreCase && IsLetter(c) && ClassHas(pattern, step.begin, step.end, OtherCase(c)));
-      return has != step.negated;
+      // Only ASCII letters have another case, so beyond ASCII the members decide alone.
+      if (c < 0x80) return ((step.ascii[c >> 6] >> (c & 63)) & 1) != step.negated;
+      return (step.beyondAscii && ClassHas(pattern, step.begin, step.end, c)) != step.negated;
     }
   }
   return false;
 }
 
-Step CharStep(CharValue c, bool ignoreCase) { return Step{StepKind::Char, false, false, ignoreCase ? FoldCase(c) : c, 0, 0}; }
+Step CharStep(CharValue c, bool ignoreCase) {
+  return Step{StepKind::Char, false, false, false, ignoreCase ? FoldCase(c) : c, 0, 0, {0, 0}};
+}
+Step AnyStep(bool repeats) { return Step{StepKind::Any, repeats, false, false, 0, 0, 0, {0, 0}}; }
 
 // wildcard := ( "*" | "?" | escape | char )*
 int32_t CompileWildcard(CharReader& pattern, Step* steps, bool ignoreCase) {
@@ -233,10 +245,10 @@ int32_t CompileWildcard(CharReader& pattern, Step* steps, bool ignoreCase) {
     if (c == '*') {
       // Runs of "*" are one: fewer live steps, same language.
       if (count == 0 || steps[count - 1].kind != StepKind::Any || !steps[count - 1].repeats) {
-        steps[count++] = Step{StepKind::Any, true, false, 0, 0, 0};
+        steps[count++] = AnyStep(true);
       }
     } else if (c == '?') {
-      steps[count++] = Step{StepKind::Any, false, false, 0, 0, 0};
+      steps[count++] = AnyStep(false);
     } else {
       steps[count++] = CharStep(c == '%' ? ReadEscape(pattern) : c, ignoreCase);
     }
@@ -244,9 +256,44 @@ int32_t CompileWildcard(CharReader& pattern, Step* steps, bool ignoreCase) {
   return count;
 }
 
+// Sets the ASCII part of each member of the class into `step.ascii`, and notes
+// whether any member reaches beyond it. The members are read as ClassHas reads them.
+void MapClass(CharReader pattern, Step& step, bool ignoreCase) {
+  uint64_t bits[2] = {0, 0};
+  pattern.Seek(step.begin);
+  while (pattern.Position() < step.end) {
+    const CharValue low = ReadSingle(pattern);
+    CharValue high = low;
+    if (pattern.Position() < step.end && pattern.NextIs('-')) {
+      const int32_t minus = pattern.Position();
+      pattern.Next();
+      if (pattern.Position() < step.end) {
+        high = ReadSingle(pattern);
+      } else {
+        pattern.Seek(minus);
+      }
+    }
+    if (high >= 0x80 && low <= high) step.beyondAscii = true;
+    if (low > high || low >= 0x80) continue;
+    const CharValue top = high < 0x80 ? high : 0x7F;
+    for (CharValue w = low >> 6; w <= top >> 6; ++w) {
+      const CharValue from = low > 64 * w ? low - 64 * w : 0;
+      const CharValue to = top < 64 * w + 63 ? top - 64 * w : 63;
+      bits[w] |= (~uint64_t{0} >> (63 - to)) & (~uint64_t{0} << from);
+    }
+  }
+  if (ignoreCase) {
+    // The letters are all in the second word: "A"-"Z" at bits 1-26, "a"-"z" 32 higher.
+    const uint64_t letters = (bits[1] | bits[1] >> 32) & (uint64_t{0x3FFFFFF} << 1);
+    bits[1] |= letters | letters << 32;
+  }
+  step.ascii[0] = bits[0];
+  step.ascii[1] = bits[1];
+}
+
 // class := "[" [ "^" ] member* ( "]" | end of pattern ). The reader stands after the "[".
-Step ReadClass(CharReader& pattern) {
-  Step step{StepKind::Class, false, false, 0, 0, 0};
+Step ReadClass(CharReader& pattern, bool ignoreCase) {
+  Step step{StepKind::Class, false, false, false, 0, 0, 0, {0, 0}};
   if (pattern.NextIs('^')) {
     pattern.Next();
     step.negated = true;
@@ -258,19 +305,20 @@ Step ReadClass(CharReader& pattern) {
     const CharValue c = pattern.Next();
     if (c == ']') {
       step.end = at;
-      return step;
+      break;
     }
     if (c == '%' && !pattern.AtEnd()) pattern.Next();
     step.end = pattern.Position();
   }
+  MapClass(pattern, step, ignoreCase);
   return step;
 }
 
 // atom := "." | escape | class | char
 Step ReadAtom(CharReader& pattern, bool ignoreCase) {
   const CharValue c = pattern.Next();
-  if (c == '.') return Step{StepKind::Any, false, false, 0, 0, 0};
-  if (c == '[') return ReadClass(pattern);
+  if (c == '.') return AnyStep(false);
+  if (c == '[') return ReadClass(pattern, ignoreCase);
   return CharStep(c == '%' ? ReadEscape(pattern) : c, ignoreCase);
 }
 
@@ -340,6 +388,131 @@ bool RunSteps(const Step* steps, int32_t count, const CharReader& pattern, CharR
   return current->Has(count);
 }
 
+// For RunShortSteps: which steps entering step i makes live, for i up to `count`.
+constexpr int32_t kShortSteps = 63;
+void MakeEnterMasks(const Step* steps, int32_t count, uint64_t* enter) {
+  enter[count] = uint64_t{1} << count;
+  for (int32_t i = count - 1; i >= 0; --i) enter[i] = uint64_t{1} << i | (steps[i].repeats ? enter[i + 1] : 0);
+}
+
+// RunSteps for the usual pattern of at most kShortSteps steps: the live set is
+// one word.
+bool RunShortSteps(const Step* steps, int32_t count, const uint64_t* enter, const CharReader& pattern, CharReader text,
+                   bool ignoreCase) {
+  const uint64_t stepBits = (uint64_t{1} << count) - 1;
+  uint64_t current = enter[0];
+  while (!text.AtEnd()) {
+    const CharValue c = text.Next();
+    uint64_t following = 0;
+    for (uint64_t bits = current & stepBits; bits != 0; bits &= bits - 1) {
+      const int32_t i = std::countr_zero(bits);
+      if (Admits(steps[i], pattern, c, ignoreCase)) following |= enter[steps[i].repeats ? i : i + 1];
+    }
+    if (following == 0) return false;
+    current = following;
+  }
+  return (current >> count) & 1;
+}
+
+// The common wildcard shapes compared byte by byte: a literal with "*" at
+// neither end, either or both ("x", "*x", "x*", "*x*"), and "x*y". The bytes
+// are the characters' own units, so the comparison answers for the characters
+// whenever every text character is one byte: always in the 8-bit codes, and in
+// UTF-8 and Shift_JIS when the text is plain ASCII. Otherwise a byte match only
+// says that the steps must decide (a byte that matched may be part of a longer
+// character), while a byte mismatch means no match in any case.
+class Shape {
+ public:
+  enum Verdict { kNo, kYes, kUnsure };
+
+  // False when the pattern has another shape.
+  bool Compile(CharReader pattern, bool ignoreCase) {
+    ignoreCase_ = ignoreCase;
+    bool afterStar = false;
+    while (!pattern.AtEnd()) {
+      CharValue c = pattern.Next();
+      if (c == '*') {
+        if (!afterStar) {
+          // A second "*" only closes "*x*"; "x*y*" and the like take the steps.
+          if (stars_ == 2 || (stars_ == 1 && split_ != 0)) return false;
+          if (++stars_ == 1) split_ = size_;
+        }
+        afterStar = true;
+        continue;
+      }
+      if (c == '?' || stars_ == 2) return false;
+      if (c == '%') c = ReadEscape(pattern);
+      if (c >= kHalfUnit) return false;
+      // A character's value is its bytes, the first one highest.
+      const int bytes = c == 0 ? 1 : (std::bit_width(c) + 7) / 8;
+      if (size_ + bytes > static_cast<int32_t>(sizeof bytes_)) return false;
+      for (int b = bytes - 1; b >= 0; --b) {
+        const auto byte = static_cast<uint8_t>(c >> (8 * b));
+        bytes_[size_++] = static_cast<char>(ignoreCase ? Fold(byte) : byte);
+      }
+      wideChars_ = wideChars_ || bytes > 1;
+      afterStar = false;
+    }
+    return true;
+  }
+
+  // kUnsure also for a text of 16-bit units.
+  Verdict Match(TextCode code, const RawString& text) const {
+    if (UnitSize(code) != 1 || code == CodeUtf16Big || code == CodeUtf16Little) return kUnsure;
+    const bool ignoreCase = ignoreCase_;
+    const char* t = text.Data();
+    const int32_t n = text.Length();
+    bool found = false;
+    if (stars_ == 0) {
+      found = n == size_ && Same(t, bytes_, size_, ignoreCase);
+    } else if (stars_ == 1) {
+      const int32_t tail = size_ - split_;
+      found = n >= size_ && Same(t, bytes_, split_, ignoreCase) &&
+              Same(t + (n - tail), bytes_ + split_, tail, ignoreCase);
+    } else {
+      for (int32_t at = 0; at + size_ <= n && !found; ++at) found = Same(t + at, bytes_, size_, ignoreCase);
+    }
+    if (!found) return kNo;
+    return !wideChars_ && OneBytePerChar(code, t, n) ? kYes : kUnsure;
+  }
+
+ private:
+  static uint8_t Fold(uint8_t b) {
+    return static_cast<uint8_t>(b - 'a') < 26 ? static_cast<uint8_t>(b - ('a' - 'A')) : b;
+  }
+
+  // Both sides are folded byte by byte (the pattern's bytes were folded when it was
+  // read), so a match of the characters is always a match here, even where a trail
+  // byte looks like a letter.
+  static bool Same(const char* text, const char* folded, int32_t size, bool ignoreCase) {
+    if (!ignoreCase) return std::memcmp(text, folded, static_cast<size_t>(size)) == 0;
+    for (int32_t i = 0; i < size; ++i) {
+      if (Fold(static_cast<uint8_t>(text[i])) != static_cast<uint8_t>(folded[i])) return false;
+    }
+    return true;
+  }
+
+  static bool OneBytePerChar(TextCode code, const char* t, int32_t n) {
+    if (code != CodeUtf8 && code != CodeShiftJis) return true;
+    uint64_t high = 0;
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+      uint64_t word;
+      std::memcpy(&word, t + i, 8);
+      high |= word;
+    }
+    for (; i < n; ++i) high |= static_cast<uint8_t>(t[i]);
+    return (high & 0x8080808080808080ull) == 0;
+  }
+
+  char bytes_[64];
+  int32_t size_ = 0;
+  int32_t split_ = 0;  // with one "*": where the bytes before it end
+  int32_t stars_ = 0;
+  bool wideChars_ = false;  // a character of the pattern has more than one byte
+  bool ignoreCase_ = false;
+};
+
 // literal := char*, compared exactly.
 bool MatchLiteral(CharReader pattern, CharReader text) {
   while (!pattern.AtEnd() && !text.AtEnd()) {
@@ -348,32 +521,59 @@ bool MatchLiteral(CharReader pattern, CharReader text) {
   return pattern.AtEnd() && text.AtEnd();
 }
 
-// pattern := "<" pattern | ">" literal | "@" extended | wildcard
-bool MatchPattern(const RawString& patternText, const RawString& text, bool ignoreCase) {
-  CharReader pattern(patternText);
+// What the first characters of a pattern say; the reader stands after them.
+struct Form {
   bool negated = false;
+  bool literal = false;
+  bool extended = false;
+};
+
+// pattern := "<" pattern | ">" literal | "@" extended | wildcard
+Form ReadForm(CharReader& pattern) {
+  Form form;
   // Negation is read as a loop, so that no run of "<" can deepen a recursion.
   while (pattern.NextIs('<')) {
     pattern.Next();
-    negated = !negated;
+    form.negated = !form.negated;
   }
-  bool matched = false;
   if (pattern.NextIs('>')) {
     pattern.Next();
-    matched = MatchLiteral(pattern, CharReader(text));
+    form.literal = true;
+  } else if (pattern.NextIs('@')) {
+    pattern.Next();
+    form.extended = true;
+  }
+  return form;
+}
+
+// Every step takes at least one pattern unit, so the units left bound their number.
+size_t MostSteps(const RawString& patternText, const CharReader& pattern) {
+  return static_cast<size_t>(patternText.Length() - pattern.Position()) + 1;
+}
+
+int32_t CompileSteps(const Form& form, CharReader pattern, Step* steps, bool ignoreCase) {
+  return form.extended ? CompileExtended(pattern, steps, ignoreCase) : CompileWildcard(pattern, steps, ignoreCase);
+}
+
+bool MatchPattern(const RawString& patternText, const RawString& text, bool ignoreCase) {
+  CharReader pattern(patternText);
+  const Form form = ReadForm(pattern);
+  if (form.literal) return MatchLiteral(pattern, CharReader(text)) != form.negated;
+  Shape shape;
+  const Shape::Verdict verdict =
+      !form.extended && shape.Compile(pattern, ignoreCase) ? shape.Match(text.Code(), text) : Shape::kUnsure;
+  if (verdict != Shape::kUnsure) return (verdict == Shape::kYes) != form.negated;
+  ScratchArray<Step, 64> steps(MostSteps(patternText, pattern));
+  const int32_t count = CompileSteps(form, pattern, steps.Data(), ignoreCase);
+  bool matched = false;
+  if (count <= kShortSteps) {
+    std::array<uint64_t, kShortSteps + 1> enter;
+    MakeEnterMasks(steps.Data(), count, enter.data());
+    matched = RunShortSteps(steps.Data(), count, enter.data(), pattern, CharReader(text), ignoreCase);
   } else {
-    // Every step takes at least one pattern unit, so the units left bound their number.
-    ScratchArray<Step, 64> steps(static_cast<size_t>(patternText.Length() - pattern.Position()) + 1);
-    int32_t count = 0;
-    if (pattern.NextIs('@')) {
-      pattern.Next();
-      count = CompileExtended(pattern, steps.Data(), ignoreCase);
-    } else {
-      count = CompileWildcard(pattern, steps.Data(), ignoreCase);
-    }
     matched = RunSteps(steps.Data(), count, pattern, CharReader(text), ignoreCase);
   }
-  return matched != negated;
+  return matched != form.negated;
 }
 
 // Whether the characters of a text are the same values in every code but UTF-7.
@@ -385,14 +585,18 @@ bool IsPlainAscii(const RawString& text) {
   return true;
 }
 
+// Other characters compare only within one code: such a pair goes to the wide code.
+bool NeedsWideCode(const RawString& pattern, const RawString& text) {
+  return pattern.Code() != text.Code() &&
+         (pattern.Code() == CodeUtf7 || text.Code() == CodeUtf7 || !IsPlainAscii(pattern));
+}
+
 }  // namespace
 
 bool MatchNamePattern(const RawString& pattern, const RawString& text, bool ignoreCase) {
-  if (pattern.Code() != text.Code() &&
-      (pattern.Code() == CodeUtf7 || text.Code() == CodeUtf7 || !IsPlainAscii(pattern))) {
-    // Other characters compare only within one code: bring both to the wide code,
-    // which holds every character of the others (and no pattern syntax that was not
-    // there: invalid bytes become the replacement character).
+  if (NeedsWideCode(pattern, text)) {
+    // The wide code holds every character of the others (and no pattern syntax that
+    // was not there: invalid bytes become the replacement character).
     RawString widePattern;
     RawString wideText;
     if (ConvertUnits(pattern.Code(), pattern.Data(), pattern.Length(), CodeWide, widePattern, false) &&
@@ -401,6 +605,61 @@ bool MatchNamePattern(const RawString& pattern, const RawString& text, bool igno
     }
   }
   return MatchPattern(pattern, text, ignoreCase);
+}
+
+struct RawNamePattern::Compiled {
+  RawString text;
+  TextCode code = CodeUtf8;
+  bool ignoreCase = false;
+  bool plainAscii = true;
+  Form form;
+  int32_t start = 0;  // where the literal or the steps begin
+  bool shaped = false;
+  Shape shape;
+  std::vector<Step> steps;
+  int32_t count = 0;
+  std::vector<uint64_t> enter;  // with at most kShortSteps steps
+};
+
+RawNamePattern::RawNamePattern(const RawString& pattern, bool ignoreCase) : compiled_(std::make_unique<Compiled>()) {
+  Compiled& c = *compiled_;
+  c.text = pattern;
+  c.code = pattern.Code();
+  c.ignoreCase = ignoreCase;
+  c.plainAscii = IsPlainAscii(pattern);
+  CharReader reader(c.text);
+  c.form = ReadForm(reader);
+  c.start = reader.Position();
+  if (c.form.literal) return;
+  c.shaped = !c.form.extended && c.shape.Compile(reader, ignoreCase);
+  c.steps.resize(MostSteps(c.text, reader));
+  c.count = CompileSteps(c.form, reader, c.steps.data(), ignoreCase);
+  if (c.count <= kShortSteps) {
+    c.enter.resize(static_cast<size_t>(c.count) + 1);
+    MakeEnterMasks(c.steps.data(), c.count, c.enter.data());
+  }
+}
+
+RawNamePattern::~RawNamePattern() = default;
+RawNamePattern::RawNamePattern(RawNamePattern&&) noexcept = default;
+RawNamePattern& RawNamePattern::operator=(RawNamePattern&&) noexcept = default;
+
+bool RawNamePattern::Matches(const RawString& text) const {
+  const Compiled& c = *compiled_;
+  const TextCode code = text.Code();
+  if (code != c.code && (c.code == CodeUtf7 || code == CodeUtf7 || !c.plainAscii)) {
+    return MatchNamePattern(c.text, text, c.ignoreCase);
+  }
+  const Shape::Verdict verdict = c.shaped ? c.shape.Match(text.Code(), text) : Shape::kUnsure;
+  if (verdict != Shape::kUnsure) return (verdict == Shape::kYes) != c.form.negated;
+  CharReader pattern(c.text);
+  pattern.Seek(c.start);
+  if (c.form.literal) return MatchLiteral(pattern, CharReader(text)) != c.form.negated;
+  const bool matched =
+      c.count <= kShortSteps
+          ? RunShortSteps(c.steps.data(), c.count, c.enter.data(), pattern, CharReader(text), c.ignoreCase)
+          : RunSteps(c.steps.data(), c.count, pattern, CharReader(text), c.ignoreCase);
+  return matched != c.form.negated;
 }
 
 }  // namespace RawLayer

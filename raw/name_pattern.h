@@ -3,6 +3,8 @@
 // the top of name_pattern.cpp.
 #pragma once
 
+#include <memory>
+
 #include "raw/string.h"
 
 namespace RawLayer {
@@ -16,5 +18,23 @@ namespace RawLayer {
 // for a pattern character. Matching takes time proportional to the text length
 // times the pattern length whatever the pattern; every input gives a result.
 [[nodiscard]] bool MatchNamePattern(const RawString& pattern, const RawString& text, bool ignoreCase);
+
+// A pattern read once for a search that matches it against many names: the
+// same answers as MatchNamePattern without reading the pattern again per name.
+class RawNamePattern {
+ public:
+  RawNamePattern(const RawString& pattern, bool ignoreCase);
+  RawNamePattern(const RawNamePattern&) = delete;
+  RawNamePattern& operator=(const RawNamePattern&) = delete;
+  RawNamePattern(RawNamePattern&&) noexcept;
+  RawNamePattern& operator=(RawNamePattern&&) noexcept;
+  ~RawNamePattern();
+
+  [[nodiscard]] bool Matches(const RawString& text) const;
+
+ private:
+  struct Compiled;
+  std::unique_ptr<Compiled> compiled_;
+};
 
 }  // namespace RawLayer

@@ -14,8 +14,9 @@ bool RawProcessInfoList::Refresh() {
 
 RawString FindProcess(const RawString& pattern) {
   RawString found;
+  const RawNamePattern matcher(pattern, true);
   (void)WalkProcesses([&](const RawString& name, uint32_t, uint32_t) {
-    if (!MatchNamePattern(pattern, name, true)) return true;
+    if (!matcher.Matches(name)) return true;
     found = name;
     return false;
   });

@@ -295,4 +295,38 @@ bool RawProfile::Enumerate(const RawString& name, RawProfileEnumeration::Enumera
   return reader.ReachedCleanEnd();
 }
 
+namespace {
+
+// Aims `view` at a range of `line`, reusing its body.
+void AimAt(RawString& view, const RawString& line, RawRange range) {
+  const int32_t begin = range.begin < line.Length() ? range.begin : line.Length();
+  const int32_t end = range.end < line.Length() ? range.end : line.Length();
+  view.AimView(line.Code(), line.Data() + static_cast<size_t>(begin) * UnitSize(line.Code()), end - begin);
+}
+
+}  // namespace
+
+bool RawProfile::VisitEntries(RawProfileEnumeration::EntryVisitor& visitor) {
+  RawLineFile reader(source_, bufferSize_);
+  if (!reader.OpenRead()) return false;
+  Learn(reader);
+  RawString name;
+  RawString key;
+  RawString value;
+  bool wanted = false;
+  while (reader.ReadLine()) {
+    const RawString& line = reader.Line();
+    if (IsHeader(line)) {
+      AimAt(name, line, HeaderName(line));
+      wanted = visitor.OnSection(name);
+    } else if (wanted && IsEntry(line)) {
+      const int32_t equal = line.Find('=');
+      AimAt(key, line, {0, equal});
+      AimAt(value, line, {equal < line.Length() ? equal + 1 : equal, line.Length()});
+      visitor.OnEntry(key, value);
+    }
+  }
+  return reader.ReachedCleanEnd();
+}
+
 }  // namespace RawLayer

@@ -18,6 +18,17 @@ class Enumerator {
   // A section whose name matched, with its entries; false stops the walk.
   virtual bool OnSection(const RawString& name, const RawParameterList& list) = 0;
 };
+// For a walk that takes entries where they stand instead of building a list per section.
+class EntryVisitor {
+ public:
+  virtual ~EntryVisitor() = default;
+  // A section header's name; whether the entries up to the next header are wanted.
+  virtual bool OnSection(const RawString& name) = 0;
+  // An entry of a wanted section, split as the syntax splits it; both texts are views
+  // valid during the call only. A key met again comes again: the later value is the one
+  // a section list would keep.
+  virtual void OnEntry(const RawString& key, const RawString& value) = 0;
+};
 class Saver {
  public:
   virtual ~Saver() = default;
@@ -75,6 +86,9 @@ class RawProfile {
   // Hands every section named `name` to the enumerator in file order. False
   // when the profile could not be opened or not be read to its end.
   bool Enumerate(const RawString& name, RawProfileEnumeration::Enumerator& enumerator);
+  // Hands every header, and the entries of the sections the visitor wants, to the visitor
+  // in one pass. False when the profile could not be opened or not be read to its end.
+  bool VisitEntries(RawProfileEnumeration::EntryVisitor& visitor);
 
   // Writes the header, one line per entry and an empty line. Refuses (false,
   // nothing written) a section that would not read back as written: a line

@@ -50,10 +50,18 @@ struct Sums {
   return true;
 }
 
-// Reads `units` 32-bit units into `out`, which grows only by what has arrived: a
-// header that claims more than the file holds costs no more memory than the file.
-[[nodiscard]] bool ReadUnits(WinBitmapPoolEx::Reader& reader, std::vector<uint32_t>& out, int64_t units) {
+// Reads `units` 32-bit units into `out`, which grows only by what has arrived or what the
+// reader vouches is still to come: a header that claims more than the file holds costs no
+// more memory than the file. `room` units (at least `units`) are made when the reader vouches
+// for the units, so that the caller's later growth to `room` moves nothing.
+[[nodiscard]] bool ReadUnits(WinBitmapPoolEx::Reader& reader, std::vector<uint32_t>& out, int64_t units,
+                             int64_t room = 0) {
   out.clear();
+  const int64_t remaining = reader.Remaining();
+  if (remaining >= 0 && units <= remaining / 4) {
+    out.resize(static_cast<size_t>(std::max(units, room)));
+    return ReadFull(reader, out.data(), units * 4);
+  }
   while (units > 0) {
     const int64_t part = std::min<int64_t>(units, kChunkBytes / 4);
     const size_t at = out.size();
@@ -77,11 +85,18 @@ struct Sums {
 
 class FileReader : public WinBitmapPoolEx::Reader {
  public:
-  explicit FileReader(RawLayer::RawFile& file) : file_(file) {}
-  bool Read(void* data, int32_t size, int32_t& got) override { return file_.Read(data, size, got); }
+  explicit FileReader(RawLayer::RawFile& file) : file_(file), size_(file.Size()) {}
+  bool Read(void* data, int32_t size, int32_t& got) override {
+    const bool read = file_.Read(data, size, got);
+    consumed_ += got;
+    return read;
+  }
+  int64_t Remaining() const override { return size_ < 0 ? -1 : std::max<int64_t>(size_ - consumed_, 0); }
 
  private:
   RawLayer::RawFile& file_;
+  int64_t size_;
+  int64_t consumed_ = 0;
 };
 
 class FileWriter : public WinBitmapPoolEx::Writer {
@@ -381,7 +396,7 @@ bool WinBitmapPoolEx::LoadFrom(Reader& reader) {
     }
   }
   std::vector<uint32_t> strip;
-  if (!ReadUnits(reader, strip, int64_t{width} * height * count)) return false;
+  if (!ReadUnits(reader, strip, int64_t{width} * height * count, int64_t{width} * height * capacity)) return false;
   strip.resize(static_cast<size_t>(int64_t{width} * height * capacity), 0u);
 
   AdoptStrip(std::move(strip), static_cast<int32_t>(capacity), count);

@@ -225,6 +225,8 @@ class WinBitmapPoolEx : public WinBitmapPool {
    public:
     virtual ~Reader() = default;
     [[nodiscard]] virtual bool Read(void* data, int32_t size, int32_t& got) = 0;
+    // The bytes still to come as far as the source can tell, -1 when it cannot.
+    virtual int64_t Remaining() const { return -1; }
   };
 
   void Release() override;

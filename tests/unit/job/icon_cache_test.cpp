@@ -482,6 +482,45 @@ TEST_F(IconCacheTest, RefusedIndexStartsAfresh) {
   }
 }
 
+// An index edited by hand reads as its sections say: names and keys in any case,
+// same-named sections merged, a later value winning, items without a "File" key dropped.
+TEST_F(IconCacheTest, HandEditedIndexReadsAsItsSectionsSay) {
+  int32_t saved = 0;
+  {
+    FakeStore store;
+    auto control = Open(store);
+    control->GetEntry("C:\\a.exe", 0);
+    Drain(*control);
+    saved = control->GetImage(0);
+    ASSERT_TRUE(control->SaveCache());
+  }
+  Put(Index(),
+      "// edited\n[identify]\nDataFile=20200101000000.dat\n"
+      "[TopInfo]\nIconWidth=32\nIconHeight=32\nFailedId=0\nLoadingId=1\n"
+      "[Other]\nFile=C:\\ignored.exe\n"
+      "[IDENTIFY]\nDataFile=20240131235959.dat\n\n"
+      "[item]\nfile=C:\\first.exe\nIconIndex=4\nIconIndex=x5\nImageId=" + std::to_string(saved) +
+      "\nUnused=1\nUnused=2\n"
+      "[Item]\nFile =C:\\no key named File.exe\nIconIndex=1\n"
+      "[Item]\n// a comment\nFile=C:\\old.exe\nFILE=C:\\second.dll\nIconIndex=-3\n"
+      "[Item ]\nFile=C:\\another section.exe\n"
+      "[Item]\n");
+  FakeStore store;
+  auto control = Open(store);
+  ASSERT_TRUE(control->LoadCache());
+  ASSERT_EQ(control->EntryCount(), 2);
+  const JobIconInfoUnit first = Entry(*control, 0);
+  EXPECT_EQ(first.file, "C:\\first.exe");
+  EXPECT_EQ(first.iconIndex, 0);  // the last value is no number
+  EXPECT_EQ(first.unused, 3);
+  EXPECT_EQ(control->GetImage(0), saved);
+  const JobIconInfoUnit second = Entry(*control, 1);
+  EXPECT_EQ(second.file, "C:\\second.dll");
+  EXPECT_EQ(second.iconIndex, -3);
+  EXPECT_EQ(second.unused, 1);
+  EXPECT_EQ(control->GetImage(1), control->LoadingId());  // image 0 is the failed image's own
+}
+
 TEST_F(IconCacheTest, ItemsThatClaimAnotherImageGetANewOneAndLeaveTheFixedPixels) {
   {
     FakeStore store;

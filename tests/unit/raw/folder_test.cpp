@@ -73,6 +73,30 @@ TEST_F(FolderTest, WalkGivesEntriesWithTheirFieldsAndNeverTheDotEntries) {
       << "names match ignoring case";
 }
 
+// A walk for names and kinds gives the same entries, each a folder or not as a full walk
+// says; a link counts as what it names.
+TEST_F(FolderTest, NamesAndKindsWalkAgreesWithTheFullWalk) {
+  MakeFile("a.txt", 3);
+  MakeFile(".hidden", 1);
+  fs::create_directory(dir_ / "sub");
+  std::error_code noLinks;
+  fs::create_directory_symlink(dir_ / "sub", dir_ / "to-sub", noLinks);
+  fs::create_symlink(dir_ / "a.txt", dir_ / "to-a", noLinks);
+  const auto walk = [&](RawFolderWalker::Detail detail) {
+    std::set<std::pair<std::string, uint32_t>> entries;
+    RawFolderWalker walker(Utf8(Folder() + "*"), detail);
+    while (walker.Next()) {
+      const RawFindFileData& entry = walker.Entry();
+      EXPECT_EQ(entry.fullPath.ToUtf8(), Folder() + entry.name.ToUtf8());
+      entries.emplace(entry.name.ToUtf8(), entry.attributes & (kAttributeFolder | kAttributeHidden));
+    }
+    return entries;
+  };
+  const auto full = walk(RawFolderWalker::kFullEntries);
+  EXPECT_EQ(full.size(), noLinks ? 3u : 5u);
+  EXPECT_EQ(walk(RawFolderWalker::kNamesAndKinds), full);
+}
+
 TEST_F(FolderTest, NamesComeInTheCodeOfThePath) {
   MakeFile("\xC3\xA9t\xC3\xA9.txt", 1);  // "été.txt"
   RawFolderWalker walker(RawString(CodeWide, Utf8(Folder() + "*")));

@@ -228,6 +228,42 @@ TEST_F(LineFileTest, ReadsEveryCodeAtEveryChunkBoundary) {
   }
 }
 
+// Line ends are found many bytes at a time: every line length up to past two
+// such blocks, each kind of line end, as the file's own code and converted.
+TEST_F(LineFileTest, FindsLineEndsAtEveryPlaceInABlock) {
+  const fs::path path = File("lengths");
+  const char* lineEnds[] = {"\n", "\r", "\r\n"};
+  for (const char* lineEnd : lineEnds) {
+    std::vector<std::string> lines;
+    std::vector<int64_t> offsets;
+    std::string bytes;
+    for (int length = 0; length <= 40; ++length) {
+      std::string line;
+      for (int i = 0; i < length; ++i) line += static_cast<char>('a' + (length + i) % 26);
+      offsets.push_back(static_cast<int64_t>(bytes.size()));
+      bytes += line + lineEnd;
+      lines.push_back(line);
+    }
+    Put(path, bytes);
+    const struct {
+      int32_t bufferSize;
+      bool convert;  // read as Shift_JIS: the line ends of each chunk are found before its conversion
+    } readers[] = {{42, false}, {64, false}, {RawLineFileInfo::kDefaultBufferSize, false}, {42, true}, {100, true}};
+    for (const auto& reader : readers) {
+      SCOPED_TRACE(::testing::Message() << "end " << (lineEnd[0] == '\n' ? "LF" : lineEnd[1] ? "CRLF" : "CR")
+                                        << " buffer " << reader.bufferSize << (reader.convert ? " converted" : ""));
+      ReadSettings settings;
+      settings.bufferSize = reader.bufferSize;
+      settings.giveFileCode = reader.convert;
+      settings.fileCode = CodeShiftJis;
+      const ReadResult got = ReadAll(path, settings);
+      EXPECT_EQ(RawLineFileInfo::StateEnd, got.state);
+      EXPECT_EQ(lines, got.lines);
+      EXPECT_EQ(offsets, got.offsets);
+    }
+  }
+}
+
 TEST_F(LineFileTest, DeliversTheWantedCode) {
   const fs::path path = File("text");
   Put(path, MarkBytes(CodeUtf8) + "a\xC3\xA9\r\n\xF0\x9D\x84\x9E\r\n");

@@ -136,6 +136,22 @@ class Collector : public RawProfileEnumeration::Enumerator {
   int stopAfter_;
 };
 
+// Merges the entries of the sections of one name from a one-pass visit, as a section list does.
+class SectionMerger : public RawProfileEnumeration::EntryVisitor {
+ public:
+  explicit SectionMerger(const RawString& wanted) : wanted_(wanted) {}
+  bool OnSection(const RawString& name) override {
+    headers.push_back(name.ToUtf8());
+    return name.EqualNoCase(kWhole, wanted_);
+  }
+  void OnEntry(const RawString& key, const RawString& value) override { list.FindOrAdd(key).value = value; }
+  std::vector<std::string> headers;
+  RawParameterList list;
+
+ private:
+  RawString wanted_;
+};
+
 struct SyntaxRow {
   const char* label;
   const char* text;
@@ -178,7 +194,24 @@ TEST_F(ProfileTest, ReadsSectionsByTheSyntax) {
     RawProfile profile = Profile();
     EXPECT_EQ(profile.ReadSection(RawString::FromUtf8(row.section), list), row.found);
     EXPECT_EQ(EntriesOf(list), row.entries);
+    // A one-pass visit sees the same entries.
+    SectionMerger merger(RawString::FromUtf8(row.section));
+    EXPECT_TRUE(Profile().VisitEntries(merger));
+    EXPECT_EQ(EntriesOf(merger.list), row.entries);
   }
+}
+
+TEST_F(ProfileTest, VisitSeesEveryHeaderInOrder) {
+  Put(file_, "A=0\n[One]\nA=1\n[two]\n[One]\nB=2\n[]\n");
+  SectionMerger merger("one");
+  EXPECT_TRUE(Profile().VisitEntries(merger));
+  EXPECT_EQ(merger.headers, (std::vector<std::string>{"One", "two", "One", ""}));
+  EXPECT_EQ(EntriesOf(merger.list), (Entries{{"A", "1"}, {"B", "2"}}));
+  std::error_code ignored;
+  fs::remove(file_, ignored);
+  SectionMerger missing("one");
+  EXPECT_FALSE(Profile().VisitEntries(missing));
+  EXPECT_TRUE(missing.headers.empty());
 }
 
 TEST_F(ProfileTest, MissingProfileGivesEmptyListAndFallbacks) {

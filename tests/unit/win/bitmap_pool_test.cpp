@@ -35,18 +35,26 @@ class MemoryWriter : public WinBitmapPoolEx::Writer {
   std::vector<char> out;
 };
 
+// A reader of bytes in memory; with `tells` it says how many are still to come, as a file
+// reader does, and `claimsMore` makes it claim more than it holds.
 class MemoryReader : public WinBitmapPoolEx::Reader {
  public:
-  explicit MemoryReader(const std::vector<char>& in) : in_(in) {}
+  explicit MemoryReader(const std::vector<char>& in, bool tells = false, int64_t claimsMore = 0)
+      : in_(in), tells_(tells), claimsMore_(claimsMore) {}
   bool Read(void* data, int32_t size, int32_t& got) override {
     got = static_cast<int32_t>(std::min<size_t>(static_cast<size_t>(size), in_.size() - position_));
     if (got > 0) std::memcpy(data, in_.data() + position_, static_cast<size_t>(got));
     position_ += static_cast<size_t>(got);
     return true;
   }
+  int64_t Remaining() const override {
+    return tells_ ? static_cast<int64_t>(in_.size() - position_) + claimsMore_ : -1;
+  }
 
  private:
   const std::vector<char>& in_;
+  bool tells_;
+  int64_t claimsMore_;
   size_t position_ = 0;
 };
 
@@ -321,12 +329,20 @@ TEST_F(BitmapPoolTest, DamagedFilesAreRefusedAndLeaveThePool) {
       {"short pixels", truncated},
       {"empty", {}},
   };
+  // Each reader: one that cannot tell what is to come, one that tells the truth, one that
+  // claims a megabyte more than it holds.
+  const struct {
+    bool tells;
+    int64_t claimsMore;
+  } readers[] = {{false, 0}, {true, 0}, {true, 1 << 20}};
   for (const Row& row : rows) {
-    MemoryReader reader(row.file);
-    EXPECT_FALSE(pool.LoadFrom(reader)) << row.what;
-    EXPECT_EQ(pool.Count(), 1) << row.what;
-    EXPECT_EQ(Slot(pool, 0), Filled(4, 4, 0xFF123456u)) << row.what;
-    EXPECT_TRUE(pool.IsSlotUsed(0)) << row.what;
+    for (const auto& kind : readers) {
+      MemoryReader reader(row.file, kind.tells, kind.claimsMore);
+      EXPECT_FALSE(pool.LoadFrom(reader)) << row.what << " " << kind.tells << " " << kind.claimsMore;
+      EXPECT_EQ(pool.Count(), 1) << row.what;
+      EXPECT_EQ(Slot(pool, 0), Filled(4, 4, 0xFF123456u)) << row.what;
+      EXPECT_TRUE(pool.IsSlotUsed(0)) << row.what;
+    }
   }
 }
 
@@ -334,12 +350,17 @@ TEST_F(BitmapPoolTest, ThousandSlotsLoadAndTheNextSlotFollows) {
   std::vector<uint32_t> words(32, 0xFFFFFFFFu);
   words[31] = 0x000000FFu;  // slots 992..999
   const std::vector<char> file = PoolFile(4, 4, 1000, words, 1000 * 16);
-  MemoryReader fileReader(file);
-  ASSERT_TRUE(pool.LoadFrom(fileReader));
-  EXPECT_EQ(pool.Count(), 1000);
-  EXPECT_GE(pool.Capacity(), 1001);
-  EXPECT_EQ(pool.SlotPixels(999)[15], 0xFF00FF00u);
-  EXPECT_EQ(pool.NewSlot(), 1000);
+  for (const bool tells : {false, true}) {
+    WinBitmapPoolEx loaded;
+    ASSERT_TRUE(loaded.Prepare(4, 4));
+    MemoryReader fileReader(file, tells);
+    ASSERT_TRUE(loaded.LoadFrom(fileReader)) << tells;
+    EXPECT_EQ(loaded.Count(), 1000);
+    EXPECT_GE(loaded.Capacity(), 1001);
+    EXPECT_EQ(loaded.SlotPixels(999)[15], 0xFF00FF00u);
+    EXPECT_EQ(loaded.SlotPixels(1000)[0], 0u) << "room beyond the count is clear";
+    EXPECT_EQ(loaded.NewSlot(), 1000);
+  }
 }
 
 // A launcher with thousands of icons: its saved pool must come back at the next start.
