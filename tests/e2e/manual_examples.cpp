@@ -17,6 +17,8 @@
 //     by its first section; the run must succeed and the log must hold no error. A block that
 //     begins with "/ Needs the Windows desktop." is only counted.
 //   - Within a section, every block made of one Define holds for the examples after it.
+//   - Every script block, also one only shown, passes the profile checker ("kestrel -k") without
+//     an error, in the profile it runs in.
 // Anything that looks like an example but does not fit fails the run: a single command word
 // standing indented outside a block, unbalanced braces, a section that cannot be run, and a
 // drive letter's colon at depth 0 of a reference in a script or the function table (in a
@@ -144,6 +146,8 @@ class ManualRunner {
   RunOutcome RunInButton(const std::string& script);
   void CheckExpansion(size_t line, const std::string& text, const std::string* expected);
   void CheckBlock(size_t line, const std::vector<std::string>& block);
+  // The profile checker finds no error in the sections.
+  void CheckStatically(size_t line, const std::string& sections);
 
   std::string kestrel_;
   std::string work_;
@@ -154,6 +158,7 @@ class ManualRunner {
   int references_ = 0;
   int scripts_ = 0;
   int shown_ = 0;
+  int checked_ = 0;
 };
 
 RunOutcome ManualRunner::RunProfile(const std::string& sections, const std::vector<std::string>& arguments) {
@@ -207,6 +212,12 @@ void ManualRunner::CheckExpansion(size_t line, const std::string& text, const st
   if (outcome.exitCode != 0 || reported || !oneMessage) Fail(line, text + " reports an error" + Describe(outcome));
 }
 
+void ManualRunner::CheckStatically(size_t line, const std::string& sections) {
+  ++checked_;
+  const RunOutcome outcome = RunProfile(sections, {"-k"});
+  if (outcome.exitCode != 0) Fail(line, "the profile checker reports an error" + Describe(outcome));
+}
+
 void ManualRunner::CheckBlock(size_t line, const std::vector<std::string>& block) {
   int depth = 0;
   for (const std::string& text : block) {
@@ -222,22 +233,26 @@ void ManualRunner::CheckBlock(size_t line, const std::vector<std::string>& block
   for (size_t i = 0; i < block.size(); ++i) {
     if (SplitsDrivePath(block[i])) Fail(line + i, "a path with a drive letter is split at its colon: " + block[i]);
   }
-  if (block.front() == kDesktopMark) {
-    ++shown_;
-    return;
-  }
   std::string script;
   for (const std::string& text : block) script += text + "\n";
+  if (block.front() == kDesktopMark) {
+    ++shown_;
+    const bool section = block.size() > 1 && block[1][0] == '[';
+    CheckStatically(line, section ? script : "[Button:Example]\n" + definitions_ + script);
+    return;
+  }
 
   static const std::regex header(R"(\[(Button|Action):([^\]]*)\])");
   std::smatch section;
   RunOutcome outcome;
   if (std::regex_match(block.front(), section, header)) {
-    outcome = RunProfile(definitions_.empty() ? script : "[Initialize]\n" + definitions_ + script,
-                         {section[1] == "Button" ? "-l" : "-a", section[2]});
+    const std::string sections = definitions_.empty() ? script : "[Initialize]\n" + definitions_ + script;
+    CheckStatically(line, sections);
+    outcome = RunProfile(sections, {section[1] == "Button" ? "-l" : "-a", section[2]});
   } else if (block.front()[0] == '[') {
     return Fail(line, "a script example must begin with a command or with [Button:...] or [Action:...]");
   } else {
+    CheckStatically(line, "[Button:Example]\nDropRun=True\n" + definitions_ + script);
     outcome = RunInButton(script);
     if (block.front() == "Define {" && Trimmed(block.back()) == "}" && Indentation(block.back()) == 0) {
       bool single = true;
@@ -312,7 +327,8 @@ int ManualRunner::Run(const std::vector<std::string>& lines) {
     }
   }
   std::cout << "manual examples: " << gives_ << " \"gives\" lines, " << references_ << " references, " << scripts_
-            << " scripts run; " << shown_ << " scripts shown, not run (they need the Windows desktop)\n";
+            << " scripts run; " << shown_ << " scripts shown, not run (they need the Windows desktop); " << checked_
+            << " scripts checked by kestrel -k\n";
   if (gives_ == 0 || references_ == 0 || scripts_ == 0) {
     std::cerr << "no examples of some kind were found: the manual's convention is not being read\n";
     return 1;
