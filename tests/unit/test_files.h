@@ -1,6 +1,9 @@
-// Files and paths for the unit tests: a test's std::filesystem path as the program's text and
-// back, and whole files read and written as raw bytes.
+// Files and paths for the unit tests: the running test's scratch folder, a test's
+// std::filesystem path as the program's text and back, and whole files read and written as raw
+// bytes.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +14,19 @@
 #include "raw/string.h"
 
 namespace TestFiles {
+
+// A fresh folder for the running test, <the build's test scratch folder>/<area>/<test name>:
+// whatever an earlier run left there is removed first.
+inline std::filesystem::path ScratchFolder(const std::string& area) {
+  std::filesystem::path folder = std::filesystem::path(KESTREL_TEST_TMP_DIR) / area;
+  if (const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info()) {
+    folder /= test->name();
+  }
+  std::error_code error;
+  std::filesystem::remove_all(folder, error);
+  std::filesystem::create_directories(folder, error);
+  return folder;
+}
 
 // The path as UTF-8 text, separators as the platform writes them.
 inline RawLayer::RawString PathText(const std::filesystem::path& path) {

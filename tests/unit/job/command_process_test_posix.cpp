@@ -37,10 +37,7 @@ class ProcessPosixTest : public testing_support::ScriptTest {
  protected:
   void SetUp() override {
     ScriptTest::SetUp();
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "command_process" /
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    folder_ = TestFiles::ScratchFolder("command_process");
   }
   void TearDown() override {
     // Ends every waiting program this case started.

@@ -27,11 +27,7 @@ class ProcessWin32Test : public testing_support::ScriptTest {
   void SetUp() override {
     ScriptTest::SetUp();
     // A folder per case: Wine may hold the folder a program ran in for a moment after it ended.
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "command_process_win32" /
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::error_code error;
-    fs::remove_all(folder_, error);
-    fs::create_directories(folder_, error);
+    folder_ = TestFiles::ScratchFolder("command_process_win32");
   }
 
   fs::path folder_;

@@ -35,9 +35,7 @@ std::string Header() {
 class LogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::path(KESTREL_TEST_TMP_DIR) / "log" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = TestFiles::ScratchFolder("log");
   }
   void TearDown() override {
     storer_.Close();

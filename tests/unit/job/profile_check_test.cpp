@@ -20,10 +20,7 @@ using TestFiles::Put;
 class ProfileCheckTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "profile_check" /
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    folder_ = TestFiles::ScratchFolder("profile_check");
   }
 
   // Each diagnostic as "LINE error|warning TEXT", in report order.

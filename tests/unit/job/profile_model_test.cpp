@@ -26,10 +26,7 @@ class ProfileModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // A folder per case: CTest runs cases in processes of their own, side by side.
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "profile_model" /
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    folder_ = TestFiles::ScratchFolder("profile_model");
     model().Clear();
   }
   void TearDown() override { model().Clear(); }

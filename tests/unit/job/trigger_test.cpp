@@ -8,6 +8,7 @@
 
 #include "job/profile_model.h"
 #include "job/variable.h"
+#include "tests/unit/test_files.h"
 
 namespace JobLayer {
 namespace {
@@ -19,9 +20,7 @@ class TriggerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // A folder per case: CTest runs cases in processes of their own, side by side.
-    fs::path folder = fs::path(KESTREL_TEST_TMP_DIR) / "trigger" /
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::create_directories(folder);
+    fs::path folder = TestFiles::ScratchFolder("trigger");
     path_ = folder / "profile.ini";
     std::ofstream(path_, std::ios::binary | std::ios::trunc) << R"([Button:Set]
 Define {
@@ -62,20 +61,20 @@ Define {
 
 TEST_F(TriggerTest, ButtonRunsAreIsolatedAndSelectorRunsAreNot) {
   // The button's assignment is undone when its run ends.
-  EXPECT_TRUE(RunButton(0, "LButton", JobRect{}));
+  EXPECT_TRUE(RunButton(0, "LButton", RawRect{}));
   EXPECT_EQ(Seen(), "before");
   // The selector's stays, and the key state it saw is the caller's.
-  EXPECT_TRUE(RunSelector(0, "DClick", JobRect{1, 2, 3, 4}));
+  EXPECT_TRUE(RunSelector(0, "DClick", RawRect{1, 2, 3, 4}));
   EXPECT_EQ(Seen(), "selector DClick");
   EXPECT_EQ(JobDialogContext::Instance().anchor.right, 3);
 }
 
 TEST_F(TriggerTest, TriggersThatDoNotQualifyDoNothing) {
-  EXPECT_FALSE(RunButton(1, "LButton", JobRect{}));  // a separator
-  EXPECT_FALSE(RunButton(3, "LButton", JobRect{}));  // past the end
-  EXPECT_FALSE(RunButton(-1, "LButton", JobRect{}));
-  EXPECT_FALSE(RunSelector(1, "LButton", JobRect{}));
-  EXPECT_FALSE(RunDrop(0, "a", "\"a\"", JobRect{}));  // no DropRun
+  EXPECT_FALSE(RunButton(1, "LButton", RawRect{}));  // a separator
+  EXPECT_FALSE(RunButton(3, "LButton", RawRect{}));  // past the end
+  EXPECT_FALSE(RunButton(-1, "LButton", RawRect{}));
+  EXPECT_FALSE(RunSelector(1, "LButton", RawRect{}));
+  EXPECT_FALSE(RunDrop(0, "a", "\"a\"", RawRect{}));  // no DropRun
   EXPECT_EQ(Seen(), "before");
 }
 

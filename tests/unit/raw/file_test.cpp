@@ -23,9 +23,7 @@ RawString PathText(const std::string& utf8) { return RawString::FromUtf8(utf8); 
 class FileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::path(KESTREL_TEST_TMP_DIR) / "file" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = TestFiles::ScratchFolder("file");
   }
   void TearDown() override {
     RawFileFaults::Reset();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "raw/path.h"
+#include "tests/unit/test_files.h"
 
 namespace RawLayer {
 namespace {
@@ -20,9 +21,7 @@ RawString Utf8(const std::string& text) { return RawString::FromUtf8(text); }
 class FolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::path(KESTREL_TEST_TMP_DIR) / "folder" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = TestFiles::ScratchFolder("folder");
   }
   void TearDown() override { fs::remove_all(dir_); }
 
