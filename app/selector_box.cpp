@@ -22,6 +22,7 @@ const RawLocaleRecord kMenuRecords[] = {
     {"MoveUpItems", "Move up selected items."},
     {"MoveDownItems", "Move down selected items."},
     {"SortItems", "Sort selected items."},
+    // Spelt as the language files that exist already spell it: their translations replace it.
     {"ReverseSortItems", "Reverse selected selected items."},
     {"", ""},
 };

@@ -59,18 +59,20 @@ function(kestrel_glob out folder)
 endfunction()
 
 # kestrel_layer(<target> <folder> [EXCLUDE <file-name>...] [LINK <target>...])
-# A static library of the folder's sources. While a folder has no sources yet the target is an
-# interface library, so that the layers above can link it all the same.
+# A static library of the folder's sources.
 function(kestrel_layer target folder)
   cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "EXCLUDE;LINK")
   kestrel_glob(sources ${folder} EXCLUDE ${arg_EXCLUDE})
-  if(sources)
-    add_library(${target} STATIC ${sources})
-    target_link_libraries(${target} PUBLIC kestrel_common ${arg_LINK})
-  else()
-    add_library(${target} INTERFACE)
-    target_link_libraries(${target} INTERFACE kestrel_common ${arg_LINK})
-  endif()
+  add_library(${target} STATIC ${sources})
+  target_link_libraries(${target} PUBLIC kestrel_common ${arg_LINK})
+endfunction()
+
+# kestrel_wide_entry(<target>)
+# The program's entry point takes UTF-16 arguments (wmain or wWinMain): -municode when compiling
+# and when linking.
+function(kestrel_wide_entry target)
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-municode>)
+  target_link_options(${target} PRIVATE -municode)
 endfunction()
 
 # kestrel_windows_program(<target> <resource-file> <sources>...)
@@ -78,8 +80,7 @@ endfunction()
 # resource script.
 function(kestrel_windows_program target rc)
   add_executable(${target} WIN32 ${ARGN} ${rc})
-  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-municode>)
-  target_link_options(${target} PRIVATE -municode)
+  kestrel_wide_entry(${target})
   # windres reports no dependencies, so name the files the resource script pulls in.
   file(GLOB resource_inputs CONFIGURE_DEPENDS ${KESTREL_SOURCE_DIR}/res/*)
   set_source_files_properties(${rc} PROPERTIES

@@ -8,8 +8,9 @@ namespace JobLayer {
 
 namespace {
 
-// The defaults of the message table's section "ToolMessage"; a language file may replace any.
-constexpr RawLayer::RawLocaleRecord kToolMessages[] = {
+// The defaults of the script messages, in the message table's section "ToolMessage" (the section
+// name that language files use); a language file may replace any.
+constexpr RawLayer::RawLocaleRecord kScriptMessages[] = {
     {"RequiredParameterIsMissing", "Required parameter is missing !"},
     {"RequiredParameterIsEmpty", "Required parameter is empty !"},
     {"UnexpectedParameter", "Unexpected parameter !"},
@@ -31,15 +32,15 @@ constexpr RawLayer::RawLocaleRecord kToolMessages[] = {
     {"", nullptr},
 };
 
-const RawString& ToolMessageSection() {
+const RawString& ScriptMessageSection() {
   static const RawString section("ToolMessage");
   return section;
 }
 
 // Registering again is a no-op for the table, and keeps the defaults present after the table was
 // reset (a language reloaded from scratch).
-void RegisterToolMessages() {
-  RawLayer::RawLocaleRecordList::Instance().Register(ToolMessageSection(), kToolMessages);
+void RegisterScriptMessages() {
+  RawLayer::RawLocaleRecordList::Instance().Register(ScriptMessageSection(), kScriptMessages);
 }
 
 thread_local int32_t t_errorLine = 0;
@@ -67,10 +68,10 @@ void JobScriptError::Add(const RawString& label, const RawString& value) {
 }
 
 RawString ScriptErrorMessage(const JobScriptError& error) {
-  RegisterToolMessages();
+  RegisterScriptMessages();
   // The table resolves the escapes \n, \t and \s of a stored text; an identifier it does not
   // know shows as itself.
-  RawString message(RawLayer::CodeUtf8, RawLayer::RawLocaleRecordList::Instance().Text(ToolMessageSection(), error.id, error.id));
+  RawString message(RawLayer::CodeUtf8, RawLayer::RawLocaleRecordList::Instance().Text(ScriptMessageSection(), error.id, error.id));
   for (int32_t i = 0; i < error.count; ++i) {
     message.AppendAll("\r\n  ", error.labels[i], " ", error.values[i]);
   }

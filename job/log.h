@@ -59,7 +59,7 @@ class JobLogStorer : public RawLayer::RawThreadUnit {
  public:
   // A second sink: offered every new log file; when it accepts, it receives the
   // lines instead of the file (the file is still made, empty but for what the
-  // sink writes there itself).
+  // sink writes there itself). The name is spelt as the sinks that exist already spell it.
   class Separater {
    public:
     virtual ~Separater() = default;

@@ -30,13 +30,6 @@ using RawLayer::RawRangedTextList;
 using RawLayer::RawString;
 using RawLayer::RawStringList;
 
-// A result that may have failed: when ok is false the value is empty and must not be used.
-template <class T>
-struct RawRes {
-  T value;
-  bool ok = false;
-};
-
 class JobParamList;
 
 // Which occurrences of a pattern ReplaceText replaces in each value.

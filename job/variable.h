@@ -227,7 +227,6 @@ class JobVariableExpander : public JobVariableArgument::Expander {
   bool IsDefined(const RawString& name) override;
 
   JobVariableList& List() const { return list_; }
-  const JobTraceId& Context() const { return context_; }
 
  private:
   struct Nesting;

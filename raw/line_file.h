@@ -91,7 +91,6 @@ class RawLineFile : public RawLineFileInfo {
   // The code of the file's bytes: detected, learnt from a mark, or given.
   TextCode FileCode() const { return fileCode_; }
   bool FileCodeKnown() const { return fileCodeKnown_; }
-  TextCode TextCodeOf() const { return textCode_; }
   bool HadMark() const { return hadMark_; }
 
  protected:

@@ -64,7 +64,6 @@ class RawProfile {
   // Source and destination both name `path`.
   explicit RawProfile(const RawString& path) : destination_(path), source_(path) {}
   void SetPath(const RawString& path) { destination_ = source_ = path; }
-  void SetSource(const RawString& path) { source_ = path; }
   void SetDestination(const RawString& path) { destination_ = path; }
   const RawString& Source() const { return source_; }
   const RawString& Destination() const { return destination_; }
@@ -96,7 +95,6 @@ class RawProfile {
   static bool WriteSectionTo(RawLineFile& writer, const RawString& name, const RawParameterList& list);
 
   // What the last read learnt about the file.
-  bool CodeKnown() const { return codeKnown_; }
   TextCode FileCode() const { return fileCode_; }
   bool HadMark() const { return hadMark_; }
 

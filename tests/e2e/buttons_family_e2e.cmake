@@ -14,8 +14,7 @@ endif()
 # The probe also hosts the box: the launcher's main window with just the button box, so that the
 # box is tried in the real window even where the launcher's start-up is not involved.
 add_executable(e2e_buttons_probe buttons_probe_win32.cpp)
-target_compile_options(e2e_buttons_probe PRIVATE -municode)
-target_link_options(e2e_buttons_probe PRIVATE -municode)
+kestrel_wide_entry(e2e_buttons_probe)
 target_link_libraries(e2e_buttons_probe PRIVATE kestrel_app)
 
 set(buttons_probe $<TARGET_FILE:e2e_buttons_probe>)

@@ -8,8 +8,7 @@ if(NOT TARGET kestrel)
 endif()
 
 add_executable(e2e_dialogs_probe dialogs_probe_win32.cpp)
-target_compile_options(e2e_dialogs_probe PRIVATE -municode)
-target_link_options(e2e_dialogs_probe PRIVATE -municode)
+kestrel_wide_entry(e2e_dialogs_probe)
 target_link_libraries(e2e_dialogs_probe PRIVATE kestrel_common)
 
 set(dialogs_files ${CMAKE_CURRENT_BINARY_DIR}/dialogs.files)

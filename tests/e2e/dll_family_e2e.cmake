@@ -15,8 +15,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
 endif()
 
 add_executable(e2e_dbghelp_importer WIN32 dbghelp_importer_win32.cpp)
-target_compile_options(e2e_dbghelp_importer PRIVATE -municode)
-target_link_options(e2e_dbghelp_importer PRIVATE -municode)
+kestrel_wide_entry(e2e_dbghelp_importer)
 target_link_libraries(e2e_dbghelp_importer PRIVATE dbghelp)
 
 set(planted_dll $<TARGET_FILE:e2e_planted_dll>)

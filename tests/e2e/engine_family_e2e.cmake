@@ -2,8 +2,7 @@
 # information dialog and script error reports while the driver reads and dismisses them.
 
 add_executable(e2e_engine_probe engine_probe_win32.cpp)
-target_compile_options(e2e_engine_probe PRIVATE -municode)
-target_link_options(e2e_engine_probe PRIVATE -municode)
+kestrel_wide_entry(e2e_engine_probe)
 target_link_libraries(e2e_engine_probe PRIVATE kestrel_app kestrel_job kestrel_win kestrel_raw)
 
 set(engine_probe $<TARGET_FILE:e2e_engine_probe>)

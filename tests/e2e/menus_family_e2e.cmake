@@ -4,8 +4,7 @@
 # block has the e2e helper write a file.
 
 add_executable(e2e_menus_probe menus_probe_win32.cpp)
-target_compile_options(e2e_menus_probe PRIVATE -municode)
-target_link_options(e2e_menus_probe PRIVATE -municode)
+kestrel_wide_entry(e2e_menus_probe)
 target_link_libraries(e2e_menus_probe PRIVATE kestrel_app kestrel_job kestrel_win kestrel_raw)
 
 set(menus_probe $<TARGET_FILE:e2e_menus_probe>)

@@ -2,8 +2,7 @@
 # with the launcher's own store and runs the cache through starts of the program.
 
 add_executable(e2e_icon_probe icon_probe_win32.cpp)
-target_compile_options(e2e_icon_probe PRIVATE -municode)
-target_link_options(e2e_icon_probe PRIVATE -municode)
+kestrel_wide_entry(e2e_icon_probe)
 target_link_libraries(e2e_icon_probe PRIVATE kestrel_app)
 
 set(icon_probe $<TARGET_FILE:e2e_icon_probe>)

@@ -3,8 +3,7 @@
 # Included from tests/e2e/CMakeLists.txt after the driver and helper targets exist.
 
 add_executable(e2e_probe probe_win32.cpp)
-target_compile_options(e2e_probe PRIVATE -municode)
-target_link_options(e2e_probe PRIVATE -municode)
+kestrel_wide_entry(e2e_probe)
 target_link_libraries(e2e_probe PRIVATE kestrel_raw)
 
 set(probe $<TARGET_FILE:e2e_probe>)

@@ -4,8 +4,7 @@
 # the harness's one 1280x1024 monitor.
 
 add_executable(e2e_selection_probe selection_probe_win32.cpp)
-target_compile_options(e2e_selection_probe PRIVATE -municode)
-target_link_options(e2e_selection_probe PRIVATE -municode)
+kestrel_wide_entry(e2e_selection_probe)
 target_link_libraries(e2e_selection_probe PRIVATE kestrel_tool)
 
 set(sel_probe $<TARGET_FILE:e2e_selection_probe>)

@@ -4,8 +4,7 @@
 # "Seen". With the default window font every line of text is LINE pixels high, and a separator 5.
 
 add_executable(e2e_selector_probe selector_probe_win32.cpp)
-target_compile_options(e2e_selector_probe PRIVATE -municode)
-target_link_options(e2e_selector_probe PRIVATE -municode)
+kestrel_wide_entry(e2e_selector_probe)
 target_link_libraries(e2e_selector_probe PRIVATE kestrel_app)
 
 set(selector_probe $<TARGET_FILE:e2e_selector_probe>)

@@ -4,8 +4,7 @@
 # each has a settings and data profile (tessera.ini) of its own.
 
 add_executable(tessera_e2e_window WIN32 tessera_window_win32.cpp)
-target_compile_options(tessera_e2e_window PRIVATE -municode)
-target_link_options(tessera_e2e_window PRIVATE -municode)
+kestrel_wide_entry(tessera_e2e_window)
 target_link_libraries(tessera_e2e_window PRIVATE kestrel_common)
 
 set(tessera_program $<TARGET_FILE:tessera>)

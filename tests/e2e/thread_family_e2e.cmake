@@ -4,8 +4,7 @@
 # its exit code is the exception's code.
 
 add_executable(e2e_crash crash_win32.cpp)
-target_compile_options(e2e_crash PRIVATE -municode)
-target_link_options(e2e_crash PRIVATE -municode)
+kestrel_wide_entry(e2e_crash)
 target_link_libraries(e2e_crash PRIVATE kestrel_raw)
 
 set(crash $<TARGET_FILE:e2e_crash>)

@@ -6,13 +6,11 @@
 # scenarios change them.
 
 add_executable(e2e_titlemenu_probe titlemenu_probe_win32.cpp)
-target_compile_options(e2e_titlemenu_probe PRIVATE -municode)
-target_link_options(e2e_titlemenu_probe PRIVATE -municode)
+kestrel_wide_entry(e2e_titlemenu_probe)
 target_link_libraries(e2e_titlemenu_probe PRIVATE kestrel_common)
 
 add_executable(e2e_titlemenu_host WIN32 titlemenu_host_win32.cpp)
-target_compile_options(e2e_titlemenu_host PRIVATE -municode)
-target_link_options(e2e_titlemenu_host PRIVATE -municode)
+kestrel_wide_entry(e2e_titlemenu_host)
 target_link_libraries(e2e_titlemenu_host PRIVATE kestrel_app)
 
 set(tm_probe $<TARGET_FILE:e2e_titlemenu_probe>)
