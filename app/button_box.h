@@ -14,13 +14,13 @@
 #include "app/button_layout.h"
 #include "app/window_commands.h"
 #include "job/screen.h"
-#include "win/handle.h"
+#include "raw/handle_win32.h"
 #include "win/tip_window.h"
 #include "win/view.h"
 
 namespace AppLayer {
 
-using JobLayer::JobRect;
+using RawLayer::RawRect;
 
 namespace GuiButtonBoxProperty {
 // Opens the edit menu.
@@ -56,8 +56,8 @@ class GuiButtonBox : public WinLayer::WinView, public GuiButtonBoxProperty::Menu
   void OnDestroying() override;
 
   // The runs the box starts; the execution service decides whether the index qualifies.
-  virtual void RunButton(int32_t index, const RawString& keyState, const JobRect& anchor);
-  virtual void RunDrop(int32_t index, const RawString& drop, const RawString& dropList, const JobRect& anchor);
+  virtual void RunButton(int32_t index, const RawString& keyState, const RawRect& anchor);
+  virtual void RunDrop(int32_t index, const RawString& drop, const RawString& dropList, const RawRect& anchor);
   // Tracks the edit menu; the chosen item id, 0 when dismissed.
   virtual int32_t TrackMenu(HMENU menu, POINT screen);
 
@@ -74,11 +74,11 @@ class GuiButtonBox : public WinLayer::WinView, public GuiButtonBoxProperty::Menu
   void Changed(bool relayout);
   void Paint();
   void DrawButtons(HDC dc);
-  JobRect ScreenRect(int32_t index) const;
+  RawRect ScreenRect(int32_t index) const;
   void Select(int32_t index);
 
   JobButtonList& buttons_;
-  WinLayer::WinUniqueFont font_;
+  RawLayer::RawUniqueFont font_;
   GuiSize size_;
   int32_t current_ = -1;
   bool selectionMode_ = false;

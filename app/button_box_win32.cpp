@@ -8,10 +8,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/icon_store.h"
+#include "app/icon_store_win32.h"
 #include "app/settings.h"
 #include "job/trace.h"
 #include "job/trigger.h"
+#include "raw/rect_win32.h"
 #include "raw/string_list.h"
 #include "win/style.h"
 
@@ -20,7 +21,7 @@ namespace AppLayer {
 namespace {
 
 using WinLayer::WinButtonState;
-using WinLayer::WinSelection;
+using RawLayer::RawSelection;
 using WinLayer::WinViewStyle;
 
 constexpr DWORD kHoverMs = 500;
@@ -29,9 +30,8 @@ constexpr UINT kCaptionFormat = DT_NOPREFIX | DT_SINGLELINE | DT_LEFT | DT_TOP;
 
 
 
-RECT ToRect(const GuiRect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
-bool IsEmpty(const GuiRect& rect) { return rect.right <= rect.left || rect.bottom <= rect.top; }
+bool IsEmpty(const RawRect& rect) { return rect.right <= rect.left || rect.bottom <= rect.top; }
 
 // Captions measured as they are drawn: one line, no prefix processing, in the box's font.
 class DcMeasure : public GuiTextMeasure {
@@ -45,8 +45,8 @@ class DcMeasure : public GuiTextMeasure {
   }
 
  private:
-  WinLayer::WinWindowDc screen_;
-  WinSelection select_;
+  RawLayer::RawWindowDc screen_;
+  RawSelection select_;
 };
 
 GuiButtonKey KeyOf(WPARAM key) {
@@ -114,11 +114,11 @@ GuiSize GuiButtonBox::MeasureLayout() {
   return size_;
 }
 
-void GuiButtonBox::RunButton(int32_t index, const RawString& keyState, const JobRect& anchor) {
+void GuiButtonBox::RunButton(int32_t index, const RawString& keyState, const RawRect& anchor) {
   (void)JobLayer::RunButton(index, keyState, anchor);
 }
 
-void GuiButtonBox::RunDrop(int32_t index, const RawString& drop, const RawString& dropList, const JobRect& anchor) {
+void GuiButtonBox::RunDrop(int32_t index, const RawString& drop, const RawString& dropList, const RawRect& anchor) {
   (void)JobLayer::RunDrop(index, drop, dropList, anchor);
 }
 
@@ -128,7 +128,7 @@ int32_t GuiButtonBox::TrackMenu(HMENU menu, POINT screen) {
 }
 
 void GuiButtonBox::ShowMenu(POINT screen) {
-  WinLayer::WinUniqueMenu menu(CreatePopupMenu());
+  RawLayer::RawUniqueMenu menu(CreatePopupMenu());
   if (!menu) return;
   const int32_t items[] = {MenuInsertSeparator, MenuDeleteItems, 0, MenuMoveUpItems, MenuMoveDownItems};
   for (int32_t id : items) {
@@ -297,7 +297,7 @@ bool GuiButtonBox::OnKey(WPARAM key, bool alt) {
       return true;
     case GuiButtonAction::Menu: {
       // Below the selected button's left edge, or at the box's corner when none is selected.
-      const JobRect rect = ScreenRect(current_);
+      const RawRect rect = ScreenRect(current_);
       POINT screen{rect.left, rect.bottom};
       if (buttons_.At(current_) == nullptr) {
         screen = {0, 0};
@@ -396,28 +396,28 @@ void GuiButtonBox::Changed(bool relayout) {
   }
 }
 
-JobRect GuiButtonBox::ScreenRect(int32_t index) const {
+RawRect GuiButtonBox::ScreenRect(int32_t index) const {
   const JobButtonUnit* button = buttons_.At(index);
   if (button == nullptr) return {};
-  RECT rect = ToRect(ButtonRect(*button));
+  RECT rect = RawLayer::ToSystemRect(ButtonRect(*button));
   MapWindowPoints(Handle(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
-  return {rect.left, rect.top, rect.right, rect.bottom};
+  return RawLayer::FromSystemRect(rect);
 }
 
 void GuiButtonBox::Paint() {
-  WinLayer::WinPaintDc paint(Handle());
+  RawLayer::RawPaintDc paint(Handle());
   RECT client;
   GetClientRect(Handle(), &client);
   if (client.right <= 0 || client.bottom <= 0) return;
   // Drawn off screen and copied at once, so buttons never flicker through their face colour.
-  WinLayer::WinUniqueMemoryDc buffer(CreateCompatibleDC(paint.get()));
-  WinLayer::WinUniqueBitmap bitmap(CreateCompatibleBitmap(paint.get(), client.right, client.bottom));
+  RawLayer::RawUniqueMemoryDc buffer(CreateCompatibleDC(paint.get()));
+  RawLayer::RawUniqueBitmap bitmap(CreateCompatibleBitmap(paint.get(), client.right, client.bottom));
   if (!buffer || !bitmap) {
     DrawButtons(paint.get());
     return;
   }
   {
-    WinSelection selectBitmap(buffer.get(), bitmap.get());
+    RawSelection selectBitmap(buffer.get(), bitmap.get());
     DrawButtons(buffer.get());
     BitBlt(paint.get(), 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
   }
@@ -427,7 +427,7 @@ void GuiButtonBox::DrawButtons(HDC dc) {
   RECT client;
   GetClientRect(Handle(), &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-  WinSelection selectFont(dc, font_.get());
+  RawSelection selectFont(dc, font_.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   const GuiSettings& settings = GuiSettings::Instance();
@@ -435,7 +435,7 @@ void GuiButtonBox::DrawButtons(HDC dc) {
   const int32_t iconSize = style.buttonIconSize;
   int32_t index = 0;
   for (const JobButtonUnit& button : buttons_) {
-    const RECT rect = ToRect(ButtonRect(button));
+    const RECT rect = RawLayer::ToSystemRect(ButtonRect(button));
     const int32_t at = index++;
     if ((button.flags & JobButtonUnit::kHidden) != 0) continue;
     if ((button.flags & JobButtonUnit::kSeparator) != 0) {
@@ -453,12 +453,12 @@ void GuiButtonBox::DrawButtons(HDC dc) {
     // A pressed button's content sinks by a pixel with its frame.
     const int32_t shift = state == WinButtonState::Pressed ? 1 : 0;
     if (!IsEmpty(content.icon)) {
-      RECT icon = ToRect(content.icon);
+      RECT icon = RawLayer::ToSystemRect(content.icon);
       OffsetRect(&icon, shift, shift);
-      GuiIconStore::DrawEntry(button.iconEntry, dc, icon);
+      DrawIconEntry(button.iconEntry, dc, icon);
     }
     if (!IsEmpty(content.caption)) {
-      RECT caption = ToRect(content.caption);
+      RECT caption = RawLayer::ToSystemRect(content.caption);
       OffsetRect(&caption, shift, shift);
       const std::wstring text = button.caption.ToWideString();
       DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &caption, kCaptionFormat);

@@ -49,7 +49,7 @@ bool ValidIndex(const JobButtonList& buttons, int32_t index) { return index >= 0
 
 }  // namespace
 
-GuiRect ButtonRect(const JobButtonUnit& button) {
+RawRect ButtonRect(const JobButtonUnit& button) {
   return {button.placement[PlaceLeft], button.placement[PlaceTop], button.placement[PlaceRight],
           button.placement[PlaceBottom]};
 }
@@ -97,8 +97,8 @@ GuiSize MeasureButtons(JobButtonList& buttons, const GuiButtonMetrics& metrics, 
 GuiButtonContent PlaceButtonContent(const JobButtonUnit& button, int32_t iconSize, int32_t align, int32_t margin) {
   GuiButtonContent content;
   if (!IsNormalButton(button)) return content;
-  const GuiRect rect = ButtonRect(button);
-  const GuiRect inner{rect.left + margin, rect.top + margin, rect.right - margin, rect.bottom - margin};
+  const RawRect rect = ButtonRect(button);
+  const RawRect inner{rect.left + margin, rect.top + margin, rect.right - margin, rect.bottom - margin};
   const int32_t width = button.placement[PlaceContentWidth];
   int32_t x = inner.left;
   if (align == 1) {
@@ -127,7 +127,7 @@ GuiButtonContent PlaceButtonContent(const JobButtonUnit& button, int32_t iconSiz
 int32_t HitTestButtons(const JobButtonList& buttons, int32_t x, int32_t y) {
   int32_t index = 0;
   for (const JobButtonUnit& button : buttons) {
-    const GuiRect rect = ButtonRect(button);
+    const RawRect rect = ButtonRect(button);
     if ((button.flags & JobButtonUnit::kHidden) == 0 && x >= rect.left && x <= rect.right && y >= rect.top &&
         y <= rect.bottom) {
       return index;

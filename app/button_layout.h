@@ -31,7 +31,7 @@ enum GuiButtonPlacement : int32_t {
   PlaceBottom = 5,
 };
 
-GuiRect ButtonRect(const JobButtonUnit& button);
+RawRect ButtonRect(const JobButtonUnit& button);
 bool IsNormalButton(const JobButtonUnit& button);
 
 // The size of a caption in the box's font.
@@ -58,8 +58,8 @@ GuiSize MeasureButtons(JobButtonList& buttons, const GuiButtonMetrics& metrics, 
 // vertically centred, horizontally by `align` (0 left, 1 centre, 2 right). An empty rectangle
 // for a part the button does not show.
 struct GuiButtonContent {
-  GuiRect icon;
-  GuiRect caption;
+  RawRect icon;
+  RawRect caption;
 };
 GuiButtonContent PlaceButtonContent(const JobButtonUnit& button, int32_t iconSize, int32_t align,
                                     int32_t margin = kButtonMargin);

@@ -8,13 +8,13 @@
 
 #include "app/settings.h"
 #include "raw/string.h"
-#include "win/handle.h"
+#include "raw/handle_win32.h"
 
 namespace AppLayer {
 
 LOGFONTW LogFontOf(const GuiFontRecord& record);
 // The face name is cut to what a record holds.
 GuiFontRecord FontRecordOf(const LOGFONTW& font);
-WinLayer::WinUniqueFont CreateFontOf(const GuiFontRecord& record);
+RawLayer::RawUniqueFont CreateFontOf(const GuiFontRecord& record);
 
 }  // namespace AppLayer

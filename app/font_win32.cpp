@@ -45,9 +45,9 @@ GuiFontRecord FontRecordOf(const LOGFONTW& font) {
   return record;
 }
 
-WinLayer::WinUniqueFont CreateFontOf(const GuiFontRecord& record) {
+RawLayer::RawUniqueFont CreateFontOf(const GuiFontRecord& record) {
   const LOGFONTW font = LogFontOf(record);
-  return WinLayer::WinUniqueFont(CreateFontIndirectW(&font));
+  return RawLayer::RawUniqueFont(CreateFontIndirectW(&font));
 }
 
 }  // namespace AppLayer

@@ -3,7 +3,8 @@
 // Windows icons come from the shell (SHGetFileInfoW) or by index from the file
 // (PrivateExtractIconsW) and the fixed pictures from the program's icons 143 and
 // 142; the headless build has no extraction, so every icon there is the failed
-// picture, and both fixed pictures are drawn in code.
+// picture, and both fixed pictures are drawn in code. Drawing on a device context and
+// the notice to a window are Windows only (icon_store_win32.h).
 #pragma once
 
 #include <cstdint>
@@ -12,12 +13,6 @@
 
 #include "job/icon_cache.h"
 #include "win/bitmap_pool.h"
-
-#ifdef _WIN32
-struct HDC__;
-struct HWND__;
-struct tagRECT;
-#endif
 
 namespace AppLayer {
 
@@ -45,36 +40,14 @@ class GuiIconStore : public JobIconStore {
   bool LoadFrom(const RawString& path) override { return pool_.LoadFrom(path); }
   void Clear() override { pool_.Reset(); }
 
-  // The pool, read under the icon control's pool lock.
+  // The pool, read (and drawn, which uses its scratch surface) under the icon control's pool lock.
   const WinLayer::WinBitmapPoolEx& Pool() const { return pool_; }
-
-#ifdef _WIN32
-  // Draws an image stretched to `target`; the caller holds the control's pool lock.
-  void Draw(int32_t image, HDC__* dc, const tagRECT& target);
-  // Draws the icon of a cache entry (a button's, a selector's, a menu item's) stretched to
-  // `target`: the loading picture while the worker has not reached it, the failed one for an
-  // unknown entry. Takes the pool lock itself.
-  static void DrawEntry(int32_t entry, HDC__* dc, const tagRECT& target);
-#endif
+  WinLayer::WinBitmapPoolEx& Pool() { return pool_; }
 
  protected:
   WinLayer::WinBitmapPoolEx pool_;
   int32_t width_ = 0;
   int32_t height_ = 0;
 };
-
-#ifdef _WIN32
-// Tells the main window about finished icons: a posted WM_COMMAND with the
-// notification code and the window's control identifier.
-class GuiIconNotice : public JobLayer::JobIconOwner {
- public:
-  GuiIconNotice(HWND__* window, int32_t controlId) : window_(window), controlId_(controlId) {}
-  void NotifyIcons(uint32_t code) override;
-
- private:
-  HWND__* window_;
-  int32_t controlId_;
-};
-#endif
 
 }  // namespace AppLayer

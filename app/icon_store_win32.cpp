@@ -3,7 +3,8 @@
 
 #include <mutex>
 
-#include "app/icon_store.h"
+#include "app/icon_store_win32.h"
+#include "win/bitmap_pool_win32.h"
 
 namespace AppLayer {
 
@@ -32,7 +33,7 @@ int32_t GuiIconStore::AddFixed(Fixed which) {
   HANDLE loaded = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_ICON, width_, height_, 0);
   if (loaded != nullptr) {
     const IconPicture picture(static_cast<HICON>(loaded));
-    const int32_t image = pool_.AddIcon(picture.Icon());
+    const int32_t image = WinLayer::WinAddIcon(pool_, picture.Icon());
     if (image >= 0) return image;
   }
   // A program without the icons (a test program) draws them.
@@ -59,22 +60,24 @@ std::unique_ptr<JobIconStore::Picture> GuiIconStore::Extract(const RawString& fi
 }
 
 int32_t GuiIconStore::Add(const Picture& picture) {
-  return pool_.AddIcon(static_cast<const IconPicture&>(picture).Icon());
+  return WinLayer::WinAddIcon(pool_, static_cast<const IconPicture&>(picture).Icon());
 }
 
 bool GuiIconStore::Replace(int32_t image, const Picture& picture) {
-  return pool_.ReplaceIcon(image, static_cast<const IconPicture&>(picture).Icon());
+  return WinLayer::WinReplaceIcon(pool_, image, static_cast<const IconPicture&>(picture).Icon());
 }
 
-void GuiIconStore::Draw(int32_t image, HDC dc, const RECT& target) { pool_.DrawSlot(image, dc, target); }
+void DrawStoreImage(GuiIconStore& store, int32_t image, HDC dc, const RECT& target) {
+  WinLayer::WinDrawSlot(store.Pool(), image, dc, target);
+}
 
-void GuiIconStore::DrawEntry(int32_t entry, HDC dc, const RECT& target) {
+void DrawIconEntry(int32_t entry, HDC dc, const RECT& target) {
   JobLayer::JobIconControl& control = JobLayer::JobIconControl::Instance();
   int32_t image = entry >= 0 ? control.GetImage(entry) : -1;
   if (image < 0) image = control.FailedId();
   if (image < 0) return;
   std::lock_guard<std::mutex> lock(control.PoolLock());
-  Instance().Draw(image, dc, target);
+  DrawStoreImage(GuiIconStore::Instance(), image, dc, target);
 }
 
 void GuiIconNotice::NotifyIcons(uint32_t code) {

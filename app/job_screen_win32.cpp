@@ -15,8 +15,7 @@ using JobLayer::JobDialogContext;
 // same, in the work area, since the user who started it waits for them.
 template <class Dialog>
 void PlaceByContext(Dialog& dialog) {
-  const JobLayer::JobRect& anchor = JobDialogContext::Instance().anchor;
-  dialog.SetAnchor(anchor.left, anchor.top, anchor.right, anchor.bottom);
+  dialog.SetAnchor(JobDialogContext::Instance().anchor);
 }
 
 class GuiWidgetScreen : public JobLayer::JobScreen {

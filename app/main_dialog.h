@@ -16,7 +16,7 @@
 #include "app/main_layout.h"
 #include "app/window_commands.h"
 #include "raw/string.h"
-#include "win/handle.h"
+#include "raw/handle_win32.h"
 #include "win/view.h"
 
 namespace AppLayer {
@@ -98,7 +98,7 @@ class GuiMainDialog : public WinLayer::WinDialog {
   bool trayShown_ = false;
   UINT taskbarCreated_ = 0;
   HWND lastFocus_ = nullptr;
-  WinLayer::WinUniqueIcon trayIcon_;
+  RawLayer::RawUniqueIcon trayIcon_;
 };
 
 }  // namespace AppLayer

@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "job/screen.h"
 #include "job/trace.h"
+#include "raw/rect_win32.h"
 
 namespace AppLayer {
 
@@ -17,14 +18,13 @@ namespace {
 constexpr UINT kTrayId = 1;
 
 
-GuiRect FromRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
-GuiRect PrimaryWorkArea() {
+RawRect PrimaryWorkArea() {
   RECT work{};
   if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
     work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   }
-  return FromRect(work);
+  return RawLayer::FromSystemRect(work);
 }
 
 }  // namespace
@@ -80,7 +80,7 @@ void GuiMainDialog::OnCreate() {
   PlacePanes();
 
   // Centred on the primary work area, unless a stored place is there and Shift is not held.
-  GuiRect rect = CentreOn(PrimaryWorkArea(), layout_.client);
+  RawRect rect = CentreOn(PrimaryWorkArea(), layout_.client);
   if ((GetAsyncKeyState(VK_SHIFT) & 0x8000) == 0) {
     GuiStoredRect stored;
     if (ReadStoredWindowRect(GuiWindowStyle::Instance().guiProfile, stored)) rect = PlaceMainWindow(rect, stored);
@@ -91,7 +91,7 @@ void GuiMainDialog::OnCreate() {
 }
 
 void GuiMainDialog::PlacePanes() {
-  auto place = [](GuiMainPane* pane, const GuiRect& rect) {
+  auto place = [](GuiMainPane* pane, const RawRect& rect) {
     if (pane == nullptr || pane->PaneWindow() == nullptr) return;
     MoveWindow(pane->PaneWindow(), rect.left, rect.top, rect.Width(), rect.Height(), FALSE);
   };
@@ -129,13 +129,13 @@ void GuiMainDialog::StoreWindowRect() {
     if (!GetWindowPlacement(window, &placement)) return;
     rect = placement.rcNormalPosition;
     if ((GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0) {
-      const GuiRect work = PrimaryWorkArea();
+      const RawRect work = PrimaryWorkArea();
       OffsetRect(&rect, work.left, work.top);
     }
   } else if (!GetWindowRect(window, &rect)) {
     return;
   }
-  (void)WriteStoredWindowRect(GuiWindowStyle::Instance().guiProfile, FromRect(rect));
+  (void)WriteStoredWindowRect(GuiWindowStyle::Instance().guiProfile, RawLayer::FromSystemRect(rect));
 }
 
 void GuiMainDialog::OnDestroying() {
@@ -203,16 +203,16 @@ void GuiMainDialog::OpenTitleMenuAtCursor() {
 }
 
 void GuiMainDialog::Paint() {
-  WinLayer::WinPaintDc paint(Handle());
+  RawLayer::RawPaintDc paint(Handle());
   HDC dc = paint.get();
   // A thin frame around each pane, and two raised bars in the caption strip as a grip.
-  auto frame = [dc](const GuiRect& rect) {
+  auto frame = [dc](const RawRect& rect) {
     RECT outer{rect.left - 1, rect.top - 1, rect.right + 1, rect.bottom + 1};
     FrameRect(dc, &outer, GetSysColorBrush(COLOR_BTNSHADOW));
   };
   frame(layout_.buttons);
   if (layout_.showSelectors) frame(layout_.selectors);
-  const GuiRect& strip = layout_.caption;
+  const RawRect& strip = layout_.caption;
   if (strip.Width() <= 0 || strip.Height() <= 0) return;
   const bool along = strip.Width() >= strip.Height();
   for (int bar = 0; bar < 2; ++bar) {
@@ -245,7 +245,7 @@ bool GuiMainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
       result = DefaultProc(message, wParam, lParam);
       POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
       ScreenToClient(Handle(), &point);
-      const GuiRect& strip = layout_.caption;
+      const RawRect& strip = layout_.caption;
       if (result == HTCLIENT && point.x >= strip.left && point.x < strip.right && point.y >= strip.top &&
           point.y < strip.bottom) {
         result = HTCAPTION;

@@ -44,16 +44,16 @@ GuiMainLayout ComputeMainLayout(const GuiMainLayoutInput& input) {
   return layout;
 }
 
-GuiRect CentreOn(const GuiRect& workArea, GuiSize size) {
+RawRect CentreOn(const RawRect& workArea, GuiSize size) {
   const int32_t left = workArea.left + (workArea.Width() - size.width) / 2;
   const int32_t top = workArea.top + (workArea.Height() - size.height) / 2;
   return {left, top, left + size.width, top + size.height};
 }
 
-GuiRect PlaceMainWindow(const GuiRect& centred, const GuiStoredRect& stored) {
+RawRect PlaceMainWindow(const RawRect& centred, const GuiStoredRect& stored) {
   const int32_t width = centred.Width();
   const int32_t height = centred.Height();
-  GuiRect placed = centred;
+  RawRect placed = centred;
   if (stored.hasLeft) {
     placed.left = stored.rect.left;
   } else if (stored.hasRight) {
@@ -92,7 +92,7 @@ bool ReadStoredWindowRect(const RawLayer::RawString& guiProfile, GuiStoredRect& 
   return true;
 }
 
-bool WriteStoredWindowRect(const RawLayer::RawString& guiProfile, const GuiRect& rect) {
+bool WriteStoredWindowRect(const RawLayer::RawString& guiProfile, const RawRect& rect) {
   RawLayer::RawParameterList section;
   const int32_t edges[4] = {rect.left, rect.top, rect.right, rect.bottom};
   for (int i = 0; i < 4; ++i) section.SetInteger(RawLayer::RawString(kKeys[i]), edges[i]);

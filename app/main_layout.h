@@ -28,9 +28,9 @@ struct GuiMainLayoutInput {
 
 struct GuiMainLayout {
   GuiSize client;
-  GuiRect buttons;
-  GuiRect selectors;  // empty when the selector box is not shown
-  GuiRect caption;    // the caption strip
+  RawRect buttons;
+  RawRect selectors;  // empty when the selector box is not shown
+  RawRect caption;    // the caption strip
   bool showSelectors = false;
 };
 
@@ -38,21 +38,21 @@ struct GuiMainLayout {
 GuiMainLayout ComputeMainLayout(const GuiMainLayoutInput& input);
 
 // Left and top that centre a window of `size` on `workArea` (integer division, truncating).
-GuiRect CentreOn(const GuiRect& workArea, GuiSize size);
+RawRect CentreOn(const RawRect& workArea, GuiSize size);
 
 // The window rectangle at start: the centred one, or the stored one's position when it was
 // read (a missing edge stays as computed). The size always follows the content, since a stored
 // size from before a profile edit would cut buttons off.
 struct GuiStoredRect {
   bool hasLeft = false, hasTop = false, hasRight = false, hasBottom = false;
-  GuiRect rect;
+  RawRect rect;
 };
-GuiRect PlaceMainWindow(const GuiRect& centred, const GuiStoredRect& stored);
+RawRect PlaceMainWindow(const RawRect& centred, const GuiStoredRect& stored);
 
 // Reads [MainDialog] WindowRect_L/T/R/B from the GUI profile; false when the section cannot be
 // read. A key that is missing or not a number leaves its edge unset.
 [[nodiscard]] bool ReadStoredWindowRect(const RawLayer::RawString& guiProfile, GuiStoredRect& stored);
 // Writes the four keys, replacing the section.
-[[nodiscard]] bool WriteStoredWindowRect(const RawLayer::RawString& guiProfile, const GuiRect& rect);
+[[nodiscard]] bool WriteStoredWindowRect(const RawLayer::RawString& guiProfile, const RawRect& rect);
 
 }  // namespace AppLayer

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include "app/button_box.h"
-#include "app/icon_store.h"
+#include "app/icon_store_win32.h"
 #include "app/main_dialog.h"
 #include "app/script_menu.h"
-#include "app/selector_box.h"
+#include "app/selector_box_win32.h"
 #include "app/settings.h"
 #include "app/title_menu_execution.h"
 #include "job/icon_cache.h"

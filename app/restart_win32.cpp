@@ -1,34 +1,17 @@
 #include <windows.h>
 
-#include <memory>
 #include <string>
-#include <type_traits>
 
 #include "app/restart.h"
+#include "raw/handle_win32.h"
 #include "raw/path.h"
+#include "raw/process.h"
 
 namespace AppLayer {
 
 namespace {
 
 constexpr DWORD kEndWaitMs = 3000;
-
-struct ProcessCloser {
-  void operator()(HANDLE process) const { CloseHandle(process); }
-};
-using UniqueProcess = std::unique_ptr<std::remove_pointer_t<HANDLE>, ProcessCloser>;
-
-std::u16string ImagePathOf(HANDLE process) {
-  // Long paths are allowed: grow until the name fits.
-  for (DWORD size = MAX_PATH;; size *= 2) {
-    std::wstring name(size, L'\0');
-    DWORD length = size;
-    if (QueryFullProcessImageNameW(process, 0, name.data(), &length)) {
-      return std::u16string(reinterpret_cast<const char16_t*>(name.data()), length);
-    }
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size >= 32768) return {};
-  }
-}
 
 bool SameFile(const std::u16string& a, const std::u16string& b) {
   if (a.empty() || b.empty()) return false;
@@ -40,10 +23,11 @@ bool SameFile(const std::u16string& a, const std::u16string& b) {
 
 GuiEndResult EndEarlierInstance(uint32_t processId, const RawString& ownImage) {
   if (processId == GetCurrentProcessId()) return GuiEndResult::Self;
-  UniqueProcess process(
+  // The handle held keeps the process id from being reused while its image is compared.
+  RawLayer::RawUniqueKernelHandle process(
       OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId));
   if (!process) return GuiEndResult::NotOpened;
-  if (!SameFile(ImagePathOf(process.get()), ownImage.ToWide())) return GuiEndResult::OtherProgram;
+  if (!SameFile(RawLayer::ProcessImagePath(processId).ToWide(), ownImage.ToWide())) return GuiEndResult::OtherProgram;
   if (!TerminateProcess(process.get(), 0)) return GuiEndResult::NotOpened;
   return WaitForSingleObject(process.get(), kEndWaitMs) == WAIT_OBJECT_0 ? GuiEndResult::Ended
                                                                           : GuiEndResult::StillRunning;

@@ -1,4 +1,4 @@
-// Script menus on Windows: real pop-up menus whose entries are owner-drawn with their icon from
+// Script menus (Windows only): real pop-up menus whose entries are owner-drawn with their icon from
 // the icon cache and their caption in the menu font, separators drawn as lines. A menu opens at
 // the run's anchor (the button or selector line that started the run, else at the cursor) over
 // the main window; before the main window exists (a command-line run) over a hidden window of
@@ -6,11 +6,9 @@
 // JobLayer::SetMenuHost.
 #pragma once
 
-#include "job/menu_host.h"
+#include <windows.h>
 
-struct HMENU__;
-struct tagMEASUREITEMSTRUCT;
-struct tagDRAWITEMSTRUCT;
+#include "job/menu_host.h"
 
 namespace WinLayer {
 class WinViewHook;
@@ -22,12 +20,12 @@ namespace AppLayer {
 JobLayer::JobMenuHost& GuiScriptMenuHost();
 
 // The platform menu of a menu this host made.
-HMENU__* ScriptMenuHandle(JobLayer::JobHostMenu& menu);
+HMENU ScriptMenuHandle(JobLayer::JobHostMenu& menu);
 
 // The owner window's share of the drawing: WM_MEASUREITEM and WM_DRAWITEM of CtlType ODT_MENU.
 // False for an entry that is not a script menu's, which is left to its own owner.
-bool MeasureScriptMenuItem(tagMEASUREITEMSTRUCT& item);
-bool DrawScriptMenuItem(tagDRAWITEMSTRUCT& item);
+bool MeasureScriptMenuItem(MEASUREITEMSTRUCT& item);
+bool DrawScriptMenuItem(DRAWITEMSTRUCT& item);
 // The same two calls as a hook to attach to a view that owns menus.
 WinLayer::WinViewHook& ScriptMenuDrawingHook();
 

@@ -12,11 +12,12 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/icon_store.h"
+#include "app/icon_store_win32.h"
 #include "app/settings.h"
 #include "job/icon_cache.h"
 #include "job/screen.h"
-#include "win/handle.h"
+#include "raw/handle_win32.h"
+#include "raw/rect_win32.h"
 #include "win/view.h"
 
 namespace AppLayer {
@@ -55,15 +56,16 @@ class ScriptMenu : public JobHostMenu {
   explicit ScriptMenu(HMENU menu) : menu_(menu) {}
   ~ScriptMenu() override {
     // Sub-menus have owners of their own: take every entry out so that only this menu is freed.
-    for (int at = GetMenuItemCount(menu_) - 1; at >= 0; --at) RemoveMenu(menu_, static_cast<UINT>(at), MF_BYPOSITION);
-    DestroyMenu(menu_);
+    for (int at = GetMenuItemCount(menu_.get()) - 1; at >= 0; --at) {
+      RemoveMenu(menu_.get(), static_cast<UINT>(at), MF_BYPOSITION);
+    }
     std::lock_guard<std::mutex> lock(g_entriesLock);
     for (const std::unique_ptr<EntryData>& entry : entries_) g_entries.erase(entry.get());
   }
   ScriptMenu(const ScriptMenu&) = delete;
   ScriptMenu& operator=(const ScriptMenu&) = delete;
 
-  HMENU Handle() const { return menu_; }
+  HMENU Handle() const { return menu_.get(); }
 
   // Appends an owner-drawn entry; the data is kept only when the menu took the entry.
   bool Append(UINT flags, UINT_PTR id, std::unique_ptr<EntryData> entry) {
@@ -71,7 +73,7 @@ class ScriptMenu : public JobHostMenu {
       std::lock_guard<std::mutex> lock(g_entriesLock);
       g_entries.insert(entry.get());
     }
-    if (!AppendMenuW(menu_, flags | MF_OWNERDRAW, id, reinterpret_cast<LPCWSTR>(entry.get()))) {
+    if (!AppendMenuW(menu_.get(), flags | MF_OWNERDRAW, id, reinterpret_cast<LPCWSTR>(entry.get()))) {
       std::lock_guard<std::mutex> lock(g_entriesLock);
       g_entries.erase(entry.get());
       return false;
@@ -81,7 +83,7 @@ class ScriptMenu : public JobHostMenu {
   }
 
  private:
-  HMENU menu_;
+  RawLayer::RawUniqueMenu menu_;
   std::vector<std::unique_ptr<EntryData>> entries_;
 };
 
@@ -203,7 +205,7 @@ class WindowsMenuHost : public JobMenuHost {
       owner = ownWindow.Handle();
       ownWindow.StartIcons();
     }
-    const JobLayer::JobRect& anchor = context.anchor;
+    const RawLayer::RawRect& anchor = context.anchor;
     const bool anchored = anchor.right > anchor.left && anchor.bottom > anchor.top;
     POINT at{};
     TPMPARAMS exclude{};
@@ -211,7 +213,7 @@ class WindowsMenuHost : public JobMenuHost {
     if (anchored) {
       // Below the button, or above it when the screen ends there; never over it.
       at = POINT{anchor.left, anchor.bottom};
-      exclude.rcExclude = RECT{anchor.left, anchor.top, anchor.right, anchor.bottom};
+      exclude.rcExclude = RawLayer::ToSystemRect(anchor);
     } else {
       GetCursorPos(&at);
     }
@@ -229,7 +231,7 @@ class WindowsMenuHost : public JobMenuHost {
 // The menu font of the window style, made once and again whenever the style's record changes.
 HFONT MenuFont() {
   static GuiFontRecord made;
-  static WinLayer::WinUniqueFont font;
+  static RawLayer::RawUniqueFont font;
   const GuiFontRecord& record = GuiWindowStyle::Instance().menuFont;
   if (font && record == made) return font.get();
   font = CreateFontOf(record);
@@ -278,8 +280,8 @@ bool MeasureScriptMenuItem(MEASUREITEMSTRUCT& item) {
   }
   SIZE text{};
   {
-    WinLayer::WinWindowDc screen(nullptr);
-    WinLayer::WinSelection font(screen.get(), MenuFont());
+    RawLayer::RawWindowDc screen(nullptr);
+    RawLayer::RawSelection font(screen.get(), MenuFont());
     // An empty caption still takes a line's height.
     const std::wstring& caption = entry->caption.empty() ? std::wstring(L" ") : entry->caption;
     GetTextExtentPoint32W(screen.get(), caption.c_str(), static_cast<int>(caption.size()), &text);
@@ -312,11 +314,11 @@ bool DrawScriptMenuItem(DRAWITEMSTRUCT& item) {
   if (entry->iconEntry >= 0 && icon > 0) {
     const int top = area.top + (area.bottom - area.top - icon) / 2;
     const RECT target{area.left + pad, top, area.left + pad + icon, top + icon};
-    GuiIconStore::DrawEntry(entry->iconEntry, dc, target);
+    DrawIconEntry(entry->iconEntry, dc, target);
   }
   RECT text{area.left + pad + icon + kGap, area.top, area.right - pad, area.bottom};
   const bool disabled = (item.itemState & (ODS_DISABLED | ODS_GRAYED)) != 0;
-  WinLayer::WinSelection font(dc, MenuFont());
+  RawLayer::RawSelection font(dc, MenuFont());
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF oldColor =
       SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));

@@ -4,7 +4,8 @@
 // edit rewrites the "Selector:" sections of the profile.
 //
 // The portable part: how lines are measured, when menu entries are greyed, and the edits on a
-// selector list with the per-line selection. The window (GuiSelectorBox) is Windows only.
+// selector list with the per-line selection. The window (GuiSelectorBox) is Windows only, in
+// selector_box_win32.h.
 //
 // Message table, section "SelectorMenu" (the edit menu's captions):
 //   InsertSeparator, DeleteItems, MoveUpItems, MoveDownItems, SortItems, ReverseSortItems
@@ -103,53 +104,3 @@ class GuiSelectorEditor {
 };
 
 }  // namespace AppLayer
-
-#ifdef _WIN32
-
-#include <windows.h>
-
-#include "win/handle.h"
-#include "win/list_box.h"
-
-namespace AppLayer {
-
-// The selector box's window: a list box of the profile model's selectors.
-class GuiSelectorBox : public WinLayer::WinListBoxR<JobLayer::JobSelectorUnit> {
- public:
-  // Shows JobLayer::JobProfileModel::Instance()'s selector list.
-  GuiSelectorBox();
-  ~GuiSelectorBox() override;
-  // The child window, id kSelectorBoxId, without a vertical scroll bar, with multiple selection;
-  // sets up the lines.
-  [[nodiscard]] bool CreateIn(HWND parent);
-  // The widest line (at least 10) plus margins of 1 on each side, by the sum of the line heights
-  // plus the margins.
-  GuiSize NeededSize() const;
-
- protected:
-  void SetupItems() override;
-  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-  bool HandleNotify(int code) override;
-  void ExecuteMenuCommand(int id) override;
-  bool DrawItem(DRAWITEMSTRUCT& item) override;
-  void BuildMenu(HMENU menu) override;
-
-  // The files of a drop, inserted before the line under `client` (appended with `append`, or
-  // when no line is there).
-  void DropPaths(const RawStringList& paths, POINT client, bool append);
-
- private:
-  // Runs the current line's selector with the trigger label, when the current line is valid.
-  void RunCurrent(const char* keyState);
-  // After an edit: the lines again, the main window resized, a repaint and the profile saved.
-  void Edited(const GuiSelectorSelection& selection);
-  GuiSelectorSelection CurrentSelection() const;
-
-  JobSelectorList& list_;
-  WinLayer::WinUniqueFont font_;
-  GuiSize needed_;
-};
-
-}  // namespace AppLayer
-
-#endif  // _WIN32

@@ -5,24 +5,25 @@
 #include <string>
 
 #include "app/font.h"
-#include "app/selector_box.h"
+#include "app/selector_box_win32.h"
 #include "app/settings.h"
 #include "job/trace.h"
 #include "job/trigger.h"
+#include "raw/rect_win32.h"
 
 namespace AppLayer {
 
 using JobLayer::JobProfileModel;
 using JobLayer::JobTraceId;
 using JobLayer::JobTraceScope;
-using WinLayer::WinSelection;
-using WinLayer::WinUniquePen;
-using WinLayer::WinWindowDc;
+using RawLayer::RawSelection;
+using RawLayer::RawUniquePen;
+using RawLayer::RawWindowDc;
 
 namespace {
 
 // A drop's file list, finished (and freed) when it goes.
-using UniqueDrop = WinLayer::WinUniqueHandle<HDROP, &DragFinish>;
+using UniqueDrop = RawLayer::RawUniqueHandle<HDROP, &DragFinish>;
 
 // Text inside a line: 2 pixels from each side, as measured.
 constexpr int kTextInset = 2;
@@ -79,8 +80,8 @@ void GuiSelectorBox::SetupItems() {
     list_.SetupSelectors();
   }
   ReloadUnits();
-  WinWindowDc dc(Handle());
-  WinSelection font(dc.get(), font_.get());
+  RawWindowDc dc(Handle());
+  RawSelection font(dc.get(), font_.get());
   needed_ = MeasureSelectorLines(list_, DcMeasure(dc.get()), GuiWindowStyle::Instance().selectorSeparator);
   SetLineHeights(SelectorLineHeights(list_));
 }
@@ -184,12 +185,12 @@ bool GuiSelectorBox::DrawItem(DRAWITEMSTRUCT& item) {
     FillRect(dc, &rect, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     if ((unit->flags & JobSelectorUnit::kSeparator) != 0) {
       const int middle = (rect.top + rect.bottom) / 2;
-      WinUniquePen pen(CreatePen(PS_SOLID, 1, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_GRAYTEXT)));
-      WinSelection usePen(dc, pen.get());
+      RawUniquePen pen(CreatePen(PS_SOLID, 1, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_GRAYTEXT)));
+      RawSelection usePen(dc, pen.get());
       MoveToEx(dc, rect.left + kTextInset, middle, nullptr);
       LineTo(dc, rect.right - kTextInset, middle);
     } else {
-      WinSelection useFont(dc, font_.get());
+      RawSelection useFont(dc, font_.get());
       const std::wstring caption = unit->caption.ToWideString();
       RECT text{rect.left + kTextInset, rect.top, rect.right - kTextInset, rect.bottom};
       SetBkMode(dc, TRANSPARENT);
@@ -227,7 +228,7 @@ void GuiSelectorBox::RunCurrent(const char* keyState) {
   if (Handle() == nullptr || index < 0 || index >= list_.Count()) return;
   RECT rect{};
   GetWindowRect(Handle(), &rect);
-  JobLayer::RunSelector(index, RawString::FromUtf8(keyState), JobLayer::JobRect{rect.left, rect.top, rect.right, rect.bottom});
+  JobLayer::RunSelector(index, RawString::FromUtf8(keyState), RawLayer::FromSystemRect(rect));
 }
 
 void GuiSelectorBox::Edited(const GuiSelectorSelection& selection) {

@@ -110,7 +110,7 @@ void OpenHelp(const GuiHelpSet& help, const RawString& path) {
   (void)shell.Execute(start.parameters, RawString());
 }
 
-void CenterOnWorkArea(const GuiScreenRect& work, const GuiScreenRect& window, int32_t& left, int32_t& top) {
+void CenterOnWorkArea(const RawRect& work, const RawRect& window, int32_t& left, int32_t& top) {
   // In 64 bits: a window far off screen may have edges whose differences overflow 32 bits.
   const int64_t workWidth = static_cast<int64_t>(work.right) - work.left;
   const int64_t workHeight = static_cast<int64_t>(work.bottom) - work.top;

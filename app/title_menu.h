@@ -14,6 +14,7 @@
 
 #include "raw/locale.h"
 #include "raw/parameter_list.h"
+#include "raw/rect.h"
 #include "raw/string.h"
 #include "raw/string_list.h"
 
@@ -103,18 +104,11 @@ GuiHelpStart PlanHelpStart(const GuiHelpSet& help, const RawString& path);
 // Starts what PlanHelpStart chose, without waiting. The shell reports its own errors.
 void OpenHelp(const GuiHelpSet& help, const RawString& path);
 
-// A screen rectangle (left and top inside, right and bottom outside).
-struct GuiScreenRect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-  bool operator==(const GuiScreenRect&) const = default;
-};
+using RawLayer::RawRect;
 
 // Where a window goes to be centred on the work area: its new left and top, never left of or
 // above the work area (a window larger than the work area keeps its size and sits at the work
 // area's top left corner).
-void CenterOnWorkArea(const GuiScreenRect& work, const GuiScreenRect& window, int32_t& left, int32_t& top);
+void CenterOnWorkArea(const RawRect& work, const RawRect& window, int32_t& left, int32_t& top);
 
 }  // namespace AppLayer

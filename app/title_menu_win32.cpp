@@ -13,8 +13,9 @@
 #include "raw/locale.h"
 #include "raw/path.h"
 #include "raw/profile.h"
+#include "raw/rect_win32.h"
 #include "raw/shell.h"
-#include "win/handle.h"
+#include "raw/handle_win32.h"
 #include "win/info_dialog.h"
 
 namespace AppLayer {
@@ -91,7 +92,7 @@ void GuiTMenuExecution::InsertHelpItem(HMENU menu, int position, const RawString
     InsertItem(menu, position, MF_STRING | (count == 0 ? MF_GRAYED : 0), kTitleViewHelp, text);
     return;
   }
-  WinLayer::WinUniqueMenu submenu(CreatePopupMenu());
+  RawLayer::RawUniqueMenu submenu(CreatePopupMenu());
   if (!submenu) return;
   int id = kTitleHelpFirst;
   for (const RawString& file : help_.helpFiles) {
@@ -161,7 +162,7 @@ void GuiTMenuExecution::MoveToPrimaryScreen() {
   if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || !GetWindowRect(window, &rect)) return;
   int32_t left = 0;
   int32_t top = 0;
-  CenterOnWorkArea({work.left, work.top, work.right, work.bottom}, {rect.left, rect.top, rect.right, rect.bottom},
+  CenterOnWorkArea(RawLayer::FromSystemRect(work), RawLayer::FromSystemRect(rect),
                    left, top);
   MoveWindow(window, left, top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "raw/rect.h"
+
 namespace AppLayer {
 
 inline constexpr int kCommandRestart = 0x1100;         // restart the launcher
@@ -26,11 +28,6 @@ struct GuiSize {
   bool operator==(const GuiSize&) const = default;
 };
 
-struct GuiRect {
-  int32_t left = 0, top = 0, right = 0, bottom = 0;
-  int32_t Width() const { return right - left; }
-  int32_t Height() const { return bottom - top; }
-  bool operator==(const GuiRect&) const = default;
-};
+using RawLayer::RawRect;
 
 }  // namespace AppLayer

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadOptionText(section.entries.GetValue("RectSpec", ""), spec);
     ToolOptions options;
     ApplyOptions(spec, options);
-    (void)ApplyGeometry(options.geometry, GuiRect{0, 0, 100, 100});
+    (void)ApplyGeometry(options.geometry, RawRect{0, 0, 100, 100});
   }
   RawStringList names = profile.SectionNames();
   (void)NextFreeSectionName("Data:Fuzz", names);

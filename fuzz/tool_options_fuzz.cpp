@@ -18,7 +18,7 @@ using namespace ToolLayer;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  GuiRect current;
+  RawRect current;
   if (size >= 16) {
     std::memcpy(&current, data, 16);
   }
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ReadOptionText(text, spec);
   ToolOptions fromSpec;
   ApplyOptions(spec, fromSpec);
-  const GuiRect moved = ApplyGeometry(fromSpec.geometry, current);
+  const RawRect moved = ApplyGeometry(fromSpec.geometry, current);
   (void)ApplyGeometry(options.geometry, moved);
 
   int32_t number = 0;
@@ -49,6 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ReadOptionText(RectSpecText(moved), written);
   ToolOptions reread;
   ApplyOptions(written, reread);
-  if (ApplyGeometry(reread.geometry, GuiRect{}) != moved) __builtin_trap();
+  if (ApplyGeometry(reread.geometry, RawRect{}) != moved) __builtin_trap();
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "job/variable.h"
 #include "raw/clipboard.h"
 #include "raw/file.h"
+#include "raw/process.h"
 
 namespace JobLayer {
 
@@ -21,6 +22,14 @@ int DigitOf(uint32_t unit) {
   if (unit >= 'A' && unit <= 'Z') return static_cast<int>(unit - 'A') + 10;
   if (unit >= 'a' && unit <= 'z') return static_cast<int>(unit - 'a') + 10;
   return 99;
+}
+
+JobWaitEnd WaitEndOf(RawShell::WaitResult result) {
+  switch (result) {
+    case RawShell::WaitEnded: return JobWaitEnd::Ended;
+    case RawShell::WaitTimedOut: return JobWaitEnd::TimedOut;
+    default: return JobWaitEnd::Failed;
+  }
 }
 
 // Waits with `waitOnce` (given a slice in milliseconds) until it answers anything but TimedOut,
@@ -110,17 +119,11 @@ bool JobCommandShell::Execute(const JobParamList& params, const JobTraceId& call
   const bool started = shell.Execute(parameter, verb);
 
   JobWaitEnd end = JobWaitEnd::Ended;
-  if (shell.ProcessHandle() != 0) {
+  if (shell.HasProcess()) {
     if (wait == RawString("WaitForDone")) {
-      end = WaitInSlices(timeout, [&shell](uint32_t slice) {
-        switch (shell.Wait(slice)) {
-          case RawShell::WaitEnded: return JobWaitEnd::Ended;
-          case RawShell::WaitTimedOut: return JobWaitEnd::TimedOut;
-          default: return JobWaitEnd::Failed;
-        }
-      });
+      end = WaitInSlices(timeout, [&shell](uint32_t slice) { return WaitEndOf(shell.Wait(slice)); });
     } else if (wait == RawString("WaitForIdle")) {
-      end = WaitInSlices(timeout, [&shell](uint32_t slice) { return WaitForProcessIdle(shell, slice); });
+      end = WaitInSlices(timeout, [&shell](uint32_t slice) { return WaitEndOf(shell.WaitForIdle(slice)); });
     }
   }
 
@@ -185,7 +188,7 @@ bool JobCommandPopupWindow::Execute(const JobParamList& params, const JobTraceId
   RawString value;
   if (!ExpandParameter(params, "Parameter", caller, value)) return false;
   const int32_t handle = LeadingNumber(value);
-  if (handle == 0 || !PopUpWindow(handle)) {
+  if (handle == 0 || !RawLayer::BringWindowToFront(handle)) {
     ReportCommandError("MissingTargetWindow", "PopupWindow", "Parameter", value);
     return false;
   }

@@ -61,12 +61,4 @@ int32_t LeadingNumber(const RawString& text);
 // How a wait for a started process ended.
 enum class JobWaitEnd { Ended, TimedOut, Failed, Aborted };
 
-// Platform parts (command_process_win32.cpp, command_process_posix.cpp).
-// Waits up to `milliseconds` until the process waits for user input. Ended when it does, Failed
-// when the platform cannot tell (a console program, or no such wait on POSIX).
-JobWaitEnd WaitForProcessIdle(const RawShell& shell, uint32_t milliseconds);
-// Shows a minimised window normally, else brings it to the front, retrying a bounded number of
-// times while another window keeps the foreground. False when the handle names no window.
-[[nodiscard]] bool PopUpWindow(int32_t handle);
-
 }  // namespace JobLayer

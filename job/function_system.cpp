@@ -13,7 +13,7 @@ RawString MatchingWindow(JobVariableResult& result, JobVariableArgument& argumen
   const RawString classPattern = argument.GetText(1);
   const RawString titlePattern = argument.GetText(2, JobVariableArgument::kOptional);
   failed = ArgumentFailed(result, argument);
-  return failed ? RawString() : RawLayer::FindWindow(classPattern, titlePattern);
+  return failed ? RawString() : RawLayer::FindTopWindow(classPattern, titlePattern);
 }
 
 // The first running process whose entry matches the pattern ignoring case, or empty.

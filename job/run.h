@@ -12,7 +12,7 @@ struct JobRunRequest {
   RawString keyState;   // "LButton", "RButton", "DClick" or "Drop"
   RawString drop;       // the first dropped path
   RawString dropList;   // every dropped path in double quotes, separated by one blank
-  JobRect anchor;       // screen rectangle of the button or selector line that was used
+  RawRect anchor;       // screen rectangle of the button or selector line that was used
   bool isolate = false;  // undo every variable change when the run ends
 };
 

@@ -9,15 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "raw/rect.h"
 #include "raw/string.h"
 
 namespace JobLayer {
 
 using RawLayer::RawString;
 
-struct JobRect {
-  int32_t left = 0, top = 0, right = 0, bottom = 0;
-};
+using RawLayer::RawRect;
 
 // One field of an input form, in the order shown.
 struct JobInputField {
@@ -126,7 +125,7 @@ void SetScreen(JobScreen* screen);
 // the screen rectangle of the button or selector line that started the current run.
 struct JobDialogContext {
   void* mainWindow = nullptr;
-  JobRect anchor;
+  RawRect anchor;
 
   static JobDialogContext& Instance();
 };

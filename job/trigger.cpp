@@ -15,7 +15,7 @@ RawString ScopeText(const char* label, const RawString& name) {
 }
 
 bool RunRequest(const JobParamList& script, const RawString& keyState, const RawString& drop,
-                const RawString& dropList, const JobRect& anchor, bool isolate, const RawString& text) {
+                const RawString& dropList, const RawRect& anchor, bool isolate, const RawString& text) {
   JobRunRequest request;
   request.script = script;
   request.keyState = keyState;
@@ -28,21 +28,21 @@ bool RunRequest(const JobParamList& script, const RawString& keyState, const Raw
 
 }  // namespace
 
-bool RunButton(int32_t index, const RawString& keyState, const JobRect& anchor) {
+bool RunButton(int32_t index, const RawString& keyState, const RawRect& anchor) {
   const JobButtonUnit* button = JobProfileModel::Instance().buttons.At(index);
   if (button == nullptr || (button->flags & JobButtonUnit::kSeparator) != 0) return false;
   return RunRequest(button->params, keyState, RawString::Empty(), RawString::Empty(), anchor, true,
                     ScopeText("(Button)", button->name));
 }
 
-bool RunSelector(int32_t index, const RawString& keyState, const JobRect& anchor) {
+bool RunSelector(int32_t index, const RawString& keyState, const RawRect& anchor) {
   const JobSelectorUnit* selector = JobProfileModel::Instance().selectors.At(index);
   if (selector == nullptr) return false;
   return RunRequest(selector->params, keyState, RawString::Empty(), RawString::Empty(), anchor, false,
                     ScopeText("(Selector)", selector->name));
 }
 
-bool RunDrop(int32_t index, const RawString& drop, const RawString& dropList, const JobRect& anchor) {
+bool RunDrop(int32_t index, const RawString& drop, const RawString& dropList, const RawRect& anchor) {
   const JobButtonUnit* button = JobProfileModel::Instance().buttons.At(index);
   if (button == nullptr || (button->flags & JobButtonUnit::kDropRun) == 0) return false;
   return RunRequest(button->params, "Drop", drop, dropList, anchor, true, ScopeText("(Drop)", button->name));
@@ -61,7 +61,7 @@ bool RunCommandLine(const RawString& mode, const RawString& name, const RawStrin
   JobProfileModel& model = JobProfileModel::Instance();
   // The flags that decide which buttons may run come from their set-up.
   model.buttons.SetupButtons();
-  const JobRect none;
+  const RawRect none;
   if (mode == "a") {
     if (const JobActionUnit* action = model.actions.Find(name); action != nullptr) {
       return RunCommandLineAction(action->params, name);

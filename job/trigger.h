@@ -15,12 +15,12 @@ using RawLayer::RawStringList;
 
 // keyState "LButton" or "RButton". Runs when the index is within the button list and the button
 // is not a separator; isolated.
-bool RunButton(int32_t index, const RawString& keyState, const JobRect& anchor);
+bool RunButton(int32_t index, const RawString& keyState, const RawRect& anchor);
 // keyState "LButton" or "DClick". Not isolated: a selector's changes to variables persist.
-bool RunSelector(int32_t index, const RawString& keyState, const JobRect& anchor);
+bool RunSelector(int32_t index, const RawString& keyState, const RawRect& anchor);
 // drop: the first dropped path; dropList: every path in double quotes, separated by one blank.
 // Runs only on a button with "DropRun"; isolated.
-bool RunDrop(int32_t index, const RawString& drop, const RawString& dropList, const JobRect& anchor);
+bool RunDrop(int32_t index, const RawString& drop, const RawString& dropList, const RawRect& anchor);
 
 // The drop texts of a list of paths: the first one, and all of them quoted and separated.
 RawString DropListText(const RawStringList& paths);

@@ -8,10 +8,6 @@
 #include "raw/list.h"
 #include "raw/string.h"
 
-// windows.h maps FindWindow to FindWindowW; here the name is the foundation's
-// search (Win32 callers name FindWindowW itself).
-#undef FindWindow
-
 namespace RawLayer {
 
 struct RawProcessInfoUnit {
@@ -48,7 +44,12 @@ RawString FindProcess(const RawString& pattern);
 // (exactly, case included; an empty pattern passes every window), as "0x" and
 // its handle in hexadecimal; empty when none does. POSIX has no windows: always
 // empty.
-RawString FindWindow(const RawString& classPattern, const RawString& titlePattern);
+RawString FindTopWindow(const RawString& classPattern, const RawString& titlePattern);
+
+// Shows a minimised top-level window normally, else brings it to the front, retrying a bounded
+// number of times while another window keeps the foreground. `handle` is a window handle's 32
+// significant bits. False when the handle names no window (POSIX: always).
+[[nodiscard]] bool BringWindowToFront(int32_t handle);
 
 // The full path of a running process's executable, empty when the process is
 // gone or may not be queried.

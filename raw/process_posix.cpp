@@ -88,10 +88,15 @@ bool WalkProcesses(const ProcessVisitor& visit) {
   return true;
 }
 
-RawString FindWindow(const RawString& classPattern, const RawString& titlePattern) {
+RawString FindTopWindow(const RawString& classPattern, const RawString& titlePattern) {
   (void)classPattern;
   (void)titlePattern;
   return RawString();
+}
+
+bool BringWindowToFront(int32_t handle) {
+  (void)handle;
+  return false;
 }
 
 RawString ProcessImagePath(uint32_t processId, TextCode code) {

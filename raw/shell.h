@@ -44,13 +44,15 @@ class RawShell {
   // installed. The show state and the verb have no meaning there.
   [[nodiscard]] virtual bool Execute(const RawString& parameters, const RawString& verb);
 
-  // The process of the last start: a HANDLE on Windows, the child's id on POSIX;
-  // 0 when there is none.
-  intptr_t ProcessHandle() const { return handle_; }
+  // Whether the last start gave a process to wait for, and its id (0 when none).
+  bool HasProcess() const { return handle_ != 0; }
   uint32_t ProcessId() const { return processId_; }
 
   // Waits up to `milliseconds` (kWaitForever: no limit) for the process to end.
   [[nodiscard]] WaitResult Wait(uint32_t milliseconds);
+  // Waits up to `milliseconds` until the process waits for user input. WaitFailed when the
+  // system cannot tell: a console program has no input queue, and POSIX has no such wait.
+  [[nodiscard]] WaitResult WaitForIdle(uint32_t milliseconds);
   // The exit code, kStillRunning while the process runs (on Windows also when it
   // returned 259 itself). False when there is no process. On POSIX a process
   // ended by a signal reports 128 plus the signal number.

@@ -150,6 +150,11 @@ RawShell::WaitResult RawShell::Wait(uint32_t milliseconds) {
   }
 }
 
+RawShell::WaitResult RawShell::WaitForIdle(uint32_t milliseconds) {
+  (void)milliseconds;
+  return WaitFailed;
+}
+
 bool RawShell::ExitCode(uint32_t& code) {
   if (handle_ == 0) return false;
   if (!ended_) {

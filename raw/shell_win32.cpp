@@ -48,6 +48,15 @@ RawShell::WaitResult RawShell::Wait(uint32_t milliseconds) {
   }
 }
 
+RawShell::WaitResult RawShell::WaitForIdle(uint32_t milliseconds) {
+  if (handle_ == 0) return WaitFailed;
+  switch (WaitForInputIdle(reinterpret_cast<HANDLE>(handle_), milliseconds)) {
+    case 0: return WaitEnded;
+    case WAIT_TIMEOUT: return WaitTimedOut;
+    default: return WaitFailed;
+  }
+}
+
 bool RawShell::ExitCode(uint32_t& code) {
   DWORD value = 0;
   if (handle_ == 0 || !GetExitCodeProcess(reinterpret_cast<HANDLE>(handle_), &value)) return false;

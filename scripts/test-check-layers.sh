@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks check-layers.sh against small trees: a clean one must pass, and each forbidden include
-# must be caught on its own. Usage: test-check-layers.sh <scratch-folder>
+# (a layer above, or a system header in a portable file) must be caught on its own. Usage: test-check-layers.sh <scratch-folder>
 set -euo pipefail
 
 check=$(cd "$(dirname "$0")" && pwd)/check-layers.sh
@@ -15,7 +15,10 @@ make_tree() {
   printf '#include "raw/string.h"\n' >"$scratch/job/script.cpp"
   printf '#include "raw/string.h"\n' >"$scratch/win/widget.cpp"
   printf '#include "job/script.h"\n#include "win/widget.h"\n' >"$scratch/app/main.cpp"
-  printf '#include "raw/string.h"\n' >"$scratch/tool/main_win32.cpp"
+  printf '#include "raw/string.h"\n#include <windows.h>\n' >"$scratch/tool/main_win32.cpp"
+  printf '#include <unistd.h>\n' >"$scratch/raw/file_posix.cpp"
+  printf '// The list box (Windows only).\n#pragma once\n#include <windows.h>\n' >"$scratch/win/list_box.h"
+  printf '// The tip window.\n#pragma once\n' >"$scratch/win/tip.h"
   if [ $# -eq 2 ]; then printf '%s\n' "$2" >>"$scratch/$1"; fi
 }
 
@@ -49,6 +52,14 @@ win/widget.cpp|#include "app/settings.h"
 app/main.cpp|#include "tool/tessera.h"
 tool/main_win32.cpp|#include "job/script.h"
 tool/main_win32.cpp|#include "win/widget.h"
+raw/string.cpp|#include <windows.h>
+job/script.cpp|#include <shellapi.h>
+app/main.cpp|#include <unistd.h>
+raw/string.cpp|#include <sys/stat.h>
+win/tip.h|#include <windows.h>
+win/widget.cpp|struct HWND__;
+app/main.cpp|struct tagRECT;
+tool/main_win32.cpp|struct HDC__;
 ROWS
 
 # A folder whose name only starts like a layer's, and an include in a comment, pass.
@@ -56,6 +67,11 @@ make_tree raw/string.cpp '#include "jobs_extra/x.h"'
 expect pass "folder that only starts like a layer name"
 make_tree raw/string.cpp '// #include "app/main.h"'
 expect pass "commented-out include"
+# The standard library is no system header; a Windows-only header may reach the system.
+make_tree raw/string.cpp '#include <string_view>'
+expect pass "standard header in a portable file"
+make_tree win/list_box.h '#include <commctrl.h>'
+expect pass "system header in a header marked Windows only"
 
 rm -rf "$scratch" "$scratch.out"
 [ $failures -eq 0 ]

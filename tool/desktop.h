@@ -28,13 +28,13 @@ class ToolDesktop {
   virtual RawString WindowFile(ToolWindow window) = 0;
   virtual ToolShowState ShowState(ToolWindow window) = 0;
   // The rectangle on the screen; false when the window is gone.
-  [[nodiscard]] virtual bool WindowRect(ToolWindow window, GuiRect& rect) = 0;
+  [[nodiscard]] virtual bool WindowRect(ToolWindow window, RawRect& rect) = 0;
   // The rectangle the window has when neither minimised nor maximised.
-  [[nodiscard]] virtual bool RestoredRect(ToolWindow window, GuiRect& rect) = 0;
+  [[nodiscard]] virtual bool RestoredRect(ToolWindow window, RawRect& rect) = 0;
 
   [[nodiscard]] virtual bool Minimize(ToolWindow window) = 0;  // show code 6
   [[nodiscard]] virtual bool Restore(ToolWindow window) = 0;   // show code 9
-  [[nodiscard]] virtual bool Move(ToolWindow window, const GuiRect& rect) = 0;
+  [[nodiscard]] virtual bool Move(ToolWindow window, const RawRect& rect) = 0;
   // Changes the z-order band without moving or sizing.
   [[nodiscard]] virtual bool SetTopmost(ToolWindow window, bool topmost) = 0;
   [[nodiscard]] virtual bool PostClose(ToolWindow window) = 0;

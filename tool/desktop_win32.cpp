@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "raw/handle_win32.h"
 #include "raw/process.h"
+#include "raw/rect_win32.h"
 #include "raw/shell.h"
 #include "tool/desktop.h"
 #include "tool/options.h"
@@ -13,11 +15,6 @@
 namespace ToolLayer {
 
 namespace {
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using OwnedHandle = std::unique_ptr<void, HandleCloser>;
 
 constexpr UINT kFlashCount = 5;
 constexpr DWORD kFlashIntervalMs = 70;
@@ -39,7 +36,6 @@ bool Answers(HWND window) {
   return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kAnswerMs, &result) != 0;
 }
 
-GuiRect FromRect(const RECT& rect) { return GuiRect{rect.left, rect.top, rect.right, rect.bottom}; }
 
 BOOL CALLBACK CollectVisible(HWND window, LPARAM param) {
   if (IsWindowVisible(window)) reinterpret_cast<std::vector<ToolWindow>*>(param)->push_back(reinterpret_cast<ToolWindow>(window));
@@ -85,14 +81,14 @@ class WindowsDesktop : public ToolDesktop {
     return ToolShowState::Normal;
   }
 
-  bool WindowRect(ToolWindow window, GuiRect& rect) override {
+  bool WindowRect(ToolWindow window, RawRect& rect) override {
     RECT r;
     if (!GetWindowRect(Handle(window), &r)) return false;
-    rect = FromRect(r);
+    rect = RawLayer::FromSystemRect(r);
     return true;
   }
 
-  bool RestoredRect(ToolWindow window, GuiRect& rect) override {
+  bool RestoredRect(ToolWindow window, RawRect& rect) override {
     const ToolShowState state = ShowState(window);
     if (state == ToolShowState::Gone) return false;
     if (state == ToolShowState::Normal) return WindowRect(window, rect);
@@ -111,7 +107,7 @@ class WindowsDesktop : public ToolDesktop {
         OffsetRect(&r, monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top);
       }
     }
-    rect = FromRect(r);
+    rect = RawLayer::FromSystemRect(r);
     return true;
   }
 
@@ -129,7 +125,7 @@ class WindowsDesktop : public ToolDesktop {
     return IsWindow(Handle(window)) != FALSE;
   }
 
-  bool Move(ToolWindow window, const GuiRect& rect) override {
+  bool Move(ToolWindow window, const RawRect& rect) override {
     const int64_t width = int64_t{rect.right} - rect.left;
     const int64_t height = int64_t{rect.bottom} - rect.top;
     if (!Answers(Handle(window))) return false;
@@ -148,7 +144,7 @@ class WindowsDesktop : public ToolDesktop {
   bool TerminateOwner(ToolWindow window) override {
     DWORD processId = 0;
     if (GetWindowThreadProcessId(Handle(window), &processId) == 0) return false;
-    OwnedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    RawLayer::RawUniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
     if (!process) return false;
     if (TerminateProcess(process.get(), 0)) WaitForSingleObject(process.get(), kTerminateWaitMs);
     return true;

@@ -20,7 +20,7 @@ void AppendSpecNumber(RawString& text, int64_t value) {
 
 }  // namespace
 
-GuiRect ApplyGeometry(const ToolGeometry& geometry, const GuiRect& current) {
+RawRect ApplyGeometry(const ToolGeometry& geometry, const RawRect& current) {
   const int64_t width = int64_t{current.right} - current.left;
   const int64_t height = int64_t{current.bottom} - current.top;
   int64_t left = current.left;
@@ -51,10 +51,10 @@ GuiRect ApplyGeometry(const ToolGeometry& geometry, const GuiRect& current) {
   } else if (geometry.flags & GeometryAddHeight) {
     bottom = top + height + geometry.h;
   }
-  return GuiRect{Held(left), Held(top), Held(right), Held(bottom)};
+  return RawRect{Held(left), Held(top), Held(right), Held(bottom)};
 }
 
-RawString RectSpecText(const GuiRect& rect) {
+RawString RectSpecText(const RawRect& rect) {
   RawString text("-x ");
   AppendSpecNumber(text, rect.left);
   text.Append(" -y ");

@@ -14,11 +14,11 @@ namespace ToolLayer {
 // x puts the left edge at x keeping the width, X moves both edges by X (y / Y alike);
 // w makes right = left + w, W makes right = left + (width before the move) + W (h / H
 // alike). Sums are taken in 64 bits and held at the 32-bit limits.
-GuiRect ApplyGeometry(const ToolGeometry& geometry, const GuiRect& current);
+RawRect ApplyGeometry(const ToolGeometry& geometry, const RawRect& current);
 
 // "-x <left> -y <top> -w <width> -h <height>", a negative number written "#" and its
 // absolute value: "-x #8 -y 0 -w 1936 -h 1056".
-RawString RectSpecText(const GuiRect& rect);
+RawString RectSpecText(const RawRect& rect);
 
 // Sets the absolute geometry of a drawn rectangle's placement (PlaceDrawnRect); false,
 // leaving the geometry, when the drawing is to be ignored.

@@ -20,7 +20,7 @@ struct JobSectionUnit {
   RawString name;            // the whole section name, "Data:" included
   RawParameterList entries;  // the section's keys, shared with the data profile's reading
   ToolWindow window = 0;
-  GuiRect rect;             // where the window would go
+  RawRect rect;             // where the window would go
   ToolOptions options;       // the command-line options with the section's keys added
 };
 

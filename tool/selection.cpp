@@ -103,7 +103,7 @@ uint32_t CoverColor(const GuiSelectorSettings& settings, GuiSelectorMode mode) {
   return 0;
 }
 
-GuiRect SpanRect(GuiPoint start, GuiPoint end, GuiPoint origin) {
+RawRect SpanRect(GuiPoint start, GuiPoint end, GuiPoint origin) {
   const int64_t left = std::min(start.x, end.x);
   const int64_t top = std::min(start.y, end.y);
   const int64_t right = int64_t{std::max(start.x, end.x)} + 1;
@@ -129,7 +129,7 @@ GuiDrawnPlacement PlaceDrawnRect(GuiPoint start, GuiPoint end, const GuiFrameWid
   return placement;
 }
 
-void AddToScreenArea(GuiRect& area, const GuiRect& monitor) {
+void AddToScreenArea(RawRect& area, const RawRect& monitor) {
   area.left = std::min({area.left, monitor.left, 0});
   area.top = std::min({area.top, monitor.top, 0});
   area.right = std::max({area.right, monitor.right, 0});
@@ -141,7 +141,7 @@ int32_t GuiMenuLayout::Height() const {
   return ClampToInt32((int64_t{entryHeight} + spacer) * count - spacer);
 }
 
-GuiRect GuiMenuLayout::Entry(int32_t index) const {
+RawRect GuiMenuLayout::Entry(int32_t index) const {
   const int32_t top = ClampToInt32((int64_t{entryHeight} + spacer) * index);
   return {0, top, entryWidth, ClampToInt32(int64_t{top} + entryHeight)};
 }
@@ -154,7 +154,7 @@ int32_t GuiMenuLayout::EntryAt(GuiPoint point) const {
   return static_cast<int32_t>(index);
 }
 
-GuiMenuLayout LayoutMenu(const GuiRect& screenArea, const GuiSelectorSettings& settings, int32_t count) {
+GuiMenuLayout LayoutMenu(const RawRect& screenArea, const GuiSelectorSettings& settings, int32_t count) {
   GuiMenuLayout layout;
   const int32_t rows = settings.menuRows >= 1 && settings.menuRows <= kMaxRows ? settings.menuRows : kDefaultRows;
   layout.entryWidth = screenArea.Width() / rows;
@@ -164,7 +164,7 @@ GuiMenuLayout LayoutMenu(const GuiRect& screenArea, const GuiSelectorSettings& s
   return layout;
 }
 
-GuiRect PlaceMenu(int32_t width, int32_t height, GuiPoint cursor, const GuiRect& bounds) {
+RawRect PlaceMenu(int32_t width, int32_t height, GuiPoint cursor, const RawRect& bounds) {
   int64_t left = int64_t{cursor.x} - width / 2;
   int64_t top = int64_t{cursor.y} - height / 2;
   if (left + width > bounds.right) left = int64_t{bounds.right} - width;
@@ -174,7 +174,7 @@ GuiRect PlaceMenu(int32_t width, int32_t height, GuiPoint cursor, const GuiRect&
   return {ClampToInt32(left), ClampToInt32(top), ClampToInt32(left + width), ClampToInt32(top + height)};
 }
 
-GuiRect MiniatureRect(const GuiRect& screenArea, int32_t rows, const GuiRect& target, const GuiRect& entry,
+RawRect MiniatureRect(const RawRect& screenArea, int32_t rows, const RawRect& target, const RawRect& entry,
                       int32_t border) {
   if (rows < 1) rows = 1;
   auto scaleX = [&](int32_t x) { return (int64_t{x} - screenArea.left) / rows + entry.left; };

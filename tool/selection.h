@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "raw/parameter_list.h"
+#include "raw/rect.h"
 #include "raw/string.h"
 
 namespace ToolLayer {
@@ -25,19 +26,7 @@ struct GuiPoint {
   bool operator==(const GuiPoint&) const = default;
 };
 
-// Left, top, right, bottom; right and bottom lie outside, as with the system's rectangles.
-struct GuiRect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-  int32_t Width() const { return right - left; }
-  int32_t Height() const { return bottom - top; }
-  bool Contains(GuiPoint point) const {
-    return point.x >= left && point.x < right && point.y >= top && point.y < bottom;
-  }
-  bool operator==(const GuiRect&) const = default;
-};
+using RawLayer::RawRect;
 
 // What the user added around a window's client area when drawing its target: the drawn
 // rectangle is the visible frame, the window gets these margins on top (FrameWidenL/T/R/B).
@@ -82,7 +71,7 @@ uint32_t CoverColor(const GuiSelectorSettings& settings, GuiSelectorMode mode);
 
 // The rectangle spanned by two points, whichever way the drag ran, in coordinates relative to
 // `origin` (a cover's monitor corner), with the end point's pixel included.
-GuiRect SpanRect(GuiPoint start, GuiPoint end, GuiPoint origin);
+RawRect SpanRect(GuiPoint start, GuiPoint end, GuiPoint origin);
 
 // Where a window goes for a drawn rectangle (left, top = start point; right, bottom = end point).
 struct GuiDrawnPlacement {
@@ -99,8 +88,8 @@ struct GuiDrawnPlacement {
 GuiDrawnPlacement PlaceDrawnRect(GuiPoint start, GuiPoint end, const GuiFrameWiden& widen);
 
 // The screen area the menu's miniatures show: the smallest rectangle holding every monitor and
-// the point 0,0. Start from an empty GuiRect and add each monitor.
-void AddToScreenArea(GuiRect& area, const GuiRect& monitor);
+// the point 0,0. Start from an empty RawRect and add each monitor.
+void AddToScreenArea(RawRect& area, const RawRect& monitor);
 
 // The selection menu's geometry: entries of one miniature each, stacked top to bottom.
 struct GuiMenuLayout {
@@ -111,23 +100,23 @@ struct GuiMenuLayout {
   int32_t Width() const { return entryWidth; }
   int32_t Height() const;
   // Entry `index`'s rectangle relative to the menu's corner.
-  GuiRect Entry(int32_t index) const;
+  RawRect Entry(int32_t index) const;
   // The entry under a point relative to the menu's corner; -1 for none (outside, or a spacer).
   int32_t EntryAt(GuiPoint point) const;
 };
-GuiMenuLayout LayoutMenu(const GuiRect& screenArea, const GuiSelectorSettings& settings, int32_t count);
+GuiMenuLayout LayoutMenu(const RawRect& screenArea, const GuiSelectorSettings& settings, int32_t count);
 
 // The menu's screen rectangle: centred on the cursor, then pushed inside `bounds` (the monitor
 // under the cursor): up or left when it overflows the bottom or right edge, then down or right
 // when it overflows the top or left edge, so a menu larger than the monitor keeps its top-left
 // corner visible.
-GuiRect PlaceMenu(int32_t width, int32_t height, GuiPoint cursor, const GuiRect& bounds);
+RawRect PlaceMenu(int32_t width, int32_t height, GuiPoint cursor, const RawRect& bounds);
 
 // A screen rectangle shown in a miniature: scaled down by `rows` around the screen area's corner
 // and placed at the entry's corner, then inset by `border` (a negative border widens it); never
 // smaller than one pixel each way.
-GuiRect MiniatureRect(const GuiRect& screenArea, int32_t rows, const GuiRect& target,
-                      const GuiRect& entry, int32_t border);
+RawRect MiniatureRect(const RawRect& screenArea, int32_t rows, const RawRect& target,
+                      const RawRect& entry, int32_t border);
 
 // Whether a window class is the desktop's ("Progman" of a shell, "#32769" of the system).
 bool IsDesktopClass(const RawString& className);
@@ -147,7 +136,7 @@ enum GuiSelectResult : int32_t {
 // One applicable data section as the menu shows it.
 struct GuiMenuEntry {
   RawString name;
-  GuiRect target;  // the rectangle its window would get, in screen coordinates
+  RawRect target;  // the rectangle its window would get, in screen coordinates
 };
 
 // The windows run on threads of their own while the calling thread polls until they end. One

@@ -11,7 +11,10 @@
 #include <type_traits>
 #include <vector>
 
+#include "raw/handle_win32.h"
+#include "raw/rect_win32.h"
 #include "raw/thread.h"
+#include "raw/window_binding_win32.h"
 #include "tool/selection.h"
 
 namespace ToolLayer {
@@ -26,15 +29,10 @@ constexpr DWORD kPollMs = 100;
 constexpr BYTE kMenuAlpha = 255;
 constexpr DWORD kSelectionStyleEx = WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
 
-struct GdiObjectDeleter {
-  void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
+using RawLayer::RawUniqueBrush;
 
-UniqueBrush SolidBrush(uint32_t color) { return UniqueBrush(CreateSolidBrush(static_cast<COLORREF>(color))); }
+RawUniqueBrush SolidBrush(uint32_t color) { return RawUniqueBrush(CreateSolidBrush(static_cast<COLORREF>(color))); }
 
-GuiRect FromRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
-RECT ToRect(const GuiRect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
 RawString ClassOf(HWND window) {
   wchar_t name[256];
@@ -51,13 +49,13 @@ bool IsOwnSelectionWindow(HWND window) {
 }
 
 struct MonitorList {
-  std::vector<GuiRect> monitors;
-  GuiRect area;  // every monitor and the point 0,0
+  std::vector<RawRect> monitors;
+  RawRect area;  // every monitor and the point 0,0
 };
 
 BOOL CALLBACK CollectMonitor(HMONITOR, HDC, LPRECT rect, LPARAM data) {
   auto* list = reinterpret_cast<MonitorList*>(data);
-  list->monitors.push_back(FromRect(*rect));
+  list->monitors.push_back(RawLayer::FromSystemRect(*rect));
   AddToScreenArea(list->area, list->monitors.back());
   return TRUE;
 }
@@ -69,14 +67,14 @@ MonitorList EnumerateMonitors() {
 }
 
 // The monitor under a point, or the nearest one when the point lies on none.
-GuiRect MonitorAt(GuiPoint point) {
+RawRect MonitorAt(GuiPoint point) {
   MONITORINFO info{};
   info.cbSize = sizeof(info);
   HMONITOR monitor = MonitorFromPoint(POINT{point.x, point.y}, MONITOR_DEFAULTTONEAREST);
   if (monitor == nullptr || !GetMonitorInfoW(monitor, &info)) {
     return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   }
-  return FromRect(info.rcMonitor);
+  return RawLayer::FromSystemRect(info.rcMonitor);
 }
 
 }  // namespace
@@ -147,7 +145,7 @@ GuiPoint ScreenPoint(HWND window, LPARAM lParam) {
 // A cover or the menu: a layered, topmost pop-up whose mouse handling ends the selection.
 class GuiSelectionWindow {
  public:
-  GuiSelectionWindow(const wchar_t* className, const GuiRect& rect, BYTE alpha, bool maximised)
+  GuiSelectionWindow(const wchar_t* className, const RawRect& rect, BYTE alpha, bool maximised)
       : className_(className), rect_(rect), alpha_(alpha), maximised_(maximised) {}
   ~GuiSelectionWindow() = default;
   GuiSelectionWindow(const GuiSelectionWindow&) = delete;
@@ -165,11 +163,7 @@ class GuiSelectionWindow {
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-      auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<GuiSelectionWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = RawLayer::BoundObjectFor<GuiSelectionWindow>(window, message, lParam);
     LRESULT result = 0;
     if (self != nullptr && self->Handle(window, message, wParam, lParam, result)) return result;
     return DefWindowProcW(window, message, wParam, lParam);
@@ -219,7 +213,7 @@ class GuiSelectionWindow {
   bool HandleMouse(HWND window, UINT message, LPARAM lParam);
 
   const wchar_t* className_;
-  GuiRect rect_;
+  RawRect rect_;
   BYTE alpha_;
   bool maximised_;
 };
@@ -275,8 +269,7 @@ bool GuiSelectionWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM
   result = 0;
   switch (message) {
     case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(window, &paint);
+      RawLayer::RawPaintDc paint(window);
       RECT client;
       GetClientRect(window, &client);
       POINT corner{0, 0};
@@ -286,8 +279,7 @@ bool GuiSelectionWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM
         std::lock_guard<std::mutex> hold(Shared().lock);
         handler = Shared().handler;
       }
-      if (handler != nullptr) handler->Paint(dc, client, {corner.x, corner.y});
-      EndPaint(window, &paint);
+      if (handler != nullptr) handler->Paint(paint.get(), client, {corner.x, corner.y});
       return true;
     }
     case WM_ERASEBKGND:
@@ -343,8 +335,8 @@ class GuiSelectorControl : public GuiSelectorData::Handler {
  public:
   GuiSelectorControl(const GuiSelectorSettings& settings, GuiSelectorMode mode) : settings_(settings), mode_(mode) {}
 
-  void SetMenu(const std::vector<GuiMenuEntry>* entries, const GuiRect& area, const GuiMenuLayout& layout,
-               const std::vector<GuiRect>& monitors) {
+  void SetMenu(const std::vector<GuiMenuEntry>* entries, const RawRect& area, const GuiMenuLayout& layout,
+               const std::vector<RawRect>& monitors) {
     entries_ = entries;
     area_ = area;
     layout_ = layout;
@@ -390,7 +382,7 @@ class GuiSelectorControl : public GuiSelectorData::Handler {
       PaintMenu(dc, client);
       return;
     }
-    UniqueBrush cover = SolidBrush(CoverColor(settings_, mode_));
+    RawUniqueBrush cover = SolidBrush(CoverColor(settings_, mode_));
     FillRect(dc, &client, cover.get());
     GuiPoint start;
     GuiPoint end;
@@ -402,8 +394,8 @@ class GuiSelectorControl : public GuiSelectorData::Handler {
       end = Shared().end;
     }
     if (dragging && start.IsValid() && end.IsValid()) {
-      const RECT drawn = ToRect(SpanRect(start, end, origin));
-      UniqueBrush cropping = SolidBrush(settings_.rectCroppingColor);
+      const RECT drawn = RawLayer::ToSystemRect(SpanRect(start, end, origin));
+      RawUniqueBrush cropping = SolidBrush(settings_.rectCroppingColor);
       FillRect(dc, &drawn, cropping.get());
     }
   }
@@ -411,23 +403,23 @@ class GuiSelectorControl : public GuiSelectorData::Handler {
  private:
   // Each entry: the screen area, each monitor framed, the section's target and its name.
   void PaintMenu(HDC dc, const RECT& client) {
-    UniqueBrush frame = SolidBrush(settings_.menuScreenFrameColor);
-    UniqueBrush area = SolidBrush(settings_.menuScreenAreaColor);
-    UniqueBrush target = SolidBrush(settings_.menuTargetColor);
+    RawUniqueBrush frame = SolidBrush(settings_.menuScreenFrameColor);
+    RawUniqueBrush area = SolidBrush(settings_.menuScreenAreaColor);
+    RawUniqueBrush target = SolidBrush(settings_.menuTargetColor);
     FillRect(dc, &client, frame.get());  // the spacers between entries
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, static_cast<COLORREF>(settings_.menuScreenFrameColor));
     HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     const int32_t rows = std::max(settings_.menuRows, 1);
     for (int32_t i = 0; i < layout_.count && entries_ != nullptr && i < static_cast<int32_t>(entries_->size()); ++i) {
-      const GuiRect entry = layout_.Entry(i);
-      const RECT entryRect = ToRect(entry);
+      const RawRect entry = layout_.Entry(i);
+      const RECT entryRect = RawLayer::ToSystemRect(entry);
       FillRect(dc, &entryRect, area.get());
-      for (const GuiRect& monitor : monitors_) {
-        const RECT shown = ToRect(MiniatureRect(area_, rows, monitor, entry, 0));
+      for (const RawRect& monitor : monitors_) {
+        const RECT shown = RawLayer::ToSystemRect(MiniatureRect(area_, rows, monitor, entry, 0));
         FrameRect(dc, &shown, frame.get());
       }
-      const RECT shown = ToRect(MiniatureRect(area_, rows, (*entries_)[static_cast<size_t>(i)].target, entry,
+      const RECT shown = RawLayer::ToSystemRect(MiniatureRect(area_, rows, (*entries_)[static_cast<size_t>(i)].target, entry,
                                               settings_.menuBorder));
       FillRect(dc, &shown, target.get());
       RECT text = entryRect;
@@ -442,9 +434,9 @@ class GuiSelectorControl : public GuiSelectorData::Handler {
   GuiSelectorSettings settings_;
   GuiSelectorMode mode_;
   const std::vector<GuiMenuEntry>* entries_ = nullptr;
-  GuiRect area_;
+  RawRect area_;
   GuiMenuLayout layout_;
-  std::vector<GuiRect> monitors_;
+  std::vector<RawRect> monitors_;
 };
 
 // One selection at a time per process: the state is process-wide.
@@ -457,7 +449,7 @@ GuiSelectResult RunCovers(const GuiSelectorSettings& settings, GuiSelectorMode m
   std::lock_guard<std::mutex> gate(SelectionGate());
   const MonitorList monitors = EnumerateMonitors();
   std::vector<std::unique_ptr<GuiSelectionWindow>> covers;
-  for (const GuiRect& monitor : monitors.monitors) {
+  for (const RawRect& monitor : monitors.monitors) {
     covers.push_back(std::make_unique<GuiSelectionWindow>(kCoverClass, monitor, CoverAlpha(settings, mode), true));
   }
   if (covers.empty()) return SelectFailed;
@@ -522,7 +514,7 @@ GuiSelectResult GuiSelector::SelectEntry(const std::vector<GuiMenuEntry>& entrie
   POINT cursor{0, 0};
   GetCursorPos(&cursor);
   const GuiPoint at{cursor.x, cursor.y};
-  const GuiRect placed = PlaceMenu(layout.Width(), layout.Height(), at, MonitorAt(at));
+  const RawRect placed = PlaceMenu(layout.Width(), layout.Height(), at, MonitorAt(at));
 
   GuiSelectorControl control(settings_, ModeMenu);
   control.SetMenu(&entries, monitors.area, layout, monitors.monitors);

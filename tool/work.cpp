@@ -123,7 +123,7 @@ bool ToolWork::CollectSections(ToolWindow given, JobSectionList& sections, ToolM
       window = FindFirstWindow(options);
       if (window == 0) continue;
     }
-    GuiRect rect;
+    RawRect rect;
     // A window that closed meanwhile does not apply.
     if (!desktop_.WindowRect(window, rect)) continue;
     JobSectionUnit& unit = sections.Add();
@@ -165,7 +165,7 @@ bool ToolWork::RestoreIf(ToolWindow window, bool minimized, bool maximized) {
 bool ToolWork::MoveWindow(ToolWindow window, const ToolGeometry& geometry) {
   if (!geometry.Any()) return true;
   if (!RestoreIf(window, true, true)) return false;
-  GuiRect rect;
+  RawRect rect;
   if (!desktop_.WindowRect(window, rect)) return false;
   return desktop_.Move(window, ApplyGeometry(geometry, rect));
 }
@@ -173,7 +173,7 @@ bool ToolWork::MoveWindow(ToolWindow window, const ToolGeometry& geometry) {
 bool ToolWork::StoreWindow(ToolWindow window, const ToolOptions& options) {
   const RawString title = desktop_.WindowTitle(window);
   const RawString className = desktop_.WindowClass(window);
-  GuiRect rect;
+  RawRect rect;
   // A minimised or maximised window is stored with the place it returns to.
   if (!desktop_.RestoredRect(window, rect)) return false;
   RawString name(kDataPrefix);
@@ -223,7 +223,7 @@ bool ToolWork::ApplyActions(ToolWindow window, const ToolOptions& options, const
   if (options.Has(FlagTerminate)) return desktop_.TerminateOwner(window);
   if (options.Has(FlagFlash)) ok = desktop_.Flash(window);
   if (options.Has(FlagCopyRect)) {
-    GuiRect rect;
+    RawRect rect;
     ok = RestoreIf(window, true, true) && desktop_.WindowRect(window, rect) &&
          RawLayer::SetClipboardText(RectSpecText(rect));
   }
@@ -259,7 +259,7 @@ bool ToolWork::WriteWindowList() {
         spec = "Zoomed";
         break;
       case ToolShowState::Normal: {
-        GuiRect rect;
+        RawRect rect;
         if (!desktop_.WindowRect(window, rect)) continue;
         spec = RectSpecText(rect);
         break;

@@ -3,7 +3,7 @@
 // one of three sampling functions, and then drawn by blending the slot over what
 // is already on the screen. The pixel arithmetic, the slot allocation and the
 // pool file are portable (bitmap_pool.cpp); reading an icon handle and drawing on
-// a device context are Windows only (bitmap_pool_win32.cpp).
+// a device context are Windows only (bitmap_pool_win32.h).
 //
 // Pixels are 0xAARRGGBB (in memory B, G, R, A, as in a top-down 32-bit DIB);
 // alpha 0 is transparent, 255 opaque.
@@ -15,12 +15,6 @@
 
 #include "raw/bit_array.h"
 #include "raw/string.h"
-
-#ifdef _WIN32
-struct HICON__;
-struct HDC__;
-struct tagRECT;
-#endif
 
 namespace WinLayer {
 
@@ -153,16 +147,6 @@ class WinBitmapPool {
   int32_t Capacity() const { return capacity_; }
   int32_t GrowBy() const { return growBy_; }
 
-#ifdef _WIN32
-  // Imports an icon handle at the size of its bitmaps (colour and mask read with
-  // GetDIBits); the slot, or -1 when the bitmaps cannot be read or no slot can be
-  // had (a failed read takes no slot). The icon stays the caller's.
-  int32_t AddIcon(HICON__* icon);
-  [[nodiscard]] bool ReplaceIcon(int32_t slot, HICON__* icon);
-  // Blends the slot onto `target` of `dc`, stretched to the rectangle's size.
-  void DrawSlot(int32_t slot, HDC__* dc, const tagRECT& target);
-#endif
-
  protected:
   // Takes a slot for an import and makes sure the strip holds it; -1 otherwise.
   int32_t TakeImportSlot();
@@ -181,11 +165,9 @@ class WinBitmapPool {
   // freed by the Windows code, so the portable part holds it opaquely.
   struct Surface;
   using SurfaceFree = void (*)(Surface*);
-#ifdef _WIN32
-  // Reads the icon's bitmaps into the import buffers; `width` and `height` are theirs.
-  [[nodiscard]] bool ReadIcon(HICON__* icon, int32_t& width, int32_t& height);
-  [[nodiscard]] bool EnsureSurface(HDC__* dc);
-#endif
+  // The Windows half (bitmap_pool_win32.h) reads icons into the import buffers and draws through
+  // the surface.
+  friend class WinBitmapPoolWin32;
 
   std::unique_ptr<Surface, SurfaceFree> surface_;
   int32_t slotWidth_ = 0;

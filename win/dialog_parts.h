@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "win/handle.h"
+#include "raw/handle_win32.h"
 
 namespace WinLayer {
 
@@ -32,9 +32,9 @@ class WinDialogTemplate {
 };
 
 // The system's message font, which the dialogs write in; empty when it cannot be made.
-WinUniqueFont WinCreateMessageFont();
+RawLayer::RawUniqueFont WinCreateMessageFont();
 // `font`, or the stock GUI font when it is empty.
-HFONT WinFontOrDefault(const WinUniqueFont& font);
+HFONT WinFontOrDefault(const RawLayer::RawUniqueFont& font);
 
 // The work area of the monitor nearest `owner` (without an owner: the primary one).
 RECT WinWorkAreaNear(HWND owner);

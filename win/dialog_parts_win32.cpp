@@ -4,6 +4,8 @@
 
 namespace WinLayer {
 
+using RawLayer::RawUniqueFont;
+
 namespace {
 
 // The count of controls is the ninth word of the header.
@@ -45,14 +47,14 @@ void WinDialogTemplate::Add(DWORD style, int id, WORD classAtom, const wchar_t* 
   Word(0);  // no creation data
 }
 
-WinUniqueFont WinCreateMessageFont() {
+RawUniqueFont WinCreateMessageFont() {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return WinUniqueFont();
-  return WinUniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return RawUniqueFont();
+  return RawUniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
-HFONT WinFontOrDefault(const WinUniqueFont& font) {
+HFONT WinFontOrDefault(const RawUniqueFont& font) {
   return font ? font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 

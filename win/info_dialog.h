@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "raw/rect.h"
 #include "raw/string.h"
 
 namespace WinLayer {
@@ -31,7 +32,7 @@ class WinInfoDialog {
   // work area (a report of many lines); lines end with "\n" or "\r\n".
   void SetScrolling(bool scrolling) { scrolling_ = scrolling; }
   // Centre over this screen rectangle instead of the owner's window (an empty one is ignored).
-  void SetAnchor(int left, int top, int right, int bottom);
+  void SetAnchor(const RawLayer::RawRect& anchor) { anchor_ = anchor; }
   // The caption position (from 0) of a result of Show, or -1 when the dialog was closed
   // otherwise (Escape, the close box) or not shown.
   int CaptionIndex(int result) const;
@@ -48,7 +49,7 @@ class WinInfoDialog {
   RawString text_;
   int icon_;
   std::vector<RawString> captions_;
-  int anchor_[4] = {0, 0, 0, 0};
+  RawLayer::RawRect anchor_;
   bool scrolling_ = false;
 };
 

@@ -4,10 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "raw/rect_win32.h"
 #include "win/dialog_parts.h"
 #include "win/info_dialog.h"
 
 namespace WinLayer {
+
+using RawLayer::RawUniqueFont;
 
 namespace {
 
@@ -49,7 +52,7 @@ struct Session {
   HWND owner;
   RECT anchor;  // empty: the owner's rectangle, else the work area
   std::vector<int> buttons;
-  WinUniqueFont font;
+  RawUniqueFont font;
   bool scrolling;
 };
 
@@ -163,13 +166,6 @@ void WinInfoDialog::SetCaptions(const std::vector<RawString>& captions) {
   captions_.assign(captions.begin(), captions.begin() + std::min<size_t>(captions.size(), kMaxCaptions));
 }
 
-void WinInfoDialog::SetAnchor(int left, int top, int right, int bottom) {
-  anchor_[0] = left;
-  anchor_[1] = top;
-  anchor_[2] = right;
-  anchor_[3] = bottom;
-}
-
 int WinInfoDialog::CaptionIndex(int result) const {
   const int index = result - kFirstCaptionId;
   return index >= 0 && static_cast<size_t>(index) < captions_.size() ? index : -1;
@@ -187,7 +183,7 @@ int WinInfoDialog::Show(void* owner) {
     text.swap(lines);
   }
   Session session{title_.ToWideString(), text, icon_, static_cast<HWND>(owner),
-                  RECT{anchor_[0], anchor_[1], anchor_[2], anchor_[3]}, {}, WinUniqueFont(), scrolling_};
+                  RawLayer::ToSystemRect(anchor_), {}, RawUniqueFont(), scrolling_};
   if (session.owner != nullptr && !IsWindow(session.owner)) session.owner = nullptr;
   std::vector<std::wstring> captions;
   // A button would take "&" as the mark of its access key: doubled, it shows as written.

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "raw/rect.h"
 #include "raw/string.h"
 
 namespace WinLayer {
@@ -33,7 +34,7 @@ class WinInputDialog {
   WinInputDialog(const RawString& text, const std::vector<Field>& fields) : text_(text), fields_(fields) {}
 
   // Centre over this screen rectangle instead of the owner's window (an empty one is ignored).
-  void SetAnchor(int left, int top, int right, int bottom);
+  void SetAnchor(const RawLayer::RawRect& anchor) { anchor_ = anchor; }
 
   // Shows the form and returns when it is closed. True when "Finish" was pressed: `texts` then
   // holds one text per field, in order. False when it was cancelled (Cancel, Escape, the close
@@ -45,7 +46,7 @@ class WinInputDialog {
  private:
   RawString text_;
   std::vector<Field> fields_;
-  int anchor_[4] = {0, 0, 0, 0};
+  RawLayer::RawRect anchor_;
 };
 
 }  // namespace WinLayer

@@ -8,10 +8,14 @@
 #include <vector>
 
 #include "win/dialog_parts.h"
-#include "win/handle.h"
+#include "raw/handle_win32.h"
+#include "raw/rect_win32.h"
+#include "raw/window_binding_win32.h"
 #include "win/input_dialog.h"
 
 namespace WinLayer {
+
+using RawLayer::RawUniqueFont;
 
 namespace {
 
@@ -63,7 +67,7 @@ struct Session {
   const std::vector<WinInputDialog::Field>* fields;
   HWND owner;
   RECT anchor;
-  WinUniqueFont font;
+  RawUniqueFont font;
   std::vector<EditState> edits;
   std::vector<std::wstring> results;
 };
@@ -226,19 +230,18 @@ std::wstring WindowText(HWND window) {
 }
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  Session* bound = RawLayer::BoundObjectFor<Session>(dialog, message, lParam);
+  if (bound == nullptr) return FALSE;
+  Session& session = *bound;
   switch (message) {
-    case WM_INITDIALOG: {
-      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-      Session& session = *reinterpret_cast<Session*>(lParam);
+    case WM_INITDIALOG:
       Layout(dialog, session);
       FocusFirstField(dialog, session);
       return FALSE;  // the focus is set
-    }
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       if (id != IDOK && id != IDCANCEL) return FALSE;
       if (id == IDOK) {
-        Session& session = *reinterpret_cast<Session*>(GetWindowLongPtrW(dialog, DWLP_USER));
         session.results.clear();
         for (size_t i = 0; i < session.fields->size(); ++i) {
           session.results.push_back(WindowText(GetDlgItem(dialog, WinInputDialog::kFirstFieldId + static_cast<int>(i))));
@@ -254,18 +257,11 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-void WinInputDialog::SetAnchor(int left, int top, int right, int bottom) {
-  anchor_[0] = left;
-  anchor_[1] = top;
-  anchor_[2] = right;
-  anchor_[3] = bottom;
-}
-
 bool WinInputDialog::Show(void* owner, std::vector<RawString>& texts) {
   const std::vector<Field> shown(fields_.begin(),
                                  fields_.begin() + std::min<size_t>(fields_.size(), static_cast<size_t>(kMaxFields)));
-  Session session{text_.ToWideString(), &shown, static_cast<HWND>(owner), RECT{anchor_[0], anchor_[1], anchor_[2], anchor_[3]},
-                  WinUniqueFont(), std::vector<EditState>(shown.size()), {}};
+  Session session{text_.ToWideString(), &shown, static_cast<HWND>(owner), RawLayer::ToSystemRect(anchor_),
+                  RawUniqueFont(), std::vector<EditState>(shown.size()), {}};
   if (session.owner != nullptr && !IsWindow(session.owner)) session.owner = nullptr;
   const WinDialogTemplate form = MakeForm(shown);
   const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), form.Get(), session.owner, DialogProc,

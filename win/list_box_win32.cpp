@@ -4,9 +4,11 @@
 
 #include <algorithm>
 
-#include "win/handle.h"
+#include "raw/handle_win32.h"
 
 namespace WinLayer {
+
+using RawLayer::RawUniqueMenu;
 
 namespace {
 
@@ -92,7 +94,7 @@ void WinListBox::Notify(int code) {
 }
 
 void WinListBox::ShowMenu(POINT screen) {
-  WinUniqueMenu menu(CreatePopupMenu());
+  RawUniqueMenu menu(CreatePopupMenu());
   if (!menu) return;
   BuildMenu(menu.get());
   if (GetMenuItemCount(menu.get()) <= 0) return;

@@ -1,9 +1,14 @@
 #include "win/tip_window.h"
 
-#include "win/handle.h"
+#include "raw/handle_win32.h"
 #include "win/view.h"
 
 namespace WinLayer {
+
+using RawLayer::RawPaintDc;
+using RawLayer::RawSelection;
+using RawLayer::RawUniqueFont;
+using RawLayer::RawWindowDc;
 
 namespace {
 
@@ -25,8 +30,8 @@ class TipView : public WinView {
     const std::wstring text = Text();
     RECT textRect{0, 0, 0, 0};
     {
-      WinWindowDc screen(nullptr);
-      WinSelection select(screen.get(), font_);
+      RawWindowDc screen(nullptr);
+      RawSelection select(screen.get(), font_);
       DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &textRect, kTextFormat | DT_CALCRECT);
     }
     RECT frame{0, 0, textRect.right + 2 * kPadding, textRect.bottom + 2 * kPadding};
@@ -85,11 +90,11 @@ class TipView : public WinView {
   }
 
   void Paint() {
-    WinPaintDc paint(Handle());
+    RawPaintDc paint(Handle());
     RECT client;
     GetClientRect(Handle(), &client);
     FillRect(paint.get(), &client, GetSysColorBrush(COLOR_INFOBK));
-    WinSelection select(paint.get(), font_);
+    RawSelection select(paint.get(), font_);
     SetBkMode(paint.get(), TRANSPARENT);
     SetTextColor(paint.get(), GetSysColor(COLOR_INFOTEXT));
     InflateRect(&client, -kPadding, -kPadding);
@@ -155,7 +160,7 @@ void WinTipWindow::RunWindow() {
     logFont = font_;
   }
   // The font outlives the window that draws with it.
-  WinUniqueFont font(CreateFontIndirectW(&logFont));
+  RawUniqueFont font(CreateFontIndirectW(&logFont));
   TipView view(font ? font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
   WinViewCreate create;
   create.title = text.c_str();

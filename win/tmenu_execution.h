@@ -1,7 +1,7 @@
-// A window's system menu (its title menu) as a place for the program's own commands: a hook on
-// the window's view that finds the menu when the window is made, lets the owner add items when
-// the menu is about to open, and hands every system command to the owner. The hook never keeps
-// a message from the window, so the system's own items work as before.
+// The title menu hook (Windows only): a window's system menu (its title menu) as a place for the
+// program's own commands. A hook on the window's view finds the menu when the window is made, lets
+// the owner add items when the menu is about to open, and hands every system command to the owner.
+// The hook never keeps a message from the window, so the system's own items work as before.
 #pragma once
 
 #include <windows.h>

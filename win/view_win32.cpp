@@ -2,15 +2,13 @@
 
 #include <commctrl.h>
 
+#include "raw/window_binding_win32.h"
+
 namespace WinLayer {
 
 namespace {
 
 constexpr wchar_t kViewClass[] = L"KestrelView";
-// The view of a window is kept in a window property, which works the same for the toolkit's
-// own class and for subclassed system controls, and never mistakes a foreign window's
-// user data for a view.
-constexpr wchar_t kViewProperty[] = L"KestrelView.Object";
 constexpr UINT_PTR kSubclassId = 1;
 
 HINSTANCE g_instance = nullptr;
@@ -29,8 +27,7 @@ void SetWinInstance(HINSTANCE instance) { g_instance = instance; }
 WinView::~WinView() { Destroy(); }
 
 WinView* WinView::FromHandle(HWND window) {
-  if (window == nullptr) return nullptr;
-  return static_cast<WinView*>(GetPropW(window, kViewProperty));
+  return RawLayer::BoundObject<WinView>(window);
 }
 
 bool WinView::Create(const WinViewCreate& create) {
@@ -58,9 +55,9 @@ bool WinView::Create(const WinViewCreate& create) {
                                 create.width, create.height, create.parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(create.id)), WinInstance(), nullptr);
   if (window == nullptr) return false;
-  if (!SetPropW(window, kViewProperty, this) ||
+  if (!RawLayer::BindWindow(window, this) ||
       !SetWindowSubclass(window, &WinView::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-    RemovePropW(window, kViewProperty);
+    RawLayer::UnbindWindow(window);
     DestroyWindow(window);
     return false;
   }
@@ -93,7 +90,7 @@ LRESULT CALLBACK WinView::ClassProc(HWND window, UINT message, WPARAM wParam, LP
   if (view == nullptr && message == WM_NCCREATE) {
     view = static_cast<WinView*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     if (view != nullptr) {
-      if (!SetPropW(window, kViewProperty, view)) return FALSE;
+      if (!RawLayer::BindWindow(window, view)) return FALSE;
       view->window_ = window;
     }
   }
@@ -128,7 +125,7 @@ LRESULT WinView::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   if (message == WM_NCDESTROY) {
     HWND window = window_;
-    RemovePropW(window, kViewProperty);
+    RawLayer::UnbindWindow(window);
     if (subclassed_) RemoveWindowSubclass(window, &WinView::SubclassProc, kSubclassId);
     window_ = nullptr;
     subclassed_ = false;

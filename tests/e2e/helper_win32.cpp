@@ -27,6 +27,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "raw/handle_win32.h"
+
 namespace {
 
 std::wstring Unescape(const std::wstring& text) {
@@ -93,14 +95,11 @@ LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     }
     case WM_PAINT: {
       if (!g_stale) break;
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(window, &paint);
-      HBRUSH brush = CreateSolidBrush(g_fill);
+      RawLayer::RawPaintDc paint(window);
+      RawLayer::RawUniqueBrush brush(CreateSolidBrush(g_fill));
       RECT client;
       GetClientRect(window, &client);
-      FillRect(dc, &client, brush);
-      DeleteObject(brush);
-      EndPaint(window, &paint);
+      FillRect(paint.get(), &client, brush.get());
       return 0;
     }
     case WM_TIMER:

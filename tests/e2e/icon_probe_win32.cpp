@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/icon_store.h"
+#include "app/icon_store_win32.h"
 #include "raw/path.h"
 
 namespace {

@@ -26,7 +26,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/icon_store.h"
+#include "app/icon_store_win32.h"
 #include "app/job_screen.h"
 #include "app/script_menu.h"
 #include "app/settings.h"
@@ -211,7 +211,7 @@ int Run(const std::wstring& outfile, const std::wstring& keys, int count, wchar_
   JobLayer::JobRunRequest request;
   if (!request.script.Parse(body)) return 2;
   request.keyState = "LButton";
-  request.anchor = JobLayer::JobRect{1000, 600, 1080, 630};
+  request.anchor = RawLayer::RawRect{1000, 600, 1080, 630};
   const std::vector<std::string> steps = Split(keys);
   std::thread user([&] {
     Observe(outfile);

@@ -10,7 +10,7 @@
 //                                               the same, with "open" handed by DDE to a
 //                                               program that runs already (command starts it
 //                                               when it does not)
-//   probe find-window <class> <title> <ms>      FindWindow until it answers (0) or ms pass (1)
+//   probe find-window <class> <title> <ms>      FindTopWindow until it answers (0) or ms pass (1)
 //   probe clip-set <text>                       put the text on the clipboard (3: refused)
 //   probe clip-check <text>                     the clipboard holds exactly the text (1: not)
 //   probe clip-hold <statusfile> <releasefile>  hold the clipboard open, write "held", wait for
@@ -114,7 +114,7 @@ int AssociateDde(const wchar_t* extension, const wchar_t* fileClass, const wchar
 int FindWindowWithin(const wchar_t* windowClass, const wchar_t* title, DWORD milliseconds) {
   const DWORD start = GetTickCount();
   for (;;) {
-    RawString found = RawLayer::FindWindow(Text(windowClass), Text(title));
+    RawString found = RawLayer::FindTopWindow(Text(windowClass), Text(title));
     if (!found.IsEmpty()) {
       uint64_t handle = 0;
       bool negative = false;

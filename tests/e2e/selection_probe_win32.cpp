@@ -42,7 +42,7 @@ namespace {
 
 using RawLayer::RawString;
 using ToolLayer::GuiPoint;
-using ToolLayer::GuiRect;
+using RawLayer::RawRect;
 using ToolLayer::GuiSelectResult;
 
 constexpr DWORD kPollMs = 20;
@@ -127,7 +127,7 @@ int Rect(const wchar_t* settings, const wchar_t* out) {
 int Menu(const wchar_t* settings, const wchar_t* out, int count, wchar_t** rows) {
   std::vector<ToolLayer::GuiMenuEntry> entries;
   for (int i = 0; i + 4 < count; i += 5) {
-    entries.push_back({Text(rows[i]), GuiRect{Number(rows[i + 1]), Number(rows[i + 2]), Number(rows[i + 3]),
+    entries.push_back({Text(rows[i]), RawRect{Number(rows[i + 1]), Number(rows[i + 2]), Number(rows[i + 3]),
                                               Number(rows[i + 4])}});
   }
   ToolLayer::GuiSelector selector(ToolLayer::LoadSelectorSettings(Text(settings)));

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "app/job_screen.h"
-#include "app/selector_box.h"
+#include "app/selector_box_win32.h"
 #include "job/profile_model.h"
 #include "job/variable.h"
 #include "win/view.h"

@@ -56,7 +56,7 @@ TEST(ButtonLayoutTest, ColumnAndRowMeasures) {
   struct Case {
     bool horizontal;
     GuiSize size;
-    std::vector<GuiRect> rects;
+    std::vector<RawRect> rects;
   };
   const Case cases[] = {
       // Widest content: 16 + 3 + 18 = 37, so the column is 45 wide; buttons 16 + 8 high.
@@ -107,10 +107,10 @@ TEST(ButtonLayoutTest, MarginOfTheStyleSurroundsTheContent) {
   JobButtonList list;
   Fill(list, {{"icon", kIcon}, {"abc", kIcon | kCaption}});
   EXPECT_EQ(MeasureButtons(list, {16, 7, false, 6}, measure), (GuiSize{6 + 37 + 6, 2 * (6 + 16 + 6)}));
-  EXPECT_EQ(ButtonRect(*list.At(1)), (GuiRect{0, 28, 49, 56}));
-  EXPECT_EQ(PlaceButtonContent(*list.At(0), 16, 0, 6).icon, (GuiRect{6, 6, 22, 22}));
+  EXPECT_EQ(ButtonRect(*list.At(1)), (RawRect{0, 28, 49, 56}));
+  EXPECT_EQ(PlaceButtonContent(*list.At(0), 16, 0, 6).icon, (RawRect{6, 6, 22, 22}));
   EXPECT_EQ(MeasureButtons(list, {16, 7, true, 0}, measure), (GuiSize{16 + 37, 16}));
-  EXPECT_EQ(PlaceButtonContent(*list.At(1), 16, 0, 0).icon, (GuiRect{16, 0, 32, 16}));
+  EXPECT_EQ(PlaceButtonContent(*list.At(1), 16, 0, 0).icon, (RawRect{16, 0, 32, 16}));
 }
 
 TEST(ButtonLayoutTest, ContentIsPlacedByAlignment) {
@@ -123,8 +123,8 @@ TEST(ButtonLayoutTest, ContentIsPlacedByAlignment) {
   struct Case {
     int32_t index;
     int32_t align;
-    GuiRect icon;
-    GuiRect caption;
+    RawRect icon;
+    RawRect caption;
   };
   const Case cases[] = {
       {0, 1, {4, 4, 20, 20}, {23, 5, 41, 18}},  // the widest content fills the inner area

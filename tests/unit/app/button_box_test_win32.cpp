@@ -36,7 +36,7 @@ struct RunRecord {
   std::string keyState;
   std::string drop;
   std::string dropList;
-  JobRect anchor;
+  RawRect anchor;
 };
 
 // The box with its runs and its menu recorded instead of carried out.
@@ -48,10 +48,10 @@ class RecordingBox : public GuiButtonBox {
   int32_t menuChoice = 0;
 
  protected:
-  void RunButton(int32_t index, const RawString& keyState, const JobRect& anchor) override {
+  void RunButton(int32_t index, const RawString& keyState, const RawRect& anchor) override {
     runs.push_back({index, keyState.ToUtf8(), "", "", anchor});
   }
-  void RunDrop(int32_t index, const RawString& drop, const RawString& dropList, const JobRect& anchor) override {
+  void RunDrop(int32_t index, const RawString& drop, const RawString& dropList, const RawRect& anchor) override {
     runs.push_back({index, "Drop", drop.ToUtf8(), dropList.ToUtf8(), anchor});
   }
   int32_t TrackMenu(HMENU menu, POINT screen) override {
@@ -83,10 +83,7 @@ class HostWindow : public WinLayer::WinView {
 class ButtonBoxWinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "button_box_win" /
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    folder_ = TestFiles::ScratchFolder("button_box_win");
     ResetSettings();
     SetAlt(false);
   }
@@ -139,11 +136,11 @@ class ButtonBoxWinTest : public ::testing::Test {
   void Key(WPARAM key, bool alt = false) { SendMessageW(box_->Handle(), alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 0); }
   // The centre of a button, in box coordinates.
   POINT Centre(int32_t index) const {
-    const GuiRect rect = ButtonRect(*JobProfileModel::Instance().buttons.At(index));
+    const RawRect rect = ButtonRect(*JobProfileModel::Instance().buttons.At(index));
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
   }
-  JobRect ScreenRect(int32_t index) const {
-    const GuiRect rect = ButtonRect(*JobProfileModel::Instance().buttons.At(index));
+  RawRect ScreenRect(int32_t index) const {
+    const RawRect rect = ButtonRect(*JobProfileModel::Instance().buttons.At(index));
     POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
     MapWindowPoints(box_->Handle(), nullptr, corners, 2);
     return {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
@@ -168,7 +165,7 @@ const char kThreeButtons[] =
     "[Button:Alpha]\r\nTipText=First tip\r\n[Button:Beta]\r\nDropRun=1\r\n[Button:Gamma]\r\n"
     "[Action:Keep]\r\nShell {\r\n  Command=x.exe\r\n}\r\n";
 
-bool SameRect(const JobRect& a, const JobRect& b) {
+bool SameRect(const RawRect& a, const RawRect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/icon_store.h"
+#include "app/icon_store_win32.h"
 #include "tests/unit/test_files.h"
 
 namespace AppLayer {
@@ -36,9 +36,7 @@ class IconStoreWinTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // A folder per case: CTest runs the cases side by side, and each empties its own.
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "icon_store_win" /
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(folder_);
+    folder_ = TestFiles::ScratchFolder("icon_store_win");
     fs::create_directories(folder_ / "folder");
     std::ofstream(folder_ / "note.txt") << "text";
     std::ofstream(folder_ / "data.qqzz") << "no program for this";
@@ -109,7 +107,7 @@ TEST_F(IconStoreWinTest, DrawingBlendsTheSlotOverTheTarget) {
   uint32_t* pixels = static_cast<uint32_t*>(bits);
   std::fill(pixels, pixels + 64 * 64, 0x00FFFFFFu);
   const RECT rect{16, 16, 48, 48};
-  store_.Draw(image, dc, rect);
+  DrawStoreImage(store_, image, dc, rect);
   GdiFlush();
   int32_t changed = 0;
   int32_t outside = 0;
@@ -123,7 +121,7 @@ TEST_F(IconStoreWinTest, DrawingBlendsTheSlotOverTheTarget) {
   }
   EXPECT_GT(changed, 50);
   EXPECT_EQ(outside, 0);
-  store_.Draw(99, dc, rect);  // no such image: nothing drawn
+  DrawStoreImage(store_, 99, dc, rect);  // no such image: nothing drawn
   SelectObject(dc, old);
   DeleteObject(target);
   DeleteDC(dc);

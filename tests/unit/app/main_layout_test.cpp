@@ -12,7 +12,7 @@ namespace {
 
 using AppLayer::ComputeMainLayout;
 using AppLayer::GuiMainLayoutInput;
-using AppLayer::GuiRect;
+using RawLayer::RawRect;
 using AppLayer::GuiSize;
 using AppLayer::GuiStoredRect;
 
@@ -22,8 +22,8 @@ struct LayoutRow {
   bool horizontal, viewSelector;
   GuiSize buttons, selectors;
   GuiSize client;
-  GuiRect buttonRect;
-  GuiRect selectorRect;
+  RawRect buttonRect;
+  RawRect selectorRect;
 };
 
 TEST(MainLayoutTest, ClientSizesAndPanePlacesFollowTheFormulas) {
@@ -55,7 +55,7 @@ TEST(MainLayoutTest, ClientSizesAndPanePlacesFollowTheFormulas) {
     EXPECT_EQ(layout.showSelectors, row.viewSelector && !row.horizontal);
     EXPECT_EQ(layout.selectors, row.selectorRect);
     // The caption strip is k + 1 thick and lies inside the client area, clear of the panes.
-    const GuiRect& strip = layout.caption;
+    const RawRect& strip = layout.caption;
     EXPECT_EQ(row.horizontal ? strip.Width() : strip.Height(), row.caption + 1);
     EXPECT_GE(strip.left, 0);
     EXPECT_LE(strip.right, layout.client.width);
@@ -69,22 +69,22 @@ TEST(MainLayoutTest, ClientSizesAndPanePlacesFollowTheFormulas) {
 }
 
 TEST(MainLayoutTest, CentringTruncatesAndAStoredPlaceKeepsTheContentSize) {
-  const GuiRect work{0, 0, 1280, 994};
-  EXPECT_EQ(AppLayer::CentreOn(work, {45, 137}), (GuiRect{617, 428, 662, 565}));
-  EXPECT_EQ(AppLayer::CentreOn({100, 50, 300, 150}, {301, 11}), (GuiRect{50, 94, 351, 105}));
+  const RawRect work{0, 0, 1280, 994};
+  EXPECT_EQ(AppLayer::CentreOn(work, {45, 137}), (RawRect{617, 428, 662, 565}));
+  EXPECT_EQ(AppLayer::CentreOn({100, 50, 300, 150}, {301, 11}), (RawRect{50, 94, 351, 105}));
 
-  const GuiRect centred{617, 428, 662, 565};
+  const RawRect centred{617, 428, 662, 565};
   GuiStoredRect none;
   EXPECT_EQ(AppLayer::PlaceMainWindow(centred, none), centred);
   GuiStoredRect full;
   full.hasLeft = full.hasTop = full.hasRight = full.hasBottom = true;
   full.rect = {10, 20, 400, 400};
-  EXPECT_EQ(AppLayer::PlaceMainWindow(centred, full), (GuiRect{10, 20, 55, 157}));
+  EXPECT_EQ(AppLayer::PlaceMainWindow(centred, full), (RawRect{10, 20, 55, 157}));
   // A missing edge keeps the computed one; the right edge alone still places the window.
   GuiStoredRect partial;
   partial.hasRight = true;
   partial.rect.right = 700;
-  EXPECT_EQ(AppLayer::PlaceMainWindow(centred, partial), (GuiRect{655, 428, 700, 565}));
+  EXPECT_EQ(AppLayer::PlaceMainWindow(centred, partial), (RawRect{655, 428, 700, 565}));
 }
 
 class StoredRectTest : public ::testing::Test {
@@ -109,7 +109,7 @@ TEST_F(StoredRectTest, RoundTripsAndLeavesOtherSectionsAlone) {
   GuiStoredRect stored;
   ASSERT_TRUE(AppLayer::ReadStoredWindowRect(Path(), stored));
   EXPECT_TRUE(stored.hasLeft && stored.hasTop && stored.hasRight && stored.hasBottom);
-  EXPECT_EQ(stored.rect, (GuiRect{-1200, 40, -1150, 300}));
+  EXPECT_EQ(stored.rect, (RawRect{-1200, 40, -1150, 300}));
   std::ifstream in(path_, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("Margin=3"), std::string::npos);

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/icon_store.h"
+#include "app/icon_store_win32.h"
 #include "app/settings.h"
 #include "job/icon_cache.h"
 #include "job/screen.h"
@@ -95,7 +95,7 @@ class ScriptMenuWinTest : public ::testing::Test {
  protected:
   void SetUp() override {
     JobLayer::JobDialogContext::Instance().mainWindow = nullptr;
-    JobLayer::JobDialogContext::Instance().anchor = JobLayer::JobRect{};
+    JobLayer::JobDialogContext::Instance().anchor = RawLayer::RawRect{};
     top_ = host_.CreatePopup();
     sub_ = host_.CreatePopup();
     ASSERT_TRUE(top_ && sub_);
@@ -106,7 +106,7 @@ class ScriptMenuWinTest : public ::testing::Test {
     ASSERT_TRUE(host_.AppendSubMenu(*top_, *sub_, "Sub", -1));
     ASSERT_TRUE(host_.AppendItem(*top_, 11, "C", -1));
   }
-  void TearDown() override { JobLayer::JobDialogContext::Instance().anchor = JobLayer::JobRect{}; }
+  void TearDown() override { JobLayer::JobDialogContext::Instance().anchor = RawLayer::RawRect{}; }
 
   JobMenuHost& host_ = GuiScriptMenuHost();
   std::unique_ptr<JobHostMenu> top_;
@@ -136,7 +136,7 @@ TEST_F(ScriptMenuWinTest, TrackGivesTheChosenItemOrNothing) {
 }
 
 TEST_F(ScriptMenuWinTest, AMenuOpensBelowTheRunsAnchor) {
-  JobLayer::JobDialogContext::Instance().anchor = JobLayer::JobRect{200, 150, 300, 180};
+  JobLayer::JobDialogContext::Instance().anchor = RawLayer::RawRect{200, 150, 300, 180};
   KeyboardUser user({"escape"});
   EXPECT_EQ(host_.Track(*top_), JobMenuHost::kNoChoice);
   ASSERT_TRUE(user.sawMenu);

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/selector_box.h"
+#include "app/selector_box_win32.h"
 #include "app/settings.h"
 #include "job/variable.h"
+#include "tests/unit/test_files.h"
 
 namespace AppLayer {
 namespace {
@@ -66,9 +67,7 @@ HDROP MakeDrop(const std::vector<std::wstring>& paths, POINT point) {
 class SelectorBoxWinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const fs::path folder = fs::path(KESTREL_TEST_TMP_DIR) / "selector_box_win" /
-                            ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::create_directories(folder);
+    const fs::path folder = TestFiles::ScratchFolder("selector_box_win");
     path_ = folder / "profile.ini";
     std::ofstream(path_, std::ios::binary | std::ios::trunc) << kProfile;
     model().Clear();
@@ -212,7 +211,7 @@ TEST_F(SelectorBoxWinTest, MenuGreysMoveDownAndSortingByTheSelection) {
   };
   for (const Row& row : rows) {
     for (const auto& [line, keys] : row.clicks) Click(line, keys);
-    WinLayer::WinUniqueMenu menu(CreatePopupMenu());
+    RawLayer::RawUniqueMenu menu(CreatePopupMenu());
     box_.BuildMenu(menu.get());
     ASSERT_EQ(GetMenuItemCount(menu.get()), 8);
     auto greyed = [&](int id) { return (GetMenuState(menu.get(), id, MF_BYCOMMAND) & MF_GRAYED) != 0; };

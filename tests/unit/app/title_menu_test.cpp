@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using AppLayer::GuiHelpSet;
-using AppLayer::GuiScreenRect;
+using RawLayer::RawRect;
 using RawLayer::RawLocaleRecordList;
 using RawLayer::RawParameterList;
 using RawLayer::RawString;
@@ -147,8 +147,8 @@ TEST_F(TitleMenuTest, HelpOpensInTheViewerOnlyForItsExtensionsAndWhenItIsThere) 
 
 TEST_F(TitleMenuTest, MovedWindowsAreCentredButNeverLeftOfOrAboveTheWorkArea) {
   struct Row {
-    GuiScreenRect work;
-    GuiScreenRect window;
+    RawRect work;
+    RawRect window;
     int32_t left;
     int32_t top;
   };

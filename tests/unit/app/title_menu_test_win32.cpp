@@ -11,6 +11,7 @@
 #include "app/title_menu.h"
 #include "app/title_menu_execution.h"
 #include "app/window_commands.h"
+#include "raw/handle_win32.h"
 #include "raw/locale.h"
 #include "tests/unit/test_files.h"
 #include "win/view.h"
@@ -286,11 +287,10 @@ TEST_F(TitleMenuWin32Test, ATranslatedCaptionIsShownAndTheMissingOnesAreWrittenT
 TEST_F(TitleMenuWin32Test, AWindowWithoutSystemMenuGetsNoItems) {
   HookedWindow window(Folder(), WS_POPUP);
   ASSERT_TRUE(window.created);
-  HMENU other = CreatePopupMenu();
-  AppendMenuW(other, MF_STRING, 1, L"other");
-  SendMessageW(window.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(other), 0);
-  EXPECT_EQ(GetMenuItemCount(other), 1);
-  DestroyMenu(other);
+  RawLayer::RawUniqueMenu other(CreatePopupMenu());
+  AppendMenuW(other.get(), MF_STRING, 1, L"other");
+  SendMessageW(window.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(other.get()), 0);
+  EXPECT_EQ(GetMenuItemCount(other.get()), 1);
 }
 
 TEST_F(TitleMenuWin32Test, MoveToPrimaryScreenCentresTheWindowOnTheWorkArea) {

@@ -139,7 +139,7 @@ TEST_F(RunTest, TheAnchorGoesToTheDialogContext) {
   JobRunRequest request;
   request.anchor = {10, 20, 110, 44};
   EXPECT_TRUE(RunScript(request, "(Button)Test"));
-  const JobRect& anchor = JobDialogContext::Instance().anchor;
+  const RawRect& anchor = JobDialogContext::Instance().anchor;
   EXPECT_EQ((std::vector<int32_t>{anchor.left, anchor.top, anchor.right, anchor.bottom}),
             (std::vector<int32_t>{10, 20, 110, 44}));
 }

@@ -66,8 +66,8 @@ TEST(ProcessList, FindProcessMatchesNamesIgnoringCase) {
 }
 
 TEST(ProcessList, FindWindowGivesNothingForPatternsNoWindowMatches) {
-  EXPECT_TRUE(FindWindow("NoSuchClassKestrel*", "").IsEmpty());
-  EXPECT_TRUE(FindWindow("", "No such title kestrel*").IsEmpty());
+  EXPECT_TRUE(FindTopWindow("NoSuchClassKestrel*", "").IsEmpty());
+  EXPECT_TRUE(FindTopWindow("", "No such title kestrel*").IsEmpty());
 }
 
 }  // namespace

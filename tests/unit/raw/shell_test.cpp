@@ -34,7 +34,12 @@ const StartRow kStartRows[] = {
 };
 const StartRow kInFolder = {"cmd.exe", "/c if exist marker.txt (exit 5) else exit 6", 5};
 const StartRow kLongRunning = {"notepad.exe", "", 0};
-void EndProcess(const RawShell& shell) { TerminateProcess(reinterpret_cast<HANDLE>(shell.ProcessHandle()), 1); }
+void EndProcess(const RawShell& shell) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, shell.ProcessId());
+  if (process == nullptr) return;
+  TerminateProcess(process, 1);
+  CloseHandle(process);
+}
 #else
 const StartRow kStartRows[] = {
     {"sh", "-c \"exit 7\"", 7},
@@ -47,7 +52,7 @@ const StartRow kStartRows[] = {
 };
 const StartRow kInFolder = {"sh", "-c \"test -f marker.txt && exit 5 || exit 6\"", 5};
 const StartRow kLongRunning = {"sleep", "60", 0};
-void EndProcess(const RawShell& shell) { kill(static_cast<pid_t>(shell.ProcessHandle()), SIGKILL); }
+void EndProcess(const RawShell& shell) { kill(static_cast<pid_t>(shell.ProcessId()), SIGKILL); }
 #endif
 
 TEST(ShowState, NamesCompareExactly) {
@@ -62,7 +67,7 @@ TEST(Shell, StartsAProgramAndReadsItsExitCode) {
   for (const StartRow& row : kStartRows) {
     RawShell shell(Utf8(row.file));
     ASSERT_TRUE(shell.Execute(Utf8(row.parameters), RawString())) << row.file << " " << row.parameters;
-    EXPECT_NE(shell.ProcessHandle(), 0);
+    EXPECT_TRUE(shell.HasProcess());
     EXPECT_NE(shell.ProcessId(), 0u);
     ASSERT_EQ(shell.Wait(kWaitForever), RawShell::WaitEnded);
     uint32_t code = 0;
@@ -110,7 +115,7 @@ TEST(Shell, FailsQuietlyWithoutAProcess) {
   for (const auto& [what, file] : rows) {
     RawShell shell(Utf8(file));
     EXPECT_FALSE(shell.Execute(RawString(), RawString())) << what;
-    EXPECT_EQ(shell.ProcessHandle(), 0) << what;
+    EXPECT_FALSE(shell.HasProcess()) << what;
     EXPECT_EQ(shell.ProcessId(), 0u) << what;
     uint32_t code = 0;
     EXPECT_FALSE(shell.ExitCode(code)) << what;

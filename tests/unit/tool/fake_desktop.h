@@ -15,7 +15,7 @@ namespace ToolTest {
 
 using RawLayer::RawString;
 using ToolLayer::GuiPoint;
-using ToolLayer::GuiRect;
+using RawLayer::RawRect;
 using ToolLayer::JobSectionList;
 using ToolLayer::JobSectionUnit;
 using ToolLayer::ToolShowState;
@@ -26,9 +26,9 @@ struct FakeWindow {
   std::string title;
   std::string className;
   std::string file;
-  GuiRect rect;
+  RawRect rect;
   ToolShowState state = ToolShowState::Normal;
-  GuiRect restored;  // where a minimised or maximised window returns to
+  RawRect restored;  // where a minimised or maximised window returns to
   bool processOpens = true;
   bool visible = true;
 };
@@ -47,7 +47,7 @@ class FakeDesktop : public ToolLayer::ToolDesktop {
   std::vector<std::string> offered;  // "name window l t r b" of each menu entry
 
   FakeWindow& Add(ToolWindow id, const std::string& title, const std::string& className, const std::string& file,
-                  GuiRect rect) {
+                  RawRect rect) {
     windows.push_back({id, title, className, file, rect, ToolShowState::Normal, rect, true, true});
     return windows.back();
   }
@@ -84,13 +84,13 @@ class FakeDesktop : public ToolLayer::ToolDesktop {
     FakeWindow* window = Find(id);
     return window ? window->state : ToolShowState::Gone;
   }
-  bool WindowRect(ToolWindow id, GuiRect& rect) override {
+  bool WindowRect(ToolWindow id, RawRect& rect) override {
     FakeWindow* window = Find(id);
     if (!window) return false;
     rect = window->rect;
     return true;
   }
-  bool RestoredRect(ToolWindow id, GuiRect& rect) override {
+  bool RestoredRect(ToolWindow id, RawRect& rect) override {
     FakeWindow* window = Find(id);
     if (!window) return false;
     rect = window->state == ToolShowState::Normal ? window->rect : window->restored;
@@ -113,7 +113,7 @@ class FakeDesktop : public ToolLayer::ToolDesktop {
     window->state = ToolShowState::Normal;
     return true;
   }
-  bool Move(ToolWindow id, const GuiRect& rect) override {
+  bool Move(ToolWindow id, const RawRect& rect) override {
     std::ostringstream line;
     line << "move " << id << " " << rect.left << " " << rect.top << " " << rect.right << " " << rect.bottom;
     log.push_back(line.str());

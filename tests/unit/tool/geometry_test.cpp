@@ -11,7 +11,7 @@ namespace {
 
 using RawLayer::RawString;
 using ToolLayer::GuiDrawnPlacement;
-using ToolLayer::GuiRect;
+using RawLayer::RawRect;
 using ToolLayer::ToolGeometry;
 
 ToolGeometry GeometryOf(const std::string& options) {
@@ -20,8 +20,8 @@ ToolGeometry GeometryOf(const std::string& options) {
 
 struct MoveRow {
   const char* options;
-  GuiRect before;
-  GuiRect after;
+  RawRect before;
+  RawRect after;
 };
 
 class ApplyGeometryTest : public testing::TestWithParam<MoveRow> {};
@@ -52,7 +52,7 @@ TEST(RectSpecTextTest, WritesNegativesWithHash) {
 }
 
 TEST(RectSpecTextTest, ReadsBackAsTheSameRectangle) {
-  const GuiRect rect{-1200, -7, 333, 999};
+  const RawRect rect{-1200, -7, 333, 999};
   const RawString spec = ToolLayer::RectSpecText(rect);
   EXPECT_EQ(ToolLayer::ApplyGeometry(GeometryOf(spec.ToUtf8()), {5, 5, 6, 6}), rect);
 }
@@ -75,7 +75,7 @@ TEST(DrawnPlacementTest, SetsAbsoluteBitsOverRelativeOnes) {
   placement.h = 208;
   ASSERT_TRUE(ToolLayer::ApplyDrawnPlacement(placement, geometry));
   EXPECT_EQ(geometry.flags, 0x000F);
-  EXPECT_EQ(ToolLayer::ApplyGeometry(geometry, {0, 0, 1, 1}), (GuiRect{-8, 4, 308, 212}));
+  EXPECT_EQ(ToolLayer::ApplyGeometry(geometry, {0, 0, 1, 1}), (RawRect{-8, 4, 308, 212}));
 }
 
 }  // namespace

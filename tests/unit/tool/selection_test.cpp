@@ -15,7 +15,7 @@ using ToolLayer::GuiDrawnPlacement;
 using ToolLayer::GuiFrameWiden;
 using ToolLayer::GuiMenuLayout;
 using ToolLayer::GuiPoint;
-using ToolLayer::GuiRect;
+using RawLayer::RawRect;
 using ToolLayer::GuiSelectorSettings;
 
 RawParameterList Section(std::initializer_list<std::pair<const char*, const char*>> entries) {
@@ -206,21 +206,21 @@ INSTANTIATE_TEST_SUITE_P(Rows, DrawnPlacementTest, ::testing::Values(
     PlacementRow{{INT32_MAX - 1, 0}, {INT32_MAX, 1}, {true, false, INT32_MAX - 9, -2, 0, 0}}));
 
 TEST(SpanRectTest, EitherDirectionRelativeToTheCoversCorner) {
-  EXPECT_EQ(ToolLayer::SpanRect({10, 20}, {30, 40}, {0, 0}), (GuiRect{10, 20, 31, 41}));
-  EXPECT_EQ(ToolLayer::SpanRect({30, 40}, {10, 20}, {0, 0}), (GuiRect{10, 20, 31, 41}));
+  EXPECT_EQ(ToolLayer::SpanRect({10, 20}, {30, 40}, {0, 0}), (RawRect{10, 20, 31, 41}));
+  EXPECT_EQ(ToolLayer::SpanRect({30, 40}, {10, 20}, {0, 0}), (RawRect{10, 20, 31, 41}));
   // A drag on the monitor left of the primary one, drawn on that monitor's cover.
-  EXPECT_EQ(ToolLayer::SpanRect({-1900, 100}, {-1800, 150}, {-1920, 0}), (GuiRect{20, 100, 121, 151}));
+  EXPECT_EQ(ToolLayer::SpanRect({-1900, 100}, {-1800, 150}, {-1920, 0}), (RawRect{20, 100, 121, 151}));
 }
 
 TEST(ScreenAreaTest, HoldsEveryMonitorAndTheOrigin) {
-  GuiRect area;
+  RawRect area;
   ToolLayer::AddToScreenArea(area, {0, 0, 1280, 1024});
-  EXPECT_EQ(area, (GuiRect{0, 0, 1280, 1024}));
+  EXPECT_EQ(area, (RawRect{0, 0, 1280, 1024}));
   ToolLayer::AddToScreenArea(area, {-1920, 200, 0, 1280});
-  EXPECT_EQ(area, (GuiRect{-1920, 0, 1280, 1280}));
-  GuiRect away;
+  EXPECT_EQ(area, (RawRect{-1920, 0, 1280, 1280}));
+  RawRect away;
   ToolLayer::AddToScreenArea(away, {100, 100, 200, 200});
-  EXPECT_EQ(away, (GuiRect{0, 0, 200, 200}));
+  EXPECT_EQ(away, (RawRect{0, 0, 200, 200}));
 }
 
 TEST(MenuLayoutTest, MiniaturesStackedWithSpacers) {
@@ -229,8 +229,8 @@ TEST(MenuLayoutTest, MiniaturesStackedWithSpacers) {
   EXPECT_EQ(layout.Width(), 106);  // 1280 / 12
   EXPECT_EQ(layout.entryHeight, 85);  // 1024 / 12
   EXPECT_EQ(layout.Height(), (85 + 3) * 3 - 3);
-  EXPECT_EQ(layout.Entry(0), (GuiRect{0, 0, 106, 85}));
-  EXPECT_EQ(layout.Entry(2), (GuiRect{0, 176, 106, 261}));
+  EXPECT_EQ(layout.Entry(0), (RawRect{0, 0, 106, 85}));
+  EXPECT_EQ(layout.Entry(2), (RawRect{0, 176, 106, 261}));
 
   struct Row {
     GuiPoint point;
@@ -254,7 +254,7 @@ TEST(MenuLayoutTest, RowsOutOfRangeBehaveLikeTwelve) {
 
 struct MenuPlaceRow {
   GuiPoint cursor;
-  GuiRect expected;
+  RawRect expected;
 };
 class MenuPlaceTest : public ::testing::TestWithParam<MenuPlaceRow> {};
 
@@ -271,22 +271,22 @@ INSTANTIATE_TEST_SUITE_P(Rows, MenuPlaceTest, ::testing::Values(
     MenuPlaceRow{{-50, 2000}, {0, 964, 100, 1024}}));
 
 TEST(MenuPlaceTest, LargerThanTheMonitorKeepsTheTopLeftCorner) {
-  EXPECT_EQ(ToolLayer::PlaceMenu(300, 2000, {100, 100}, {0, 0, 1280, 1024}), (GuiRect{0, 0, 300, 2000}));
+  EXPECT_EQ(ToolLayer::PlaceMenu(300, 2000, {100, 100}, {0, 0, 1280, 1024}), (RawRect{0, 0, 300, 2000}));
   // On a monitor left of the primary one.
-  EXPECT_EQ(ToolLayer::PlaceMenu(100, 60, {-1910, 500}, {-1920, 0, 0, 1080}), (GuiRect{-1920, 470, -1820, 530}));
+  EXPECT_EQ(ToolLayer::PlaceMenu(100, 60, {-1910, 500}, {-1920, 0, 0, 1080}), (RawRect{-1920, 470, -1820, 530}));
 }
 
 TEST(MiniatureTest, TargetScaledIntoItsEntry) {
-  const GuiRect area{0, 0, 1200, 960};
-  const GuiRect entry{0, 83, 100, 163};
-  EXPECT_EQ(ToolLayer::MiniatureRect(area, 12, {0, 0, 600, 480}, entry, 0), (GuiRect{0, 83, 50, 123}));
-  EXPECT_EQ(ToolLayer::MiniatureRect(area, 12, {0, 0, 600, 480}, entry, 3), (GuiRect{3, 86, 47, 120}));
-  EXPECT_EQ(ToolLayer::MiniatureRect(area, 12, {0, 0, 600, 480}, entry, -2), (GuiRect{-2, 81, 52, 125}));
+  const RawRect area{0, 0, 1200, 960};
+  const RawRect entry{0, 83, 100, 163};
+  EXPECT_EQ(ToolLayer::MiniatureRect(area, 12, {0, 0, 600, 480}, entry, 0), (RawRect{0, 83, 50, 123}));
+  EXPECT_EQ(ToolLayer::MiniatureRect(area, 12, {0, 0, 600, 480}, entry, 3), (RawRect{3, 86, 47, 120}));
+  EXPECT_EQ(ToolLayer::MiniatureRect(area, 12, {0, 0, 600, 480}, entry, -2), (RawRect{-2, 81, 52, 125}));
   // A border wider than the target leaves a one-pixel mark at its centre.
-  EXPECT_EQ(ToolLayer::MiniatureRect(area, 12, {120, 120, 168, 168}, entry, 5), (GuiRect{12, 95, 13, 96}));
+  EXPECT_EQ(ToolLayer::MiniatureRect(area, 12, {120, 120, 168, 168}, entry, 5), (RawRect{12, 95, 13, 96}));
   // The area may begin left of the primary monitor.
   EXPECT_EQ(ToolLayer::MiniatureRect({-1200, 0, 1200, 960}, 12, {0, 0, 1200, 960}, {0, 0, 200, 80}, 0),
-            (GuiRect{100, 0, 200, 80}));
+            (RawRect{100, 0, 200, 80}));
 }
 
 TEST(DesktopClassTest, BothDesktopClassesCountAsNoWindow) {

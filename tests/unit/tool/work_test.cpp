@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using RawLayer::RawString;
 using Log = std::vector<std::string>;
-using ToolLayer::GuiRect;
+using RawLayer::RawRect;
 using ToolLayer::ToolShowState;
 using ToolTest::FakeDesktop;
 
@@ -177,7 +177,7 @@ TEST_F(ToolWorkTest, PickedWindowTakesTheActions) {
 TEST_F(ToolWorkTest, DrawnRectangleMovesWithTheFrameWidening) {
   struct Row {
     bool drawn;
-    GuiRect drag;
+    RawRect drag;
     const char* more;  // options after the drawing
     Log expected;
   };

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "raw/rect_win32.h"
 #include "win/info_dialog.h"
 #include "win/input_dialog.h"
 
@@ -104,7 +105,7 @@ std::vector<WinInputDialog::Field> SampleFields() {
 TEST(InputDialogTest, ShowsItsFieldsAndGivesTheirTextsWhenFinished) {
   const RECT anchor = MiddleAnchor();
   WinInputDialog form("Copy the file\nwhere?", SampleFields());
-  form.SetAnchor(anchor.left, anchor.top, anchor.right, anchor.bottom);
+  form.SetAnchor(RawLayer::FromSystemRect(anchor));
   std::vector<std::wstring> seen;
   bool centred = false;
   DialogActor actor([&](HWND dialog) {
@@ -262,7 +263,7 @@ TEST(InfoDialogTest, OneButtonPerCaptionAndThePressedOnesPosition) {
     const RECT anchor = MiddleAnchor();
     WinInfoDialog dialog("Kestrel", "Save the list?", WinInfoDialog::kQuestionIcon);
     dialog.SetCaptions(row.captions);
-    dialog.SetAnchor(anchor.left, anchor.top, anchor.right, anchor.bottom);
+    dialog.SetAnchor(RawLayer::FromSystemRect(anchor));
     std::wstring buttons;
     bool centred = false;
     DialogActor actor([&](HWND dialog) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "win/handle.h"
+#include "raw/handle_win32.h"
 #include "win/view.h"
 
 namespace {
@@ -155,11 +155,11 @@ TEST(ViewTest, DialogLoopEndsWithTheCodeAndGivesTheOwnerBack) {
 TEST(ViewTest, HandleOwnersFreeOnceWhenMoved) {
   const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   {
-    WinLayer::WinUniqueBrush first(CreateSolidBrush(RGB(1, 2, 3)));
+    RawLayer::RawUniqueBrush first(CreateSolidBrush(RGB(1, 2, 3)));
     ASSERT_TRUE(first);
-    WinLayer::WinUniqueBrush second(std::move(first));
+    RawLayer::RawUniqueBrush second(std::move(first));
     EXPECT_FALSE(first);
-    WinLayer::WinUniqueBrush third;
+    RawLayer::RawUniqueBrush third;
     third = std::move(second);
     EXPECT_TRUE(third);
     third.reset(CreateSolidBrush(RGB(4, 5, 6)));
