@@ -65,6 +65,20 @@
 //                                   difference is a missing invalidation; both pictures are
 //                                   then saved beside the scenario as up-to-date-before.png and
 //                                   up-to-date-after.png). png: the picture is saved there too
+//   window-shown <class|*> <title|*> <0|1> <ms>
+//                                   1: such a window is shown, not minimised, and is the
+//                                   foreground window with the keys in a child of it and no menu
+//                                   open; 0: no such window is shown (it is hidden or
+//                                   minimised). The step says how long it waited
+//   window-size <class|*> <title|*> <width|*> <height|*> <ms>
+//                                   such a window has this size; the step says how long it waited
+//   measure-toggle <class|*> <title|*> <chord> <count>
+//                                   count times: the chord (as for key) hides such a window that is
+//                                   in front, and the chord again brings it back in front; the time
+//                                   from the second chord to the window in front is measured, and
+//                                   the median and the extremes are printed
+//   still-running <ms>              the started program is still running after ms (it was not
+//                                   ended or restarted meanwhile)
 //   detach                          leave the started programs running at the end
 //
 // The compared texts (box-title, box-text, box-text-has, file-contains, file-lacks) take the escapes \n, \r, \t
@@ -578,6 +592,10 @@ class Driver {
     if (step.name == L"drag-in") return DragIn(a);
     if (step.name == L"post") return PostStep(a);
     if (step.name == L"up-to-date") return UpToDate(a);
+    if (step.name == L"window-shown") return WindowShownStep(a[0], a[1], *ParseNumber(a[2]) != 0, *ParseNumber(a[3]));
+    if (step.name == L"window-size") return WindowSizeStep(a);
+    if (step.name == L"still-running") return StillRunning(*ParseNumber(a[0]));
+    if (step.name == L"measure-toggle") return MeasureToggle(a);
     // The remaining steps concern the started program.
     if (started_.empty()) return L"no program was started";
     if (step.name == L"wait-own-window") return WaitOwnWindow(*ParseNumber(a[0]));
@@ -845,6 +863,110 @@ class Driver {
     return {};
   }
 
+  struct AnySearch {
+    const std::wstring* class_name;
+    const std::wstring* title;
+    HWND found;
+  };
+  static BOOL CALLBACK CollectAny(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<AnySearch*>(param);
+    if (!Matches(*search->class_name, ClassOf(window)) || !Matches(*search->title, TitleOf(window))) return TRUE;
+    search->found = window;
+    return FALSE;
+  }
+
+  // A shown window of the class and title, else a hidden one.
+  static HWND FindAnyTopLevel(const std::wstring& class_name, const std::wstring& title) {
+    if (HWND shown = FindTopLevel(class_name, title)) return shown;
+    AnySearch search{&class_name, &title, nullptr};
+    EnumWindows(CollectAny, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
+  // Shown in front: visible, not minimised, the foreground window, with the keys in one of its
+  // children and no menu open (typed keys then reach that child).
+  static bool InFront(HWND window) {
+    if (!IsWindowVisible(window) || IsIconic(window) || GetForegroundWindow() != window) return false;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return false;
+    return info.hwndFocus != nullptr && IsChild(window, info.hwndFocus) && (info.flags & GUI_INMENUMODE) == 0;
+  }
+
+  // Polls every millisecond, for timings.
+  static long long WaitShown(const std::wstring& class_name, const std::wstring& title, bool shown,
+                             long long timeout) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+      HWND window = FindAnyTopLevel(class_name, title);
+      const bool front = window != nullptr && InFront(window);
+      const bool gone = window == nullptr || !IsWindowVisible(window) || IsIconic(window);
+      if (shown ? front : gone) return static_cast<long long>(GetTickCount64() - start);
+      if (GetTickCount64() - start >= static_cast<ULONGLONG>(timeout)) return -1;
+      Sleep(1);
+    }
+  }
+
+  std::wstring WindowShownStep(const std::wstring& class_name, const std::wstring& title, bool shown,
+                               long long timeout) {
+    const long long took = WaitShown(class_name, title, shown, timeout);
+    if (took < 0) {
+      HWND window = FindAnyTopLevel(class_name, title);
+      if (window == nullptr) return L"no such window";
+      std::wstring state = IsWindowVisible(window) ? (IsIconic(window) ? L"minimised" : L"shown") : L"hidden";
+      if (GetForegroundWindow() != window) state += L", not in front";
+      GUITHREADINFO info{};
+      info.cbSize = sizeof(info);
+      if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+        if (info.hwndFocus == nullptr || !IsChild(window, info.hwndFocus)) state += L", no child has the keys";
+        if ((info.flags & GUI_INMENUMODE) != 0) state += L", a menu is open";
+      }
+      return L"the window is " + state + L" after " + std::to_wstring(timeout) + L" ms";
+    }
+    Say(L"  took " + std::to_wstring(took) + L" ms");
+    return {};
+  }
+
+  std::wstring WindowSizeStep(const std::vector<std::wstring>& args) {
+    const ULONGLONG start = GetTickCount64();
+    const std::wstring failure = PollWindow(args[0], args[1], *ParseNumber(args[4]), [&](HWND window) -> std::wstring {
+      RECT rect = {};
+      if (!GetWindowRect(window, &rect)) return L"GetWindowRect failed";
+      const long long width = rect.right - rect.left;
+      const long long height = rect.bottom - rect.top;
+      if ((args[2] == L"*" || *ParseNumber(args[2]) == width) && (args[3] == L"*" || *ParseNumber(args[3]) == height)) {
+        return {};
+      }
+      return L"the size is " + std::to_wstring(width) + L"x" + std::to_wstring(height);
+    });
+    if (failure.empty()) Say(L"  took " + std::to_wstring(GetTickCount64() - start) + L" ms");
+    return failure;
+  }
+
+  std::wstring MeasureToggle(const std::vector<std::wstring>& args) {
+    const long long count = *ParseNumber(args[3]);
+    std::vector<long long> times;
+    for (long long i = 0; i < count; ++i) {
+      if (WaitShown(args[0], args[1], true, 5000) < 0) return L"the window is not in front before round " + std::to_wstring(i + 1);
+      if (std::wstring failure = Keys({args[2]}); !failure.empty()) return failure;
+      if (WaitShown(args[0], args[1], false, 5000) < 0) return L"the chord did not hide the window in round " + std::to_wstring(i + 1);
+      if (std::wstring failure = Keys({args[2]}); !failure.empty()) return failure;
+      const long long took = WaitShown(args[0], args[1], true, 5000);
+      if (took < 0) return L"the chord did not bring the window back in round " + std::to_wstring(i + 1);
+      times.push_back(took);
+    }
+    std::vector<long long> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    std::wstring all;
+    for (long long t : times) all += L" " + std::to_wstring(t);
+    const long long median = sorted.empty() ? 0 : (sorted.size() % 2 == 1 ? sorted[sorted.size() / 2]
+                                                   : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2);
+    Say(L"  hotkey to window in front, ms:" + all);
+    Say(L"  median " + std::to_wstring(median) + L" ms, min " + std::to_wstring(sorted.front()) + L" ms, max " +
+        std::to_wstring(sorted.back()) + L" ms over " + std::to_wstring(sorted.size()) + L" rounds");
+    return {};
+  }
+
   static std::wstring StateName(HWND window) {
     if (IsIconic(window)) return L"min";
     if (IsZoomed(window)) return L"max";
@@ -1073,6 +1195,14 @@ class Driver {
     return {};
   }
 
+  std::wstring StillRunning(long long ms) {
+    HANDLE process = Current().process.get();
+    if (WaitForSingleObject(process, static_cast<DWORD>(ms)) == WAIT_TIMEOUT) return {};
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    return L"the program ended with exit code " + std::to_wstring(code);
+  }
+
   std::wstring ExpectNoWindow(long long timeout) {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout);
     for (;;) {
@@ -1115,7 +1245,8 @@ constexpr StepShape kSteps[] = {
     {L"window-gone", 3, 3, 2},     {L"key-down", 1, -1, -1},     {L"key-up", 1, -1, -1},
     {L"window-centred", 5, 5, 2},  {L"window-exstyle", 5, 5, 2}, {L"click-in", 4, 5, 2},
     {L"drag-in", 6, 7, 2},         {L"post", 5, 5, 2},           {L"up-to-date", 2, 3, -1},
-    {L"file-absent", 1, 1, -1},
+    {L"file-absent", 1, 1, -1},    {L"window-shown", 4, 4, 2},   {L"window-size", 5, 5, 4},
+    {L"measure-toggle", 4, 4, 3},  {L"still-running", 1, 1, 0},
 };
 
 const StepShape* FindShape(const std::wstring& name) {
@@ -1160,6 +1291,9 @@ std::wstring ParseScenario(int argc, wchar_t** argv, std::vector<Step>& steps, P
       for (int n = shape->first_number; n < end; ++n) {
         if (!ParseNumber(step.args[n])) return step.name + L": \"" + step.args[n] + L"\" is not a number";
       }
+    }
+    if (step.name == L"measure-toggle" && !ParseChord(step.args[2])) {
+      return L"measure-toggle: unknown key \"" + step.args[2] + L"\"";
     }
     if (step.name == L"key") {
       for (const std::wstring& chord : step.args) {
