@@ -49,7 +49,6 @@ class GuiHotKeys : public WinLayer::WinViewHook {
   std::vector<int> ids_;                    // registered ids
   std::vector<GuiHotKeyProblem> problems_;  // not told yet
   bool running_ = false;
-  ULONGLONG altFiredAt_ = 0;  // when a key with Alt last fired; 0: its Alt release was seen
 };
 
 }  // namespace AppLayer

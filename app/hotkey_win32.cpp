@@ -23,9 +23,6 @@ RawString RegistrationFault(DWORD error) {
   return why;
 }
 
-// How long after a key with Alt its Alt release is taken for the key's own.
-constexpr ULONGLONG kAltReleaseMs = 2000;
-
 void LogProblem(const GuiHotKeyProblem& problem) {
   RawString text(" [value] ");
   text.AppendAll(problem.where, ": ", problem.why);
@@ -75,7 +72,7 @@ void GuiHotKeys::TellProblems(HWND window) {
   MessageBoxW(window, reinterpret_cast<const wchar_t*>(text.c_str()), L"Kestrel", MB_ICONWARNING | MB_OK);
 }
 
-bool GuiHotKeys::HookMessage(WinLayer::WinView& view, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool GuiHotKeys::HookMessage(WinLayer::WinView& view, UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
   switch (message) {
     case WM_CREATE:
       // The keys work from the moment the window can be seen; the box about those that do not
@@ -88,20 +85,9 @@ bool GuiHotKeys::HookMessage(WinLayer::WinView& view, UINT message, WPARAM wPara
       result = 0;
       return true;
     case WM_HOTKEY:
-      // A key with Alt leaves the window an Alt release without a key between (measured under
-      // Wine): the window would enter its menu and take the next keys there.
-      if ((LOWORD(lParam) & MOD_ALT) != 0) altFiredAt_ = GetTickCount64();
       Fire(static_cast<int>(wParam));
       result = 0;
       return true;
-    case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0 && altFiredAt_ != 0 &&
-          GetTickCount64() - altFiredAt_ < kAltReleaseMs) {
-        altFiredAt_ = 0;
-        result = 0;
-        return true;
-      }
-      return false;
     case WM_COMMAND:
       // The restarted instance registers the same keys, and it may do so before this one ends.
       if (HIWORD(wParam) == kCommandRestart) UnregisterAll();

@@ -1126,11 +1126,26 @@ class Driver {
   std::wstring Keys(const std::vector<std::wstring>& chords) {
     for (const std::wstring& chord : chords) {
       std::vector<WORD> keys = *ParseChord(chord);
+      // The held keys of a chord are down for every program before its last key is typed
+      // (measured under Wine: a global hotkey typed at once with its modifiers was sometimes
+      // taken for the bare key while the receiving program was busy).
+      for (size_t i = 0; i + 1 < keys.size(); ++i) {
+        INPUT input = KeyInput(keys[i], false);
+        if (SendInput(1, &input, sizeof(INPUT)) != 1) return L"SendInput refused a key of " + chord;
+        const ULONGLONG deadline = GetTickCount64() + 1000;
+        while ((GetAsyncKeyState(keys[i]) & 0x8000) == 0 && GetTickCount64() < deadline) Sleep(1);
+      }
       std::vector<INPUT> inputs;
-      for (WORD vk : keys) inputs.push_back(KeyInput(vk, false));
+      inputs.push_back(KeyInput(keys.back(), false));
       for (auto vk = keys.rbegin(); vk != keys.rend(); ++vk) inputs.push_back(KeyInput(*vk, true));
       UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
       if (sent != inputs.size()) return L"SendInput took " + std::to_wstring(sent) + L" of the events of " + chord;
+      // ...and are up again before the next chord: a key still down counts as held (a hotkey
+      // that must not repeat then does not fire).
+      const ULONGLONG deadline = GetTickCount64() + 1000;
+      for (WORD vk : keys) {
+        while ((GetAsyncKeyState(vk) & 0x8000) != 0 && GetTickCount64() < deadline) Sleep(1);
+      }
     }
     return {};
   }
