@@ -528,7 +528,7 @@ class FileReader : public JobProfileBlocks {
       }
       for (const auto& [other, owner] : taken) {
         if (other == key) {
-          out_.Error(path_, unit->line, Join({"[", section.header, "] HotKey=", HotKeyText(key), ": [", owner->header,
+          out_.Error(path_, unit->line, Join({"[", section.header, "] HotKey=", HotKeyQuote(text), ": [", owner->header,
                                               "] has taken this key already"}));
           break;
         }

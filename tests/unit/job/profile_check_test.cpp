@@ -232,7 +232,7 @@ TEST_F(ProfileCheckTest, HotKeysOfButtonsAndActionsAreChecked) {
       "[Selector:E]\n"
       "HotKey=Ctrl+E\n");
   ExpectReported(got, {{4, "error", "[Button:B] HotKey=Ctrl+Alt+Nothing: \"nothing\" is neither"},
-                       {6, "error", "[Action:C] HotKey=Ctrl+Alt+A: [Button:A] has taken this key already"},
+                       {6, "error", "[Action:C] HotKey=ctrl+alt+a: [Button:A] has taken this key already"},
                        {8, "error", "[Action:D] HotKey=Q: a key without Ctrl"},
                        {10, "warning", "parameter \"HotKey\" is not one this section reads"}});
 }
