@@ -31,11 +31,9 @@ kestrel_e2e(NAME hotkeys.toggle STEPS
   start $<TARGET_FILE:kestrel> -p @DIR@/s.ini --
   wait-window * Kestrel 15000
   window-shown KestrelView Kestrel 1 5000
-  key CTRL+ALT+K
-  window-shown KestrelView Kestrel 0 5000
+  toggle-key KestrelView Kestrel CTRL+ALT+K 0 5000
   show-state KestrelView Kestrel min 5000
-  key CTRL+ALT+K
-  window-shown KestrelView Kestrel 1 5000
+  toggle-key KestrelView Kestrel CTRL+ALT+K 1 5000
   measure-toggle KestrelView Kestrel CTRL+ALT+K 20
   close-window * Kestrel
   expect-exit 0 10000)
@@ -50,15 +48,13 @@ kestrel_e2e(NAME hotkeys.buttons_hidden STEPS
   start $<TARGET_FILE:kestrel> -p @DIR@/s.ini --
   wait-window * Kestrel 15000
   window-shown KestrelView Kestrel 1 5000
-  key CTRL+ALT+K
-  window-shown KestrelView Kestrel 0 5000
+  toggle-key KestrelView Kestrel CTRL+ALT+K 0 5000
   key CTRL+ALT+1
   file-contains @DIR@/One-LButton.txt ranLButton 10000
   key CTRL+ALT+2
   file-contains @DIR@/Act.txt ranAction 10000
   window-shown KestrelView Kestrel 0 100
-  key CTRL+ALT+K
-  window-shown KestrelView Kestrel 1 5000
+  toggle-key KestrelView Kestrel CTRL+ALT+K 1 5000
   close-window * Kestrel
   expect-exit 0 10000)
 
@@ -113,10 +109,8 @@ kestrel_e2e(NAME reload.own_edit STEPS
   start $<TARGET_FILE:kestrel> -p @DIR@/s.ini --
   wait-window * Kestrel 15000
   window-shown KestrelView Kestrel 1 5000
-  key CTRL+ALT+K
-  window-shown KestrelView Kestrel 0 5000
-  key CTRL+ALT+K
-  window-shown KestrelView Kestrel 1 5000
+  toggle-key KestrelView Kestrel CTRL+ALT+K 0 5000
+  toggle-key KestrelView Kestrel CTRL+ALT+K 1 5000
   key HOME DOWN DELETE
   file-lacks @DIR@/k.ini "[Button:Two]" 10000
   window-size KestrelView Kestrel * 42 5000
