@@ -4,7 +4,8 @@
 # baseline of the same program, named in the comments at the top of bench/*.cpp) and the ratio
 # of the two times. It ends with the goals table: the figures that have a goal, each as a ratio
 # to its floor from the same run, beside the goal. Goals are read by people: a missed goal does
-# not fail the script, only a benchmark that fails to run does.
+# not fail the script, only a benchmark that fails to run does (a program that fails, or a
+# benchmark that stops with an error: named after the tables).
 #
 #   scripts/bench-report.sh [--build DIR] [--only NAME] [--no-wine] [-- <Google Benchmark options>]
 #
@@ -99,11 +100,16 @@ def counters(b):
     return " ".join(out)
 
 rows = [("program", "benchmark", "figure", "floor", "floor figure", "ratio", "counters")]
+failed = []
 for program in programs:
     path = os.path.join(results, program + ".json")
     with open(path) as f:
         data = json.load(f)
-    benches = [b for b in data["benchmarks"] if b.get("run_type", "iteration") == "iteration"]
+    # A benchmark that stopped with an error has no figure to compare: it is named at the end.
+    failed += ["%s %s: %s" % (program, b["name"], b.get("error_message", "error"))
+               for b in data["benchmarks"] if b.get("error_occurred")]
+    benches = [b for b in data["benchmarks"]
+               if b.get("run_type", "iteration") == "iteration" and not b.get("error_occurred")]
     by_name = {b["name"]: b for b in benches}
     for b in benches:
         name = b["name"]
@@ -176,6 +182,8 @@ if loaded and data:
                   "raw read of the data file (%.2f ms)" % (ns(data) / 1e6), "<= 3x"))
 with open(os.path.join(results, "goals.json"), "w") as f:
     json.dump(goals, f)
+with open(os.path.join(results, "failed.json"), "w") as f:
+    json.dump(failed, f)
 PY
 
 # The goals table: the rows of the files named (the native ones first).
@@ -194,8 +202,20 @@ for r in rows:
 PY
 }
 
+# Benchmarks that stopped with an error fail the report, after the tables.
+report_failures() {
+  python3 - "$results/failed.json" <<'PY'
+import json, sys
+failed = json.load(open(sys.argv[1]))
+for line in failed:
+    print("bench-report: failed to run: " + line, file=sys.stderr)
+sys.exit(1 if failed else 0)
+PY
+}
+
 if [ "$wine" != 1 ]; then
   print_goals "$results/goals.json"
+  report_failures
   exit 0
 fi
 # Under Wine: the launcher with 200 buttons beside a bare window, started alternately the same
@@ -251,3 +271,4 @@ json.dump([("start to first paint, 200 buttons, Wine %s" % arch, " / ".join("%.2
           open("%s/goals-wine.json" % results, "w"))
 PY
 print_goals "$results/goals.json" "$wine_build/bench-results/goals-wine.json"
+report_failures
