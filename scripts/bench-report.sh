@@ -7,11 +7,14 @@
 # not fail the script, only a benchmark that fails to run does (a program that fails, or a
 # benchmark that stops with an error: named after the tables).
 #
-#   scripts/bench-report.sh [--build DIR] [--only NAME] [--no-wine] [-- <Google Benchmark options>]
+#   scripts/bench-report.sh [--build DIR] [--only NAME] [--no-wine] [--wine-arch ARCH]
+#                           [-- <Google Benchmark options>]
 #
-#   --build DIR   the tree to build and run in (default build/bench)
-#   --only NAME   run only bench_NAME (may be repeated)
-#   --no-wine     leave out the timings under Wine
+#   --build DIR       the tree to build and run in (default build/bench)
+#   --only NAME       run only bench_NAME (may be repeated)
+#   --no-wine         leave out the timings under Wine
+#   --wine-arch ARCH  time the i686 or the x86_64 programs under Wine (default: i686 where
+#                     this machine runs 32-bit code, else x86_64)
 #   options after "--" go to every program, e.g. -- --benchmark_min_time=0.05
 #
 # Each program's JSON goes to <tree>/bench-results/<program>.json, its console output beside it.
@@ -29,11 +32,15 @@ build=$root/build/bench
 only=()
 extra=()
 wine=1
+arch=
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
     --only) only+=("bench_$2"); shift 2 ;;
     --no-wine) wine=0; shift ;;
+    --wine-arch)
+      case $2 in i686 | x86_64) arch=$2 ;; *) echo "bench-report: --wine-arch is i686 or x86_64" >&2; exit 2 ;; esac
+      shift 2 ;;
     --) shift; extra=("$@"); break ;;
     *) echo "bench-report: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -221,6 +228,13 @@ fi
 # Under Wine: the launcher with 200 buttons beside a bare window, started alternately the same
 # number of times in each round.
 . "$root/scripts/wine-arch.sh"
+if [ "$arch" = x86_64 ]; then
+  wine_arch=x86_64
+  wine_loader=/usr/lib/wine/wine64
+elif [ "$arch" = i686 ]; then
+  wine_arch=i686
+  wine_loader=wine
+fi
 wine_build=$root/build/$wine_arch-bench
 echo "bench-report: building the Wine timings in $wine_build" >&2
 cmake -S "$root" -B "$wine_build" -G Ninja --toolchain "$root/cmake/mingw-$wine_arch.cmake" \
