@@ -83,15 +83,27 @@ class IndexReader : public RawLayer::RawProfileEnumeration::EntryVisitor {
       identify.FindOrAdd(key).value = value;
     } else if (section_ == Section::TopInfo) {
       top.FindOrAdd(key).value = value;
-    } else if (key.EqualNoCase(kWhole, file)) {
-      item_.file = value;
-      itemHasFile_ = true;
-    } else if (key.EqualNoCase(kWhole, imageId)) {
-      item_.image = IntegerIn(value, 0);
-    } else if (key.EqualNoCase(kWhole, iconIndex)) {
-      item_.index = IntegerIn(value, 0);
-    } else if (key.EqualNoCase(kWhole, unused)) {
-      item_.unused = IntegerIn(value, 0);
+    } else {
+      // The keys of an item differ in length, so the length picks the one key to compare.
+      switch (key.Length()) {
+        case 4:
+          if (key.EqualNoCase(kWhole, file)) {
+            item_.file = value;
+            itemHasFile_ = true;
+          }
+          break;
+        case 7:
+          if (key.EqualNoCase(kWhole, imageId)) item_.image = IntegerIn(value, 0);
+          break;
+        case 9:
+          if (key.EqualNoCase(kWhole, iconIndex)) item_.index = IntegerIn(value, 0);
+          break;
+        case 6:
+          if (key.EqualNoCase(kWhole, unused)) item_.unused = IntegerIn(value, 0);
+          break;
+        default:
+          break;
+      }
     }
   }
 
@@ -225,13 +237,17 @@ int32_t JobIconControl::ExtractImage(const RawString& file, int32_t index, int32
 
 namespace {
 
+// Built in one allocation: a cache of a thousand icons makes a thousand keys at every start.
 std::string LookupKey(const RawString& file, int32_t index) {
-  std::string key = file.ToUtf8();
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  const RawString converted = file.Code() == RawLayer::CodeUtf8 ? RawString() : file.Convert(RawLayer::CodeUtf8);
+  const std::string_view text = file.Code() == RawLayer::CodeUtf8 ? file.View() : converted.View();
+  char digits[12];
+  char* digitsEnd = std::to_chars(digits, digits + sizeof digits, index).ptr;
+  std::string key;
+  key.reserve(text.size() + 1 + static_cast<size_t>(digitsEnd - digits));
+  for (const char c : text) key.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
   key.push_back('\0');
-  key.append(std::to_string(index));
+  key.append(digits, static_cast<size_t>(digitsEnd - digits));
   return key;
 }
 
@@ -439,6 +455,8 @@ bool JobIconControl::LoadCache() {
   loadingId_ = loading;
   cursor_ = 0;
   unannounced_ = 0;
+  entries_.reserve(items.items.size());
+  lookup_.reserve(items.items.size());
   std::vector<bool> held(static_cast<size_t>(store_->ImageCount()), false);
   held[static_cast<size_t>(failed)] = held[static_cast<size_t>(loading)] = true;
   for (const SavedEntry& item : items.items) {
@@ -487,6 +505,12 @@ void JobIconControl::DropUnused() {
   }
 }
 
+// What a save writes into the index besides the carried-over [Identify].
+struct JobIconControl::SavedIndex {
+  RawParameterList top;
+  std::vector<SavedEntry> entries;
+};
+
 bool JobIconControl::SaveCache() {
   if (store_ == nullptr || !settings_.cache) return false;
   const RawString indexPath = IndexPath();
@@ -498,67 +522,74 @@ bool JobIconControl::SaveCache() {
     return false;
   }
   RawParameterList& identify = identifyReader.identify;
-  const RawString oldData = identify.GetValue("DataFile", RawString());
-  RawString dataName = DataFileName(clock_());
-  // Two saves within one second must not write over the file the index still names.
-  if (dataName.EqualNoCase(kWhole, oldData)) {
-    dataName.Truncate(dataName.Length() - 4);
-    dataName.Append("_1.dat");
-  }
+  const RawString dataName = ChooseDataName(identify.GetValue("DataFile", RawString()));
   const RawString dataPath = JoinPath(settings_.cacheFolder, dataName);
-
-  std::vector<SavedEntry> saved;
-  RawParameterList top;
-  {
-    std::scoped_lock locks(listLock_, stateLock_, poolLock_);
-    if (!store_->SaveTo(dataPath)) {
-      (void)RawLayer::DeleteFileAt(dataPath);
-      return false;
-    }
-    top.SetInteger("IconWidth", settings_.iconWidth);
-    top.SetInteger("IconHeight", settings_.iconHeight);
-    top.SetInteger("FailedId", failedId_);
-    top.SetInteger("LoadingId", loadingId_);
-    saved.reserve(entries_.size());
-    for (const JobIconInfoUnit* unit : entries_) {
-      saved.push_back({unit->state, unit->imageId, unit->file, unit->iconIndex, unit->unused});
-    }
-  }
-
+  SavedIndex saved;
+  if (!SaveDataAndCopyEntries(dataPath, saved)) return false;
   identify.SetValue("DataFile", dataName);
-  bool written = false;
-  {
-    RawLayer::RawTemporaryFile temp(indexPath);
-    RawLayer::RawLineFile writer(temp.Path());
-    writer.SetFileCode(RawLayer::CodeUtf8);
-    // With the mark the next start reads the index as UTF-8 for certain: carried-over keys may
-    // hold text that detection would take for Shift_JIS, and then the index could neither be
-    // read nor replaced again.
-    writer.SetFlags(RawLayer::RawLineFile::FlagWriteMark);
-    if (writer.OpenWrite()) {
-      temp.Own();
-      bool ok = RawProfile::WriteSectionTo(writer, kIdentify, identify) &&
-                RawProfile::WriteSectionTo(writer, kTopInfo, top);
-      for (size_t n = 0; ok && n < saved.size(); ++n) {
-        const SavedEntry& entry = saved[n];
-        RawParameterList item;
-        if (entry.state == IconReady || entry.state == IconWaiting || entry.state == IconFromCache) {
-          item.SetInteger("ImageId", entry.image);
-          item.SetValue("File", entry.file);
-          item.SetInteger("IconIndex", entry.index);
-          item.SetInteger("Unused", entry.unused);
-        }
-        ok = RawProfile::WriteSectionTo(writer, kItem, item);
-      }
-      written = writer.Close() && ok && temp.MoveOnto(indexPath);
-    }
-  }
-  if (!written) {
+  if (!WriteIndex(indexPath, identify, saved)) {
     (void)RawLayer::DeleteFileAt(dataPath);
     return false;
   }
   DeleteDataFilesExcept(dataName);
   return true;
+}
+
+// The data file of this save, named by the clock: two saves within one second
+// must not write over the file the index still names.
+RawString JobIconControl::ChooseDataName(const RawString& oldData) const {
+  RawString dataName = DataFileName(clock_());
+  if (dataName.EqualNoCase(kWhole, oldData)) {
+    dataName.Truncate(dataName.Length() - 4);
+    dataName.Append("_1.dat");
+  }
+  return dataName;
+}
+
+// Under the locks, so that the pool and the entries are of one moment: writes the
+// pool into its data file and copies what the index tells of it.
+bool JobIconControl::SaveDataAndCopyEntries(const RawString& dataPath, SavedIndex& saved) {
+  std::scoped_lock locks(listLock_, stateLock_, poolLock_);
+  if (!store_->SaveTo(dataPath)) {
+    (void)RawLayer::DeleteFileAt(dataPath);
+    return false;
+  }
+  saved.top.SetInteger("IconWidth", settings_.iconWidth);
+  saved.top.SetInteger("IconHeight", settings_.iconHeight);
+  saved.top.SetInteger("FailedId", failedId_);
+  saved.top.SetInteger("LoadingId", loadingId_);
+  saved.entries.reserve(entries_.size());
+  for (const JobIconInfoUnit* unit : entries_) {
+    saved.entries.push_back({unit->state, unit->imageId, unit->file, unit->iconIndex, unit->unused});
+  }
+  return true;
+}
+
+// Writes the index beside its old self and swaps it in whole.
+bool JobIconControl::WriteIndex(const RawString& indexPath, const RawParameterList& identify, const SavedIndex& saved) {
+  RawLayer::RawTemporaryFile temp(indexPath);
+  RawLayer::RawLineFile writer(temp.Path());
+  writer.SetFileCode(RawLayer::CodeUtf8);
+  // With the mark the next start reads the index as UTF-8 for certain: carried-over keys may
+  // hold text that detection would take for Shift_JIS, and then the index could neither be
+  // read nor replaced again.
+  writer.SetFlags(RawLayer::RawLineFile::FlagWriteMark);
+  if (!writer.OpenWrite()) return false;
+  temp.Own();
+  bool ok = RawProfile::WriteSectionTo(writer, kIdentify, identify) &&
+            RawProfile::WriteSectionTo(writer, kTopInfo, saved.top);
+  for (size_t n = 0; ok && n < saved.entries.size(); ++n) {
+    const SavedEntry& entry = saved.entries[n];
+    RawParameterList item;
+    if (entry.state == IconReady || entry.state == IconWaiting || entry.state == IconFromCache) {
+      item.SetInteger("ImageId", entry.image);
+      item.SetValue("File", entry.file);
+      item.SetInteger("IconIndex", entry.index);
+      item.SetInteger("Unused", entry.unused);
+    }
+    ok = RawProfile::WriteSectionTo(writer, kItem, item);
+  }
+  return writer.Close() && ok && temp.MoveOnto(indexPath);
 }
 
 }  // namespace JobLayer

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "raw/list.h"
+#include "raw/parameter_list.h"
 #include "raw/string.h"
 #include "raw/string_list.h"
 #include "raw/thread.h"
@@ -213,6 +214,12 @@ class JobIconControl {
   // Empties the list and the pool and makes the fixed images again.
   void StartAfresh();
   void Append(int32_t state, int32_t image, const RawString& file, int32_t index, int32_t unused);
+  // The steps of SaveCache (see icon_cache.cpp).
+  struct SavedIndex;
+  RawString ChooseDataName(const RawString& oldData) const;
+  [[nodiscard]] bool SaveDataAndCopyEntries(const RawString& dataPath, SavedIndex& saved);
+  [[nodiscard]] static bool WriteIndex(const RawString& indexPath, const RawLayer::RawParameterList& identify,
+                                       const SavedIndex& saved);
   // Deletes every data file of the cache folder but `kept`.
   void DeleteDataFilesExcept(const RawString& kept) const;
   void Wake();

@@ -117,6 +117,8 @@ void JobLogStorer::FreeNodes(Node* first) {
   }
 }
 
+// Runs on the worker once the first file is open, so a start never waits for the folder walk;
+// that file is left out of the count, as if pruning had come before it.
 void JobLogStorer::Prune() const {
   if (options_.maxFiles <= 0) return;
   RawString pattern = FolderWithSeparator(options_.folder);
@@ -127,7 +129,7 @@ void JobLogStorer::Prune() const {
   for (RawLayer::RawFolderWalker walker(pattern, RawLayer::RawFolderWalker::kNamesAndKinds); walker.Next();) {
     // Only our own log files count; anything else the user keeps there stays.
     const RawLayer::RawFindFileData& entry = walker.Entry();
-    if (entry.IsFolder() || !IsLogFileName(entry.name)) continue;
+    if (entry.IsFolder() || !IsLogFileName(entry.name) || entry.name == firstFileName_) continue;
     std::string upper = entry.name.ToUtf8();
     for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
     files.emplace_back(std::move(upper), entry.fullPath);
@@ -143,9 +145,12 @@ void JobLogStorer::Prune() const {
 }
 
 bool JobLogStorer::OpenFile(const RawTime& time) {
+  RawString name = prefix_;
+  name.AppendAll("_", RawLayer::StampText(time, '_'), ".", extension_);
   RawString path = FolderWithSeparator(options_.folder);
-  path.AppendAll(prefix_, "_", RawLayer::StampText(time, '_'), ".", extension_);
+  path.Append(name);
   if (!file_.OpenWrite(path)) return false;
+  lastFileName_ = name;
   toSeparater_ = false;
   if (separater_ != nullptr) {
     // The sink may open the path itself, which a file still open here would prevent.
@@ -196,8 +201,12 @@ bool JobLogStorer::Open(const JobLogOptions& options) {
   options_ = options;
   if (options_.clock == nullptr) options_.clock = RawLayer::CurrentTime;
   if (!RawLayer::EnsureFolder(options_.folder)) return false;
-  Prune();
-  if (!OpenFile(options_.clock())) return false;
+  if (!OpenFile(options_.clock())) {
+    firstFileName_ = RawString();
+    Prune();
+    return false;
+  }
+  firstFileName_ = lastFileName_;
   WriteHeader();
   // Lines that slipped in while the log was closed belong to no file.
   FreeNodes(head_.exchange(nullptr));
@@ -205,6 +214,7 @@ bool JobLogStorer::Open(const JobLogOptions& options) {
   accepting_.store(true);
   if (!Start()) {
     accepting_.store(false);
+    Prune();
     CloseFile();
     return false;
   }
@@ -273,6 +283,7 @@ void JobLogStorer::WriteBatch(Node* first) {
 }
 
 void JobLogStorer::Run() {
+  Prune();
   for (;;) {
     if (Node* batch = TakeAll()) {
       WriteBatch(batch);

@@ -72,8 +72,9 @@ class JobLogStorer : public RawLayer::RawThreadUnit {
   ~JobLogStorer() override;
 
   void SetSeparater(Separater* separater);  // not owned; set before Open
-  // Makes the folder, prunes, opens the first file, writes the header and starts
-  // the worker. False (no log) when the folder or file cannot be made.
+  // Makes the folder, opens the first file, writes the header and starts the
+  // worker, which first prunes the old files. False (no log) when the folder or
+  // file cannot be made.
   [[nodiscard]] bool Open(const JobLogOptions& options);
   void Queue(const RawString& line);
   // Stops accepting, writes every line queued so far, flushes and closes.
@@ -106,6 +107,8 @@ class JobLogStorer : public RawLayer::RawThreadUnit {
   RawString extension_ = "log";
   mutable std::mutex pathLock_;  // guards fileName_ for readers on other threads
   RawString fileName_;
+  RawString lastFileName_;   // the name (without folder) OpenFile made last
+  RawString firstFileName_;  // the file Open made, which pruning leaves out of its count
   int64_t openedAt_ = 0;  // milliseconds of the current file's stamp
 
   std::atomic<Node*> head_{nullptr};  // newest first

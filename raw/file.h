@@ -38,7 +38,8 @@ class RawFile {
   [[nodiscard]] bool Seek(int64_t delta);
   // The file's size in bytes, -1 when it cannot be told (no operation of the fault drill).
   int64_t Size() const;
-  // Forces written data to the disk (FlushFileBuffers / fsync).
+  // Forces written data to the disk, with the size needed to read it back
+  // (FlushFileBuffers / fdatasync).
   [[nodiscard]] bool Flush();
   void Close();
 

@@ -7,7 +7,7 @@
 //   lack its end; a line end at the end of the file adds no empty line, and an
 //   empty file has no line.
 //
-// Finding the code without a mark (decoder flag 4, file code not given)
+// Finding the code without a mark (DecodeDetect, file code not given)
 //   The bytes are scanned from the start: 01-7E go on; 80-C1 mean Shift_JIS;
 //   C2-EF let DetectCode decide over the rest of the data; F0-F9 and FD mean
 //   UTF-8; FA-FC (Shift_JIS lead bytes that UTF-8 never holds) mean Shift_JIS;
@@ -35,35 +35,43 @@
 //   carry them so: for a UTF-16 text code they are converted from ANSI.
 //
 // Writing
-//   The mark of the file's code (flag 0x20) goes before the first byte; lines
+//   The mark of the file's code (FlagWriteMark) goes before the first byte; lines
 //   end with CR LF in the file's code. Texts are converted exactly into the
-//   file's code; one the code cannot hold sets state 11, writes nothing of
-//   itself, and fails every later write. Files of code 0 or binary take the
+//   file's code; one the code cannot hold sets StateConvertFailed, writes nothing
+//   of itself, and fails every later write. Files of CodeAnsi or CodeBinary take the
 //   bytes of every text as they come. Only what reads back is written: UTF-8
 //   text for a UTF-8 file without a mark is checked as strictly as a
 //   conversion (behind a mark it passes byte for byte, as it was read); a zero byte
-//   in an 8-bit file without a mark sets state 11 (the reader would weigh
-//   UTF-16); a line the reader of the same buffer size could not hold (its
+//   in an 8-bit file without a mark sets StateConvertFailed (the reader would
+//   weigh UTF-16); a line the reader of the same buffer size could not hold (its
 //   bytes in the file's code and one unit of its end longer than the buffer)
-//   sets state 12. Either writes nothing of the text and fails every later write.
-//   Closing a file written without a mark in a code of its own detects its code
-//   again as a reader would; another verdict sets state 14 and fails the Close.
+//   sets StateLineTooLong. Either writes nothing of the text and fails every
+//   later write. Closing a file written without a mark in a code of its own
+//   detects its code again as a reader would; another verdict sets
+//   StateOtherCodeDetected and fails the Close (with FlagMarkWhenNeeded a UTF-8
+//   file gets the mark put in front instead).
 //
 // Error recovery: none inside a file. Every problem stops reading for good with
 // a state; lines already delivered are not taken back, but ReachedCleanEnd()
 // stays false, so nobody rewrites a file from half of it:
-//   6  a read failed, or moving back after reading ahead did;
-//   11 a chunk is not valid text in the file's code (no replacement characters
-//      are made up: a rewrite must never lose the bytes it could not read);
-//   12 a line and the first unit of its line end do not fit in the buffer
-//      (in 8-bit codes: the line is as long as the buffer or longer);
-//   13 UTF-16 text ends in half a unit (an odd file length).
+//   StateReadFailed     a read failed, or moving back after reading ahead did;
+//   StateConvertFailed  a chunk is not valid text in the file's code (no
+//                       replacement characters are made up: a rewrite must never
+//                       lose the bytes it could not read);
+//   StateLineTooLong    a line and the first unit of its line end do not fit in
+//                       the buffer (in 8-bit codes: the line is as long as the
+//                       buffer or longer);
+//   StateOddWideLine    UTF-16 text ends in half a unit (an odd file length).
 // Unconverted text (the file already in the wanted code, unknown, or binary) is
 // delivered byte for byte, valid or not.
 #include "raw/line_file.h"
 
 #include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace RawLayer {
 namespace {
@@ -185,11 +193,34 @@ uint32_t UnitOf(const char* data, int32_t position, int32_t width, bool bigEndia
   return bigEndian ? (d[0] << 8) | d[1] : d[0] | (d[1] << 8);
 }
 
-// The position of the first CR or LF byte in [begin, end), or `end`. Sixteen
-// bytes at a time: one pass finds either byte, where two memchr calls per line
-// would cost more than the scan on short lines.
-int32_t FindCrOrLf(const char* data, int32_t begin, int32_t end) {
+#if defined(__SSE2__)
+// One bit per byte of the sixteen at `at` that is a CR or an LF.
+inline uint64_t CrOrLfBits(const char* at) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+  return static_cast<uint32_t>(_mm_movemask_epi8(hits));
+}
+#endif
+
+// The position of the first CR or LF byte in [begin, end), or `end`. Many bytes
+// at a time, one bit per byte: one pass finds either byte, where two memchr calls
+// per line would cost more than the scan on short lines. The first step looks at
+// 64 bytes, so the line of a profile ends within it and the loop is not left at a
+// place that changes from line to line (a mispredicted branch costs more than
+// the extra compares).
+[[gnu::always_inline]] inline int32_t FindCrOrLf(const char* data, int32_t begin, int32_t end) {
   int32_t p = begin;
+#if defined(__SSE2__)
+  for (; p + 64 <= end; p += 64) {
+    const uint64_t hits = CrOrLfBits(data + p) | CrOrLfBits(data + p + 16) << 16 |
+                          CrOrLfBits(data + p + 32) << 32 | CrOrLfBits(data + p + 48) << 48;
+    if (hits != 0) return p + std::countr_zero(hits);
+  }
+  for (; p + 16 <= end; p += 16) {
+    const uint64_t hits = CrOrLfBits(data + p);
+    if (hits != 0) return p + std::countr_zero(hits);
+  }
+#else
   if constexpr (std::endian::native == std::endian::little) {
     using Bytes = uint8_t __attribute__((vector_size(16)));
     for (; p + 16 <= end; p += 16) {
@@ -203,6 +234,7 @@ int32_t FindCrOrLf(const char* data, int32_t begin, int32_t end) {
       if ((low | high) != 0) return p + (low != 0 ? std::countr_zero(low) : 64 + std::countr_zero(high)) / 8;
     }
   }
+#endif
   for (; p < end; ++p) {
     if (data[p] == '\n' || data[p] == '\r') return p;
   }
@@ -381,61 +413,76 @@ bool RawLineFile::DetectFileCode() {
 }
 
 bool RawLineFile::ReadChunk() {
-  if (atStart_) {
-    atStart_ = false;
-    if (!FillRaw(0, bufferSize_)) return false;
-    rawPos_ = 0;
-    if (decoder_ & DecodeLookForMark) ReadMark();
-    nextLineOffset_ = rawPos_;
-    if (!fileCodeKnown_ && (decoder_ & DecodeDetect) && !DetectFileCode()) return false;
-
-    const TextCode wanted = Resolved(textCode_);
-    if (wanted == CodeAnsi) {
-      converting_ = false;
-    } else if (fileCodeKnown_ && fileCode_ != CodeBinary) {
-      converting_ = fileCode_ != wanted;
-      convertFrom_ = fileCode_;
-    } else {
-      // Unknown bytes are delivered as they are, but UTF-16 cannot carry them so.
-      converting_ = IsUtf16(wanted);
-      convertFrom_ = CodeAnsi;
-    }
-    fileWidth_ = fileCodeKnown_ && IsUtf16(fileCode_) ? 2 : 1;
-    const TextCode lineCode = converting_ ? wanted : fileCodeKnown_ ? fileCode_ : CodeAnsi;
-    lineWidth_ = IsUtf16(lineCode) ? 2 : 1;
-    lineBigEndian_ = lineCode == CodeUtf16Big;
-    if (wideLines_) {
-      lineTag_ = CodeWide;
-    } else if (wanted == CodeAnsi) {
-      lineTag_ = (flags_ & FlagTagAnsi) ? CodeAnsi : CodeUtf8;
-    } else {
-      lineTag_ = wanted;
-    }
-    if (!converting_) {
-      lines_ = buffer_.data();
-      readPos_ = rawPos_;
-      dataEnd_ = rawEnd_;
-      return true;
-    }
-    converted_.resize(static_cast<size_t>(bufferSize_) * 2 + 2);
-    lines_ = converted_.data();
-    readPos_ = dataEnd_ = 0;
-    return ConvertChunk();
-  }
-
+  if (atStart_) return ReadFirstChunk();
   // Everything from the start of the pending line is still in hand.
   if (filePos_ - nextLineOffset_ >= bufferSize_) {
     Fail(StateLineTooLong);
     return false;
   }
+  return converting_ ? ReadNextConvertedChunk() : ReadNextChunk();
+}
+
+// The first chunk: the mark and the detection decide the decoding of the whole file.
+bool RawLineFile::ReadFirstChunk() {
+  atStart_ = false;
+  if (!FillRaw(0, bufferSize_)) return false;
+  rawPos_ = 0;
+  if (decoder_ & DecodeLookForMark) ReadMark();
+  nextLineOffset_ = rawPos_;
+  if (!fileCodeKnown_ && (decoder_ & DecodeDetect) && !DetectFileCode()) return false;
+  ChooseDecoding();
   if (!converting_) {
-    std::memmove(buffer_.data(), buffer_.data() + readPos_, static_cast<size_t>(dataEnd_ - readPos_));
-    dataEnd_ -= readPos_;
-    readPos_ = 0;
-    if (!FillRaw(dataEnd_, bufferSize_)) return false;
+    lines_ = buffer_.data();
+    readPos_ = rawPos_;
     dataEnd_ = rawEnd_;
     return true;
   }
+  converted_.resize(static_cast<size_t>(bufferSize_) * 2 + 2);
+  lines_ = converted_.data();
+  readPos_ = dataEnd_ = 0;
+  return ConvertChunk();
+}
+
+// Whether lines are converted and from which code, and the code, unit width and
+// tag of the lines handed out; the file's code is as known as it will be.
+void RawLineFile::ChooseDecoding() {
+  const TextCode wanted = Resolved(textCode_);
+  if (wanted == CodeAnsi) {
+    converting_ = false;
+  } else if (fileCodeKnown_ && fileCode_ != CodeBinary) {
+    converting_ = fileCode_ != wanted;
+    convertFrom_ = fileCode_;
+  } else {
+    // Unknown bytes are delivered as they are, but UTF-16 cannot carry them so.
+    converting_ = IsUtf16(wanted);
+    convertFrom_ = CodeAnsi;
+  }
+  fileWidth_ = fileCodeKnown_ && IsUtf16(fileCode_) ? 2 : 1;
+  const TextCode lineCode = converting_ ? wanted : fileCodeKnown_ ? fileCode_ : CodeAnsi;
+  lineWidth_ = IsUtf16(lineCode) ? 2 : 1;
+  lineBigEndian_ = lineCode == CodeUtf16Big;
+  if (wideLines_) {
+    lineTag_ = CodeWide;
+  } else if (wanted == CodeAnsi) {
+    lineTag_ = (flags_ & FlagTagAnsi) ? CodeAnsi : CodeUtf8;
+  } else {
+    lineTag_ = wanted;
+  }
+}
+
+// Unconverted: the pending line moves to the front and the rest of the buffer is filled.
+bool RawLineFile::ReadNextChunk() {
+  std::memmove(buffer_.data(), buffer_.data() + readPos_, static_cast<size_t>(dataEnd_ - readPos_));
+  dataEnd_ -= readPos_;
+  readPos_ = 0;
+  if (!FillRaw(dataEnd_, bufferSize_)) return false;
+  dataEnd_ = rawEnd_;
+  return true;
+}
+
+// Converted: the pending converted text and the raw tail of an incomplete character
+// move to the front of their buffers, and the next chunk is read and converted.
+bool RawLineFile::ReadNextConvertedChunk() {
   std::memmove(converted_.data(), converted_.data() + readPos_, static_cast<size_t>(dataEnd_ - readPos_));
   dataEnd_ -= readPos_;
   readPos_ = 0;
@@ -512,6 +559,25 @@ int32_t RawLineFile::FindLineEnd(int32_t begin, int32_t end) const {
 }
 
 bool RawLineFile::TakeLine(int32_t begin, int32_t end) {
+  // Most lines are 8-bit text as read, with their end and the byte after it in hand.
+  if (lineWidth_ == 1 && !converting_ && !skipLf_) {
+    const int32_t lineEnd = FindCrOrLf(lines_, begin, end);
+    if (lineEnd + 1 < end) {
+      const int32_t next = lineEnd + 1 + (lines_[lineEnd] == '\r' && lines_[lineEnd + 1] == '\n' ? 1 : 0);
+      lineOffset_ = nextLineOffset_;
+      nextLineOffset_ += next - begin;
+      readPos_ = next;
+      lineNumber_ = nextLineNumber_++;
+      lines_[lineEnd] = 0;
+      line_.AimView(lineTag_, lines_ + begin, lineEnd - begin);
+      return true;
+    }
+  }
+  return TakeLineAtEdge(begin, end);
+}
+
+// A line of UTF-16 or converted text, or one whose end is not yet known to be complete.
+bool RawLineFile::TakeLineAtEdge(int32_t begin, int32_t end) {
   const int32_t w = lineWidth_;
   if (skipLf_) {
     if (end - begin < w) {
@@ -625,6 +691,24 @@ bool RawLineFile::WriteBytes(const RawString& text, bool lineEnd) {
     const char* mark = MarkOf(fileCode_, markLength);
     writeText_.AppendUnits(mark, markLength);
   }
+  const State refused = EncodeText(text) ? RefusalOf(before + markLength, lineEnd) : StateConvertFailed;
+  if (refused != StateOpen) {
+    // What was accepted before stays; nothing of this text is written.
+    writeText_.Truncate(before);
+    WritePending();
+    Fail(refused);
+    return false;
+  }
+  if (lineEnd) AppendLineEnd();
+  markPending_ = false;
+  bytesWritten_ += writeText_.Length() - before;
+  // Lines are gathered and written a buffer at a time: one system call per line
+  // made rewriting a large profile several times slower.
+  return writeText_.Length() < bufferSize_ || WritePending();
+}
+
+// Appends the text in the file's code; false when the code cannot hold it.
+bool RawLineFile::EncodeText(const RawString& text) {
   // Code 0 and binary files take the bytes as they come; all others get exactly
   // their own code or nothing. UTF-8 for a UTF-8 file without a mark is checked
   // too: a reader hands such lines on unchecked, and bytes valid in no code would
@@ -632,49 +716,37 @@ bool RawLineFile::WriteBytes(const RawString& text, bool lineEnd) {
   const bool checkSame = fileCode_ == CodeUtf8 && !(flags_ & FlagWriteMark);
   const bool convert = fileCode_ != CodeAnsi && fileCode_ != CodeBinary && text.Code() != CodeBinary &&
                        (text.Code() != fileCode_ || checkSame);
-  if (convert) {
-    if (!ConvertUnits(text.Code(), text.Data(), text.Length(), fileCode_, writeText_, true)) {
-      // What was accepted before stays; nothing of this text is written.
-      writeText_.Truncate(before);
-      WritePending();
-      Fail(StateConvertFailed);
-      return false;
-    }
-  } else {
-    writeText_.AppendUnits(text.Data(), text.Length() * UnitSize(text.Code()));
-  }
-  const int32_t textStart = before + markLength;
+  if (convert) return ConvertUnits(text.Code(), text.Data(), text.Length(), fileCode_, writeText_, true);
+  writeText_.AppendUnits(text.Data(), text.Length() * UnitSize(text.Code()));
+  return true;
+}
+
+// StateOpen when the encoded text from `textStart` on reads back as written,
+// else the state that refuses it.
+RawLineFile::State RawLineFile::RefusalOf(int32_t textStart, bool lineEnd) const {
   const int32_t textBytes = writeText_.Length() - textStart;
   const int32_t width = IsUtf16(fileCode_) ? 2 : 1;
-  State refused = StateOpen;
   if (width == 1 && fileCode_ != CodeBinary && !(flags_ & FlagWriteMark) &&
       std::memchr(writeText_.Data() + textStart, 0, static_cast<size_t>(textBytes)) != nullptr) {
     // Without a mark a zero byte makes the reader weigh UTF-16 and may turn its verdict.
-    refused = StateConvertFailed;
-  } else if (lineEnd && textBytes + width > bufferSize_) {
+    return StateConvertFailed;
+  }
+  if (lineEnd && textBytes + width > bufferSize_) {
     // The reader of this buffer size would stop at the line and lose the rest of the file.
-    refused = StateLineTooLong;
+    return StateLineTooLong;
   }
-  if (refused != StateOpen) {
-    writeText_.Truncate(before);
-    WritePending();
-    Fail(refused);
-    return false;
+  return StateOpen;
+}
+
+// CR LF in the file's code.
+void RawLineFile::AppendLineEnd() {
+  if (fileCode_ == CodeUtf16Big) {
+    writeText_.AppendUnits("\0\r\0\n", 4);
+  } else if (fileCode_ == CodeUtf16Little) {
+    writeText_.AppendUnits("\r\0\n\0", 4);
+  } else {
+    writeText_.AppendUnits("\r\n", 2);
   }
-  if (lineEnd) {
-    if (fileCode_ == CodeUtf16Big) {
-      writeText_.AppendUnits("\0\r\0\n", 4);
-    } else if (fileCode_ == CodeUtf16Little) {
-      writeText_.AppendUnits("\r\0\n\0", 4);
-    } else {
-      writeText_.AppendUnits("\r\n", 2);
-    }
-  }
-  markPending_ = false;
-  bytesWritten_ += writeText_.Length() - before;
-  // Lines are gathered and written a buffer at a time: one system call per line
-  // made rewriting a large profile several times slower.
-  return writeText_.Length() < bufferSize_ || WritePending();
 }
 
 bool RawLineFile::WritePending() {

@@ -93,19 +93,25 @@ class RawLineFile : public RawLineFileInfo {
   bool FileCodeKnown() const { return fileCodeKnown_; }
   bool HadMark() const { return hadMark_; }
 
- protected:
-  virtual bool TakeLine(int32_t begin, int32_t end);
-  virtual int32_t FindLineEnd(int32_t begin, int32_t end) const;
-
  private:
+  bool TakeLine(int32_t begin, int32_t end);
+  bool TakeLineAtEdge(int32_t begin, int32_t end);
+  int32_t FindLineEnd(int32_t begin, int32_t end) const;
   // Implementation state; see line_file.cpp for the reading algorithm.
   bool ReadChunk();
+  bool ReadFirstChunk();
+  void ChooseDecoding();
+  bool ReadNextChunk();
+  bool ReadNextConvertedChunk();
   bool FillRaw(int32_t from, int32_t limit);
   void ReadMark();
   bool DetectFileCode();
   bool ConvertChunk();
   void Fail(State state);
   bool WriteBytes(const RawString& text, bool lineEnd);
+  bool EncodeText(const RawString& text);
+  State RefusalOf(int32_t textStart, bool lineEnd) const;
+  void AppendLineEnd();
   enum class ReadBack { Same, OtherCode, Failed };
   ReadBack DetectedAsWritten() const;
   [[nodiscard]] bool PutMarkInFront() const;

@@ -911,6 +911,21 @@ bool ValidUnits(TextCode code, const char* data, int32_t length) {
   }
 }
 
+// Copies `units` 16-bit units between the byte order of `order` (CodeUtf16Big or
+// CodeUtf16Little) and the native order of CodeWide. Both directions are the same
+// operation: a plain copy when the orders agree, else each unit's bytes swapped.
+void CopyUnitsReordered(const char* from, char* to, int32_t units, TextCode order) {
+  const size_t bytes = 2 * static_cast<size_t>(units);
+  if (order == NativeWideCode()) {
+    std::memcpy(to, from, bytes);
+    return;
+  }
+  for (size_t i = 0; i < bytes; i += 2) {
+    to[i] = from[i + 1];
+    to[i + 1] = from[i];
+  }
+}
+
 }  // namespace
 
 bool ConvertUnits(TextCode from, const void* data, int32_t length, TextCode to, RawString& out, bool exact) {
@@ -931,13 +946,7 @@ bool ConvertUnits(TextCode from, const void* data, int32_t length, TextCode to, 
     if (odd && exact) return false;
     const int32_t units = length / 2;
     wide = RawString::WithCapacity(CodeWide, units + 1);
-    char* w = wide.AppendRaw(units);
-    const int high = from == CodeUtf16Big ? 0 : 1;
-    for (int32_t i = 0; i < units; ++i) {
-      const auto unit = static_cast<char16_t>((static_cast<uint8_t>(bytes[2 * i + high]) << 8) |
-                                              static_cast<uint8_t>(bytes[2 * i + 1 - high]));
-      std::memcpy(w + 2 * static_cast<size_t>(i), &unit, 2);
-    }
+    CopyUnitsReordered(bytes, wide.AppendRaw(units), units, from);
     // A lone last byte is half a character.
     if (odd) wide.AppendChar(0xFFFD);
     from = CodeWide;
@@ -955,14 +964,7 @@ bool ConvertUnits(TextCode from, const void* data, int32_t length, TextCode to, 
       bytes = wide.Data();
       length = wide.Length();
     }
-    char* o = out.AppendRaw(2 * length);
-    const int high = to == CodeUtf16Big ? 0 : 1;
-    for (int32_t i = 0; i < length; ++i) {
-      char16_t unit;
-      std::memcpy(&unit, bytes + 2 * static_cast<size_t>(i), 2);
-      o[2 * i + high] = static_cast<char>(unit >> 8);
-      o[2 * i + 1 - high] = static_cast<char>(unit & 0xFF);
-    }
+    CopyUnitsReordered(bytes, out.AppendRaw(2 * length), length, to);
     return true;
   }
   return SystemConvert(from, bytes, length, to, out, exact);

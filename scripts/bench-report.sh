@@ -4,13 +4,17 @@
 # baseline of the same program, named in the comments at the top of bench/*.cpp) and the ratio
 # of the two times. It ends with the goals table: the figures that have a goal, each as a ratio
 # to its floor from the same run, beside the goal. Goals are read by people: a missed goal does
-# not fail the script, only a benchmark that fails to run does.
+# not fail the script, only a benchmark that fails to run does (a program that fails, or a
+# benchmark that stops with an error: named after the tables).
 #
-#   scripts/bench-report.sh [--build DIR] [--only NAME] [--no-wine] [-- <Google Benchmark options>]
+#   scripts/bench-report.sh [--build DIR] [--only NAME] [--no-wine] [--wine-arch ARCH]
+#                           [-- <Google Benchmark options>]
 #
-#   --build DIR   the tree to build and run in (default build/bench)
-#   --only NAME   run only bench_NAME (may be repeated)
-#   --no-wine     leave out the timings under Wine
+#   --build DIR       the tree to build and run in (default build/bench)
+#   --only NAME       run only bench_NAME (may be repeated)
+#   --no-wine         leave out the timings under Wine
+#   --wine-arch ARCH  time the i686 or the x86_64 programs under Wine (default: i686 where
+#                     this machine runs 32-bit code, else x86_64)
 #   options after "--" go to every program, e.g. -- --benchmark_min_time=0.05
 #
 # Each program's JSON goes to <tree>/bench-results/<program>.json, its console output beside it.
@@ -28,11 +32,15 @@ build=$root/build/bench
 only=()
 extra=()
 wine=1
+arch=
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
     --only) only+=("bench_$2"); shift 2 ;;
     --no-wine) wine=0; shift ;;
+    --wine-arch)
+      case $2 in i686 | x86_64) arch=$2 ;; *) echo "bench-report: --wine-arch is i686 or x86_64" >&2; exit 2 ;; esac
+      shift 2 ;;
     --) shift; extra=("$@"); break ;;
     *) echo "bench-report: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -99,11 +107,16 @@ def counters(b):
     return " ".join(out)
 
 rows = [("program", "benchmark", "figure", "floor", "floor figure", "ratio", "counters")]
+failed = []
 for program in programs:
     path = os.path.join(results, program + ".json")
     with open(path) as f:
         data = json.load(f)
-    benches = [b for b in data["benchmarks"] if b.get("run_type", "iteration") == "iteration"]
+    # A benchmark that stopped with an error has no figure to compare: it is named at the end.
+    failed += ["%s %s: %s" % (program, b["name"], b.get("error_message", "error"))
+               for b in data["benchmarks"] if b.get("error_occurred")]
+    benches = [b for b in data["benchmarks"]
+               if b.get("run_type", "iteration") == "iteration" and not b.get("error_occurred")]
     by_name = {b["name"]: b for b in benches}
     for b in benches:
         name = b["name"]
@@ -176,6 +189,8 @@ if loaded and data:
                   "raw read of the data file (%.2f ms)" % (ns(data) / 1e6), "<= 3x"))
 with open(os.path.join(results, "goals.json"), "w") as f:
     json.dump(goals, f)
+with open(os.path.join(results, "failed.json"), "w") as f:
+    json.dump(failed, f)
 PY
 
 # The goals table: the rows of the files named (the native ones first).
@@ -194,13 +209,32 @@ for r in rows:
 PY
 }
 
+# Benchmarks that stopped with an error fail the report, after the tables.
+report_failures() {
+  python3 - "$results/failed.json" <<'PY'
+import json, sys
+failed = json.load(open(sys.argv[1]))
+for line in failed:
+    print("bench-report: failed to run: " + line, file=sys.stderr)
+sys.exit(1 if failed else 0)
+PY
+}
+
 if [ "$wine" != 1 ]; then
   print_goals "$results/goals.json"
+  report_failures
   exit 0
 fi
 # Under Wine: the launcher with 200 buttons beside a bare window, started alternately the same
 # number of times in each round.
 . "$root/scripts/wine-arch.sh"
+if [ "$arch" = x86_64 ]; then
+  wine_arch=x86_64
+  wine_loader=/usr/lib/wine/wine64
+elif [ "$arch" = i686 ]; then
+  wine_arch=i686
+  wine_loader=wine
+fi
 wine_build=$root/build/$wine_arch-bench
 echo "bench-report: building the Wine timings in $wine_build" >&2
 cmake -S "$root" -B "$wine_build" -G Ninja --toolchain "$root/cmake/mingw-$wine_arch.cmake" \
@@ -251,3 +285,4 @@ json.dump([("start to first paint, 200 buttons, Wine %s" % arch, " / ".join("%.2
           open("%s/goals-wine.json" % results, "w"))
 PY
 print_goals "$results/goals.json" "$wine_build/bench-results/goals-wine.json"
+report_failures
