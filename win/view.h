@@ -113,6 +113,8 @@ class WinView {
                                        DWORD_PTR data);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   bool Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  void TrackLife(UINT message, WPARAM wParam, LPARAM lParam);
+  bool HandOn(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   HWND window_ = nullptr;
   bool subclassed_ = false;

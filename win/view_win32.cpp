@@ -134,7 +134,9 @@ LRESULT WinView::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
-bool WinView::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+// The view's life: creation, size and show state, the end of the session and destruction, told
+// to the view before its own handler sees the message.
+void WinView::TrackLife(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       OnCreate();
@@ -163,8 +165,12 @@ bool WinView::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
     default:
       break;
   }
-  if (HandleMessage(message, wParam, lParam, result)) return true;
+}
 
+// What a parent hands on to its children or turns into a command when its own handler left the
+// message: notifications and owner drawing go to the child view, Escape asks the top-level window
+// to cancel.
+bool WinView::HandOn(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_COMMAND: {
       const HWND control = reinterpret_cast<HWND>(lParam);
@@ -211,6 +217,12 @@ bool WinView::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
     default:
       return false;
   }
+}
+
+bool WinView::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  TrackLife(message, wParam, lParam);
+  if (HandleMessage(message, wParam, lParam, result)) return true;
+  return HandOn(message, wParam, lParam, result);
 }
 
 int WinDialog::Run(const WinViewCreate& create, int showCommand) {
