@@ -16,9 +16,7 @@ namespace fs = std::filesystem;
 class HotKeyPlanTest : public ::testing::Test {
  protected:
   GuiHotKeyPlan PlanOf(const std::string& profile, const RawString& launcherKey) {
-    const fs::path folder = fs::path(KESTREL_TEST_TMP_DIR) / "hotkey_plan" /
-                            ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::create_directories(folder);
+    const fs::path folder = TestFiles::ScratchFolder("hotkey_plan");
     TestFiles::Put(folder / "profile.ini", profile);
     JobLayer::JobProfileModel& model = JobLayer::JobProfileModel::Instance();
     model.buttons.Clear();

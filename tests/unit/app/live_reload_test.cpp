@@ -18,10 +18,7 @@ using TestFiles::Put;
 class LiveReloadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "live_reload" /
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    folder_ = TestFiles::ScratchFolder("live_reload");
     profile_ = folder_ / "launcher.ini";
     gui_ = folder_ / "gui.ini";
     Put(profile_, "[Button:A]\nShell {\n  Command=a.exe\n}\n");

@@ -33,10 +33,7 @@ std::vector<std::string> Texts(const RawStringList& list) {
 class TitleMenuTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "title_menu" / info->name();
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    folder_ = TestFiles::ScratchFolder("title_menu");
     RawLocaleRecordList::Instance().ResetForTest();
   }
   void TearDown() override { RawLocaleRecordList::Instance().ResetForTest(); }

@@ -160,10 +160,7 @@ std::wstring ControlText(HWND control) {
 class TitleMenuWin32Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = fs::path(KESTREL_TEST_TMP_DIR) / "title_menu_win32" / info->name();
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
+    folder_ = TestFiles::ScratchFolder("title_menu_win32");
     RawLocaleRecordList::Instance().ResetForTest();
     GuiSettings::Instance().configFile.SetPath(PathText(folder_ / "config.ini"));
     GuiWindowStyle& style = GuiWindowStyle::Instance();

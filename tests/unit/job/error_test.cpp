@@ -97,9 +97,7 @@ TEST(JobScriptErrorTest, EveryDefaultMessageOfTheTable) {
 
 // A language file replaces the defaults; its escapes are resolved when the message is shown.
 TEST(JobScriptErrorTest, ALanguageFileReplacesMessagesWithEscapesResolved) {
-  const fs::path dir = fs::path(KESTREL_TEST_TMP_DIR) / "engine-error";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const fs::path dir = TestFiles::ScratchFolder("engine-error");
   const fs::path file = dir / "Language.ini";
   std::ofstream(file, std::ios::binary) << "[Test]\r\n"
                                         << "ToolMessage_RequiredParameterIsMissing=Two\\nWords\r\n"

@@ -148,10 +148,7 @@ RawLayer::RawTime FixedNow() { return g_now; }
 class IconCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::path(KESTREL_TEST_TMP_DIR) / "icon_cache" / info->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = TestFiles::ScratchFolder("icon_cache");
     settings_.cacheFolder = PathText(dir_);
     settings_.iconWidth = 32;
     settings_.iconHeight = 32;
