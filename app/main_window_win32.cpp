@@ -3,13 +3,16 @@
 #include <windows.h>
 
 #include "app/button_box.h"
+#include "app/hotkey_hook.h"
 #include "app/icon_store_win32.h"
 #include "app/main_dialog.h"
+#include "app/reload_hook.h"
 #include "app/script_menu.h"
 #include "app/selector_box_win32.h"
 #include "app/settings.h"
 #include "app/title_menu_execution.h"
 #include "job/icon_cache.h"
+#include "raw/locale.h"
 #include "raw/shell.h"
 
 #include <memory>
@@ -87,6 +90,12 @@ void GuiMainWindow::Run() {
   GuiMainParts parts;
   parts.buttons = &buttons;
   parts.selectors = &selectors;
+  GuiHotKeys hotKeys;
+  const RawString launcherProfile = GuiSettings::Instance().configFile.Source();
+  GuiReloadWatch reload({launcherProfile, GuiWindowStyle::Instance().guiProfile,
+                         RawLayer::RawLocaleRecordList::Instance().LanguageFile()},
+                        launcherProfile);
+  parts.hooks = {&hotKeys, &reload};
   {
     GuiMainDialog dialog(parts, actions);
     GuiTMenuExecution titleMenu(dialog);

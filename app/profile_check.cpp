@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/settings.h"
+#include "job/hotkey.h"
 #include "raw/path.h"
 #include "raw/profile.h"
 
@@ -77,6 +78,14 @@ class SettingsSections : public JobLayer::JobProfileChecker::SectionCheck {
                                             "\" is none of Left, Center, Right (as written): buttons are centred"}));
           }
           break;
+        case GuiSettingKind::HotKey: {
+          JobLayer::JobHotKey hotKey;
+          RawString why;
+          if (!JobLayer::ParseHotKey(value, hotKey, why)) {
+            out.Error(path, number, Join({where, "HotKey=", JobLayer::HotKeyQuote(value), ": ", why}));
+          }
+          break;
+        }
         case GuiSettingKind::Text: break;
       }
     }

@@ -266,7 +266,8 @@ const std::vector<GuiSettingKey>& OptionKeys() {
       {"TopMost", GuiSettingKind::Flag},         {"SysTray", GuiSettingKind::Flag},
       {"IconCache", GuiSettingKind::Flag},       {"IconDelay", GuiSettingKind::Flag},
       {"ButtonAlign", GuiSettingKind::Align},    {"IconExtension", GuiSettingKind::Text},
-      {"IconUnusedCount", GuiSettingKind::Number},
+      {"IconUnusedCount", GuiSettingKind::Number}, {"HotKey", GuiSettingKind::HotKey},
+      {"AutoReload", GuiSettingKind::Flag},
   };
   return keys;
 }
@@ -300,6 +301,8 @@ void GuiSettings::ApplyOptions(const RawParameterList& section) {
   if (const RawParameterUnit* unit = section.Find("ButtonAlign")) buttonAlign = ButtonAlignOf(unit->value);
   ReadText(section, "IconExtension", iconExtensions);
   ReadNumber(section, "IconUnusedCount", iconUnusedCount);
+  ReadText(section, "HotKey", hotKey);
+  ReadFlag(section, "AutoReload", autoReload);
 }
 
 void GuiSettings::ResolveFolders(const RawString& tempFolder) {

@@ -21,6 +21,9 @@
 //   IconDelay (on)   flags: present means on unless the value is "False" in any case
 //   ButtonAlign      "Left", "Center" or "Right", exactly; anything else centres
 //   IconExtension    comma-separated extensions; default "ico,exe,dll"
+//   HotKey           a global key that shows or hides the launcher (job/hotkey.h); default none
+//   AutoReload       flag (on): restart when the launcher profile, the GUI profile or the
+//                    language file is saved by another program (app/reload_watch.h)
 // A present text key replaces its default even when empty. Relative folders hang
 // off the configuration file's folder; "$(User)" is the user's Kestrel folder.
 #pragma once
@@ -132,7 +135,7 @@ RawString IconCacheBaseName(const RawString& key);
 [[nodiscard]] bool ChooseIconCacheFolder(const RawString& cacheFolder, const RawString& key, RawString& subfolder);
 
 // What a key of [Option] or [WindowParameter] holds, for the profile checker.
-enum class GuiSettingKind { Number, Flag, Text, Align };
+enum class GuiSettingKind { Number, Flag, Text, Align, HotKey };
 struct GuiSettingKey {
   const char* key;
   GuiSettingKind kind;
@@ -180,6 +183,8 @@ class GuiSettings {
   bool iconCache = true;
   bool iconDelay = true;
   int32_t buttonAlign = AlignCenter;
+  RawString hotKey;  // as written; empty: none
+  bool autoReload = true;
   // Shares the command-line option list of the start-up.
   RawParameterList options;
 

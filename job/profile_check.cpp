@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "job/command.h"
+#include "job/hotkey.h"
 #include "job/param.h"
 #include "job/profile_model.h"
 #include "job/variable.h"
@@ -74,7 +75,8 @@ const CommandRule kCommandRules[] = {
 constexpr std::string_view kFieldKeys[] = {"Variable", "Label", "Initial", "Hints", "NoHint", "ReadOnly", "Password"};
 
 // Parameters of a button or selector section itself, outside any command.
-const std::unordered_set<std::string> kButtonKeys = {"Title", "IconFile", "IconIndex", "TipText", "Hidden", "DropRun"};
+const std::unordered_set<std::string> kButtonKeys = {"Title",  "IconFile", "IconIndex", "TipText",
+                                                     "Hidden", "DropRun",  "HotKey"};
 const std::unordered_set<std::string> kSelectorKeys = {"Title"};
 
 // Variables the launcher sets itself ("APPEND" is the dropped path in a "*" section).
@@ -397,6 +399,7 @@ struct ScriptSection {
   enum Kind { Button, Selector, Action, Initialize };
   Kind kind;
   JobParamList script;
+  RawString header;  // the text between the brackets
 };
 
 // The header kinds, for a header that misses one only by letter case or a letter.
@@ -411,38 +414,38 @@ class FileReader : public JobProfileBlocks {
     RawLineFile file(path_);
     if (!file.OpenRead()) {
       const bool missing = RawLayer::PathKind(path_) == RawLayer::RawPathKind::Missing;
-      out_.Error(path_, 1, missing ? RawString("the file does not exist") : RawString("the file cannot be opened"));
+      out_.ReadError(path_, 1, missing ? RawString("the file does not exist") : RawString("the file cannot be opened"));
       return;
     }
     Read(file);
     const int32_t next = file.LineNumber() + 2;
     switch (file.GetState()) {
       case RawLineFile::StateLineTooLong: {
-        out_.Error(path_, next,
+        out_.ReadError(path_, next,
                    Join({"a line longer than ", Number(RawLineFile::kDefaultBufferSize), " bytes: the rest of the file is not read"}));
         break;
       }
       case RawLineFile::StateConvertFailed:
-        out_.Error(path_, next, RawString("text that is not valid in the file's code: the rest of the file is not read"));
+        out_.ReadError(path_, next, RawString("text that is not valid in the file's code: the rest of the file is not read"));
         break;
       case RawLineFile::StateOddWideLine:
-        out_.Error(path_, next, RawString("the file ends in half a UTF-16 character"));
+        out_.ReadError(path_, next, RawString("the file ends in half a UTF-16 character"));
         break;
       case RawLineFile::StateReadFailed:
-        out_.Error(path_, next, RawString("the file could not be read to its end"));
+        out_.ReadError(path_, next, RawString("the file could not be read to its end"));
         break;
       default: break;
     }
     if (file.FileCodeKnown() && file.FileCode() == RawLayer::CodeBinary) {
-      out_.Error(path_, 1, RawString("the file is not text"));
+      out_.ReadError(path_, 1, RawString("the file is not text"));
       return;
     }
     if (controlLine_ > 0) {
-      out_.Error(path_, controlLine_, RawString("a control character: the file does not look like text"));
+      out_.ReadError(path_, controlLine_, RawString("a control character: the file does not look like text"));
       return;
     }
     if (blocks_ == 0 && scripts_) {
-      out_.Error(path_, 1, RawString("the profile holds no section"));
+      out_.ReadError(path_, 1, RawString("the profile holds no section"));
       return;
     }
     if (!scripts_) return;
@@ -453,6 +456,7 @@ class FileReader : public JobProfileBlocks {
       if (section.kind == ScriptSection::Selector) keys = &kSelectorKeys;
       walk_.Check(section.script, keys);
     }
+    CheckHotKeys();
   }
 
  private:
@@ -489,21 +493,47 @@ class FileReader : public JobProfileBlocks {
       WarnNearHeader(inner, line);
       return;
     }
-    ScriptSection& section = sections_.emplace_back(ScriptSection{kind, JobParamList()});
+    ScriptSection& section = sections_.emplace_back(ScriptSection{kind, JobParamList(), inner});
     JobParseFault fault;
     if (!section.script.Parse(body, &fault)) {
       switch (fault.kind) {
-        case JobParseFault::StrayClose: out_.Error(path_, fault.line, RawString("\"}\" closes no block")); break;
+        case JobParseFault::StrayClose: out_.ReadError(path_, fault.line, RawString("\"}\" closes no block")); break;
         case JobParseFault::NeverClosed:
-          out_.Error(path_, fault.line, Join({"this \"{\" is never closed in [", inner, "]"}));
+          out_.ReadError(path_, fault.line, Join({"this \"{\" is never closed in [", inner, "]"}));
           break;
         case JobParseFault::TooDeep: {
-          out_.Error(path_, fault.line, Join({"blocks nested deeper than ", Number(JobParamList::kMaxBlockDepth),
+          out_.ReadError(path_, fault.line, Join({"blocks nested deeper than ", Number(JobParamList::kMaxBlockDepth),
                                               ": the rest of the section is not read"}));
           break;
         }
         case JobParseFault::None: break;
       }
+    }
+  }
+
+  // "HotKey" of the buttons and actions: a text that names a key, and no key taken twice (the
+  // second registration of a key fails).
+  void CheckHotKeys() {
+    std::vector<std::pair<JobHotKey, const ScriptSection*>> taken;
+    for (const ScriptSection& section : sections_) {
+      if (section.kind != ScriptSection::Button && section.kind != ScriptSection::Action) continue;
+      const JobParamUnit* unit = section.script.Find("HotKey");
+      if (unit == nullptr || unit->Kind() != JobParamUnit::kText) continue;
+      const RawString& text = static_cast<const JobParamText*>(unit)->value;
+      JobHotKey key;
+      RawString why;
+      if (!ParseHotKey(text, key, why)) {
+        out_.Error(path_, unit->line, Join({"[", section.header, "] HotKey=", HotKeyQuote(text), ": ", why}));
+        continue;
+      }
+      for (const auto& [other, owner] : taken) {
+        if (other == key) {
+          out_.Error(path_, unit->line, Join({"[", section.header, "] HotKey=", HotKeyQuote(text), ": [", owner->header,
+                                              "] has taken this key already"}));
+          break;
+        }
+      }
+      taken.emplace_back(key, &section);
     }
   }
 
@@ -555,6 +585,19 @@ void JobDiagnostics::Add(const RawString& path, int32_t line, bool error, const 
 }
 
 void JobDiagnostics::Error(const RawString& path, int32_t line, const RawString& text) { Add(path, line, true, text); }
+
+void JobDiagnostics::ReadError(const RawString& path, int32_t line, const RawString& text) {
+  Add(path, line, true, text);
+  items_.back().breaksReading = true;
+}
+
+const JobDiagnostic* JobDiagnostics::FirstReadError() const {
+  const JobDiagnostic* first = nullptr;
+  for (const JobDiagnostic& item : items_) {
+    if (item.breaksReading && (first == nullptr || (item.path == first->path && item.line < first->line))) first = &item;
+  }
+  return first;
+}
 
 void JobDiagnostics::Warning(const RawString& path, int32_t line, const RawString& text) {
   Add(path, line, false, text);

@@ -34,12 +34,19 @@ struct JobDiagnostic {
   int32_t line = 0;
   bool error = false;
   RawString text;
+  // The file does not read as a profile here (not text, unbalanced blocks, ...): a launcher that
+  // loaded it would lose sections, so a live reload refuses it.
+  bool breaksReading = false;
 };
 
 class JobDiagnostics {
  public:
   void Error(const RawString& path, int32_t line, const RawString& text);
   void Warning(const RawString& path, int32_t line, const RawString& text);
+  // An error that breaks the reading of the file.
+  void ReadError(const RawString& path, int32_t line, const RawString& text);
+  // The first such error of the first file that has one, or null.
+  const JobDiagnostic* FirstReadError() const;
   int32_t Errors() const { return errors_; }
   int32_t Warnings() const { return warnings_; }
   // In report order: the files in the order they were first named, each by line.

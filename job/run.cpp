@@ -27,7 +27,7 @@ bool RunScript(const JobRunRequest& request, const RawString& text) {
   JobMenuRunScope menus;
   JobDialogContext::Instance().anchor = request.anchor;
   JobVariableList& variables = JobVariableList::Instance();
-  variables.Set("KeyState", RunKeyState(request.keyState));
+  variables.Set("KeyState", request.heldKeys ? RunKeyState(request.keyState) : request.keyState);
   if (request.isolate) {
     variables.SaveAll();
     variables.Set("Drop", request.drop);
@@ -39,8 +39,8 @@ bool RunScript(const JobRunRequest& request, const RawString& text) {
   return ok;
 }
 
-bool RunCommandLineAction(const JobParamList& script, const RawString& name) {
-  RawString text("(Comline-Action)");
+bool RunCommandLineAction(const JobParamList& script, const RawString& name, const RawString& label) {
+  RawString text(label);
   text.Append(name);
   JobTraceScope scope('U', JobTraceId::User(), JobTraceId::Executor(), text);
   // A menu command reuses the menu it made earlier in the same run; the menus go before the

@@ -14,6 +14,9 @@ struct JobRunRequest {
   RawString dropList;   // every dropped path in double quotes, separated by one blank
   RawRect anchor;       // screen rectangle of the button or selector line that was used
   bool isolate = false;  // undo every variable change when the run ends
+  // Add the modifier keys held now to "KeyState"; off for a hotkey, whose modifiers are the
+  // key's own and not a choice of the user's.
+  bool heldKeys = true;
 };
 
 // The "KeyState" text of a run: base, then ",LShift", ",RShift", ",LControl" and ",RControl" for
@@ -26,7 +29,9 @@ RawString RunKeyState(const RawString& base);
 [[nodiscard]] bool RunScript(const JobRunRequest& request, const RawString& text);
 
 // A named action run from the command line: the script runs directly inside a run scope whose
-// text is "(Comline-Action)" + name; the anchor and the variables are left alone.
-[[nodiscard]] bool RunCommandLineAction(const JobParamList& script, const RawString& name);
+// text is label + name; the anchor and the variables are left alone. A global hotkey runs its
+// action the same way, with the label "(HotKey-Action)".
+[[nodiscard]] bool RunCommandLineAction(const JobParamList& script, const RawString& name,
+                                        const RawString& label = "(Comline-Action)");
 
 }  // namespace JobLayer

@@ -35,6 +35,17 @@ bool RunButton(int32_t index, const RawString& keyState, const RawRect& anchor) 
                     ScopeText("(Button)", button->name));
 }
 
+bool RunButtonByHotKey(int32_t index) {
+  const JobButtonUnit* button = JobProfileModel::Instance().buttons.At(index);
+  if (button == nullptr || (button->flags & JobButtonUnit::kSeparator) != 0) return false;
+  JobRunRequest request;
+  request.script = button->params;
+  request.keyState = "LButton";
+  request.isolate = true;
+  request.heldKeys = false;
+  return RunScript(request, ScopeText("(HotKey-Button)", button->name));
+}
+
 bool RunSelector(int32_t index, const RawString& keyState, const RawRect& anchor) {
   const JobSelectorUnit* selector = JobProfileModel::Instance().selectors.At(index);
   if (selector == nullptr) return false;

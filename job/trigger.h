@@ -16,6 +16,9 @@ using RawLayer::RawStringList;
 // keyState "LButton" or "RButton". Runs when the index is within the button list and the button
 // is not a separator; isolated.
 bool RunButton(int32_t index, const RawString& keyState, const RawRect& anchor);
+// A button's global hotkey: the run of a left click, with "KeyState" exactly "LButton" (the
+// modifiers held are the hotkey's own) and the scope text "(HotKey-Button)" + name; isolated.
+bool RunButtonByHotKey(int32_t index);
 // keyState "LButton" or "DClick". Not isolated: a selector's changes to variables persist.
 bool RunSelector(int32_t index, const RawString& keyState, const RawRect& anchor);
 // drop: the first dropped path; dropList: every path in double quotes, separated by one blank.

@@ -56,4 +56,15 @@ bool ShouldFail() {
 }
 
 }  // namespace RawFileFaults
+
+namespace {
+std::atomic<RawRewriteObserver*> rewriteObserver{nullptr};
+}  // namespace
+
+void SetRewriteObserver(RawRewriteObserver* observer) { rewriteObserver.store(observer); }
+
+void NoteRewritten(const RawString& path) {
+  if (RawRewriteObserver* observer = rewriteObserver.load()) observer->Rewritten(path);
+}
+
 }  // namespace RawLayer

@@ -61,6 +61,17 @@ RawPathKind PathKind(const RawString& path);
 [[nodiscard]] bool DeleteFileAt(const RawString& path);
 [[nodiscard]] bool CreateFolderAt(const RawString& path);  // one level; false if it exists
 
+// Told of every file this process puts in place by a rewrite (RawTemporaryFile::MoveOnto), on
+// the writing thread, right after the move: a watcher of the file's folder tells the process's
+// own writes from other programs' by it. One observer per process; null for none.
+class RawRewriteObserver {
+ public:
+  virtual ~RawRewriteObserver() = default;
+  virtual void Rewritten(const RawString& path) = 0;
+};
+void SetRewriteObserver(RawRewriteObserver* observer);
+void NoteRewritten(const RawString& path);
+
 // The temporary file of a rewrite (the target's path + ".tmp"): removed when the object goes,
 // unless it was swapped onto the target.
 class RawTemporaryFile {
@@ -78,6 +89,7 @@ class RawTemporaryFile {
   [[nodiscard]] bool MoveOnto(const RawString& target) {
     if (!ReplaceFileSafely(path_, target)) return false;
     owned_ = false;
+    NoteRewritten(target);
     return true;
   }
 

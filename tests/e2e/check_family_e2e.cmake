@@ -20,6 +20,11 @@ if(NOT WIN32)
                      -DEXPECTED=${check_data}/${case}.expected -DCODE=${code} -P ${CMAKE_CURRENT_LIST_DIR}/kestrel_check.cmake)
     set_tests_properties(kestrel.check.${case} PROPERTIES LABELS e2e TIMEOUT 120)
   endforeach()
+  # Hotkeys: a text that names no key, a key taken twice; [Option] HotKey and AutoReload are read.
+  add_test(NAME kestrel.check.hotkeys
+           COMMAND ${CMAKE_COMMAND} -DKESTREL=$<TARGET_FILE:kestrel> -DFILE=${check_data}/hotkeys.ini
+                   -DEXPECTED=${check_data}/hotkeys.expected -DCODE=1 -P ${CMAKE_CURRENT_LIST_DIR}/kestrel_check.cmake)
+  set_tests_properties(kestrel.check.hotkeys PROPERTIES LABELS e2e TIMEOUT 120)
   return()
 endif()
 
@@ -39,6 +44,12 @@ foreach(case IN ITEMS faults clean)
                    -DEXPECTED=${check_data}/${case}.expected -DCODE=${code} -P ${CMAKE_CURRENT_LIST_DIR}/kestrel_check.cmake)
   set_tests_properties(e2e.check.console_${case} PROPERTIES FIXTURES_REQUIRED wine LABELS e2e TIMEOUT 120)
 endforeach()
+
+add_test(NAME e2e.check.console_hotkeys
+         COMMAND ${CMAKE_COMMAND} "-DKESTREL=${CMAKE_BINARY_DIR}/wine-run;$<TARGET_FILE:kestrel>"
+                 -DFILE=${check_data_win}\\hotkeys.ini -DEXPECTED=${check_data}/hotkeys.expected -DCODE=1
+                 -P ${CMAKE_CURRENT_LIST_DIR}/kestrel_check.cmake)
+set_tests_properties(e2e.check.console_hotkeys PROPERTIES FIXTURES_REQUIRED wine LABELS e2e TIMEOUT 120)
 
 # From the desktop: no console and no output, so the report is a box that scrolls; its picture is
 # saved beside the scenario.

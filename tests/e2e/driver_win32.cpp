@@ -65,6 +65,25 @@
 //                                   difference is a missing invalidation; both pictures are
 //                                   then saved beside the scenario as up-to-date-before.png and
 //                                   up-to-date-after.png). png: the picture is saved there too
+//   window-shown <class|*> <title|*> <0|1> <ms>
+//                                   1: such a window is shown, not minimised, and is the
+//                                   foreground window with the keys in a child of it and no menu
+//                                   open; 0: no such window is shown (it is hidden or
+//                                   minimised). The step says how long it waited
+//   window-size <class|*> <title|*> <width|*> <height|*> <ms>
+//                                   such a window has this size; the step says how long it waited
+//   measure-toggle <class|*> <title|*> <chord> <count>
+//                                   count times: the chord (as for key) hides such a window that is
+//                                   in front, and the chord again brings it back in front; the time
+//                                   from the second chord to the window in front is measured, and
+//                                   the median and the extremes are printed (a chord without
+//                                   effect is typed once more, as for toggle-key, and counted)
+//   toggle-key <class|*> <title|*> <chord> <0|1> <ms>
+//                                   type the chord (as for key) until such a window is shown in
+//                                   front (1) or hidden (0) as for window-shown; a chord without
+//                                   effect after a second is typed once more, and the step says so
+//   still-running <ms>              the started program is still running after ms (it was not
+//                                   ended or restarted meanwhile)
 //   detach                          leave the started programs running at the end
 //
 // The compared texts (box-title, box-text, box-text-has, file-contains, file-lacks) take the escapes \n, \r, \t
@@ -578,6 +597,11 @@ class Driver {
     if (step.name == L"drag-in") return DragIn(a);
     if (step.name == L"post") return PostStep(a);
     if (step.name == L"up-to-date") return UpToDate(a);
+    if (step.name == L"window-shown") return WindowShownStep(a[0], a[1], *ParseNumber(a[2]) != 0, *ParseNumber(a[3]));
+    if (step.name == L"window-size") return WindowSizeStep(a);
+    if (step.name == L"still-running") return StillRunning(*ParseNumber(a[0]));
+    if (step.name == L"measure-toggle") return MeasureToggle(a);
+    if (step.name == L"toggle-key") return ToggleKey(a);
     // The remaining steps concern the started program.
     if (started_.empty()) return L"no program was started";
     if (step.name == L"wait-own-window") return WaitOwnWindow(*ParseNumber(a[0]));
@@ -845,6 +869,135 @@ class Driver {
     return {};
   }
 
+  struct AnySearch {
+    const std::wstring* class_name;
+    const std::wstring* title;
+    HWND found;
+  };
+  static BOOL CALLBACK CollectAny(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<AnySearch*>(param);
+    if (!Matches(*search->class_name, ClassOf(window)) || !Matches(*search->title, TitleOf(window))) return TRUE;
+    search->found = window;
+    return FALSE;
+  }
+
+  // A shown window of the class and title, else a hidden one.
+  static HWND FindAnyTopLevel(const std::wstring& class_name, const std::wstring& title) {
+    if (HWND shown = FindTopLevel(class_name, title)) return shown;
+    AnySearch search{&class_name, &title, nullptr};
+    EnumWindows(CollectAny, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
+  // Shown in front: visible, not minimised, the foreground window, with the keys in one of its
+  // children and no menu open (typed keys then reach that child).
+  static bool InFront(HWND window) {
+    if (!IsWindowVisible(window) || IsIconic(window) || GetForegroundWindow() != window) return false;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return false;
+    return info.hwndFocus != nullptr && IsChild(window, info.hwndFocus) && (info.flags & GUI_INMENUMODE) == 0;
+  }
+
+  // Polls every millisecond, for timings.
+  static long long WaitShown(const std::wstring& class_name, const std::wstring& title, bool shown,
+                             long long timeout) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+      HWND window = FindAnyTopLevel(class_name, title);
+      const bool front = window != nullptr && InFront(window);
+      const bool gone = window == nullptr || !IsWindowVisible(window) || IsIconic(window);
+      if (shown ? front : gone) return static_cast<long long>(GetTickCount64() - start);
+      if (GetTickCount64() - start >= static_cast<ULONGLONG>(timeout)) return -1;
+      Sleep(1);
+    }
+  }
+
+  std::wstring WindowShownStep(const std::wstring& class_name, const std::wstring& title, bool shown,
+                               long long timeout) {
+    const long long took = WaitShown(class_name, title, shown, timeout);
+    if (took < 0) {
+      HWND window = FindAnyTopLevel(class_name, title);
+      if (window == nullptr) return L"no such window";
+      std::wstring state = IsWindowVisible(window) ? (IsIconic(window) ? L"minimised" : L"shown") : L"hidden";
+      if (GetForegroundWindow() != window) state += L", not in front";
+      GUITHREADINFO info{};
+      info.cbSize = sizeof(info);
+      if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+        if (info.hwndFocus == nullptr || !IsChild(window, info.hwndFocus)) state += L", no child has the keys";
+        if ((info.flags & GUI_INMENUMODE) != 0) state += L", a menu is open";
+      }
+      return L"the window is " + state + L" after " + std::to_wstring(timeout) + L" ms";
+    }
+    Say(L"  took " + std::to_wstring(took) + L" ms");
+    return {};
+  }
+
+  std::wstring WindowSizeStep(const std::vector<std::wstring>& args) {
+    const ULONGLONG start = GetTickCount64();
+    const std::wstring failure = PollWindow(args[0], args[1], *ParseNumber(args[4]), [&](HWND window) -> std::wstring {
+      RECT rect = {};
+      if (!GetWindowRect(window, &rect)) return L"GetWindowRect failed";
+      const long long width = rect.right - rect.left;
+      const long long height = rect.bottom - rect.top;
+      if ((args[2] == L"*" || *ParseNumber(args[2]) == width) && (args[3] == L"*" || *ParseNumber(args[3]) == height)) {
+        return {};
+      }
+      return L"the size is " + std::to_wstring(width) + L"x" + std::to_wstring(height);
+    });
+    if (failure.empty()) Say(L"  took " + std::to_wstring(GetTickCount64() - start) + L" ms");
+    return failure;
+  }
+
+  // Types the chord until the window is shown (or hidden): a chord that has no effect within a
+  // second is typed once more (measured under Wine: a window that was just activated or
+  // minimised takes the X server's key state, which can let go of the modifiers SendInput holds,
+  // and the key then arrives bare). Gives the milliseconds from the last chord, or -1.
+  long long ChordUntil(const std::wstring& class_name, const std::wstring& title, const std::wstring& chord,
+                       bool shown, long long timeout, int& resent) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      if (!Keys({chord}).empty()) return -1;
+      const long long took = WaitShown(class_name, title, shown, attempt == 0 ? std::min(timeout, 1000LL) : timeout);
+      if (took >= 0) return took;
+      ++resent;
+    }
+    return -1;
+  }
+
+  std::wstring ToggleKey(const std::vector<std::wstring>& args) {
+    int resent = 0;
+    const long long took = ChordUntil(args[0], args[1], args[2], *ParseNumber(args[3]) != 0, *ParseNumber(args[4]), resent);
+    if (took < 0) return L"the chord did not " + std::wstring(*ParseNumber(args[3]) != 0 ? L"show" : L"hide") + L" the window";
+    Say(L"  took " + std::to_wstring(took) + L" ms" + (resent > 0 ? L" (the chord typed again once)" : L""));
+    return {};
+  }
+
+  std::wstring MeasureToggle(const std::vector<std::wstring>& args) {
+    const long long count = *ParseNumber(args[3]);
+    std::vector<long long> times;
+    int resent = 0;
+    for (long long i = 0; i < count; ++i) {
+      if (WaitShown(args[0], args[1], true, 5000) < 0) return L"the window is not in front before round " + std::to_wstring(i + 1);
+      if (ChordUntil(args[0], args[1], args[2], false, 5000, resent) < 0) {
+        return L"the chord did not hide the window in round " + std::to_wstring(i + 1);
+      }
+      const long long took = ChordUntil(args[0], args[1], args[2], true, 5000, resent);
+      if (took < 0) return L"the chord did not bring the window back in round " + std::to_wstring(i + 1);
+      times.push_back(took);
+    }
+    std::vector<long long> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    std::wstring all;
+    for (long long t : times) all += L" " + std::to_wstring(t);
+    const long long median = sorted.empty() ? 0 : (sorted.size() % 2 == 1 ? sorted[sorted.size() / 2]
+                                                   : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2);
+    Say(L"  hotkey to window in front, ms:" + all);
+    Say(L"  median " + std::to_wstring(median) + L" ms, min " + std::to_wstring(sorted.front()) + L" ms, max " +
+        std::to_wstring(sorted.back()) + L" ms over " + std::to_wstring(sorted.size()) + L" rounds; chords typed again: " +
+        std::to_wstring(resent));
+    return {};
+  }
+
   static std::wstring StateName(HWND window) {
     if (IsIconic(window)) return L"min";
     if (IsZoomed(window)) return L"max";
@@ -1004,11 +1157,33 @@ class Driver {
   std::wstring Keys(const std::vector<std::wstring>& chords) {
     for (const std::wstring& chord : chords) {
       std::vector<WORD> keys = *ParseChord(chord);
+      // The foreground window's thread has taken its pending messages first (measured under
+      // Wine: a window that was just activated takes the key state of the X server when its
+      // focus event arrives, which lets go of modifiers typed here a moment before).
+      if (HWND front = GetForegroundWindow()) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(front, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+      }
+      // The held keys of a chord are down for every program before its last key is typed
+      // (measured under Wine: a global hotkey typed at once with its modifiers was sometimes
+      // taken for the bare key while the receiving program was busy).
+      for (size_t i = 0; i + 1 < keys.size(); ++i) {
+        INPUT input = KeyInput(keys[i], false);
+        if (SendInput(1, &input, sizeof(INPUT)) != 1) return L"SendInput refused a key of " + chord;
+        const ULONGLONG deadline = GetTickCount64() + 1000;
+        while ((GetAsyncKeyState(keys[i]) & 0x8000) == 0 && GetTickCount64() < deadline) Sleep(1);
+      }
       std::vector<INPUT> inputs;
-      for (WORD vk : keys) inputs.push_back(KeyInput(vk, false));
+      inputs.push_back(KeyInput(keys.back(), false));
       for (auto vk = keys.rbegin(); vk != keys.rend(); ++vk) inputs.push_back(KeyInput(*vk, true));
       UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
       if (sent != inputs.size()) return L"SendInput took " + std::to_wstring(sent) + L" of the events of " + chord;
+      // ...and are up again before the next chord: a key still down counts as held (a hotkey
+      // that must not repeat then does not fire).
+      const ULONGLONG deadline = GetTickCount64() + 1000;
+      for (WORD vk : keys) {
+        while ((GetAsyncKeyState(vk) & 0x8000) != 0 && GetTickCount64() < deadline) Sleep(1);
+      }
     }
     return {};
   }
@@ -1073,6 +1248,14 @@ class Driver {
     return {};
   }
 
+  std::wstring StillRunning(long long ms) {
+    HANDLE process = Current().process.get();
+    if (WaitForSingleObject(process, static_cast<DWORD>(ms)) == WAIT_TIMEOUT) return {};
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    return L"the program ended with exit code " + std::to_wstring(code);
+  }
+
   std::wstring ExpectNoWindow(long long timeout) {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout);
     for (;;) {
@@ -1115,7 +1298,8 @@ constexpr StepShape kSteps[] = {
     {L"window-gone", 3, 3, 2},     {L"key-down", 1, -1, -1},     {L"key-up", 1, -1, -1},
     {L"window-centred", 5, 5, 2},  {L"window-exstyle", 5, 5, 2}, {L"click-in", 4, 5, 2},
     {L"drag-in", 6, 7, 2},         {L"post", 5, 5, 2},           {L"up-to-date", 2, 3, -1},
-    {L"file-absent", 1, 1, -1},
+    {L"file-absent", 1, 1, -1},    {L"window-shown", 4, 4, 2},   {L"window-size", 5, 5, 4},
+    {L"measure-toggle", 4, 4, 3},  {L"still-running", 1, 1, 0},  {L"toggle-key", 5, 5, 3},
 };
 
 const StepShape* FindShape(const std::wstring& name) {
@@ -1160,6 +1344,9 @@ std::wstring ParseScenario(int argc, wchar_t** argv, std::vector<Step>& steps, P
       for (int n = shape->first_number; n < end; ++n) {
         if (!ParseNumber(step.args[n])) return step.name + L": \"" + step.args[n] + L"\" is not a number";
       }
+    }
+    if ((step.name == L"measure-toggle" || step.name == L"toggle-key") && !ParseChord(step.args[2])) {
+      return step.name + L": unknown key \"" + step.args[2] + L"\"";
     }
     if (step.name == L"key") {
       for (const std::wstring& chord : step.args) {

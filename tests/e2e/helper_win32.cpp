@@ -9,6 +9,11 @@
 //       writes the lines (UTF-8, each ended by a line feed) as they are, without escapes, and
 //       exits with code: profiles and scripts that hold paths are written this way, since a
 //       path such as Z:\...\nested\... must never meet the "\n" escape
+//   e2e_helper storm <path> <count> <ms> <line>...
+//       writes the lines count times, one save every ms, each save ending with the comment line
+//       "/ save <n>" so that every save differs; exits 0 after the last
+//   e2e_helper recreate <path> <line>...
+//       deletes the file, waits 100 ms and writes the lines anew, as some editors save; exits 0
 //   e2e_helper window <title> <log-path>
 //       shows a 400x300 window of class "KestrelE2EProbe" at (100, 100); appends "key <vk>",
 //       "char <code>" and "click <x> <y>" (screen coordinates) lines to the log as input
@@ -196,6 +201,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     std::wstring text;
     for (int i = 4; i < argc; ++i) text += std::wstring(argv[i]) + L"\n";
     code = WriteUtf8(argv[2], text, CREATE_ALWAYS) ? _wtoi(argv[3]) : 97;
+  } else if (mode == L"storm" && argc >= 5) {
+    std::wstring text;
+    for (int i = 5; i < argc; ++i) text += std::wstring(argv[i]) + L"\n";
+    const int count = _wtoi(argv[3]);
+    code = 0;
+    for (int n = 1; n <= count && code == 0; ++n) {
+      if (!WriteUtf8(argv[2], text + L"/ save " + std::to_wstring(n) + L"\n", CREATE_ALWAYS)) code = 97;
+      if (n < count) Sleep(static_cast<DWORD>(_wtoi(argv[4])));
+    }
+  } else if (mode == L"recreate" && argc >= 3) {
+    std::wstring text;
+    for (int i = 3; i < argc; ++i) text += std::wstring(argv[i]) + L"\n";
+    DeleteFileW(argv[2]);
+    Sleep(100);
+    code = WriteUtf8(argv[2], text, CREATE_ALWAYS) ? 0 : 97;
   } else if (mode == L"window" && argc == 4) {
     code = Window(instance, argv[2], argv[3]);
   } else if (mode == L"dde-server" && argc == 5) {

@@ -212,3 +212,40 @@ TEST_F(ProfileCheckTest, EveryCommandAndFunctionOfTheEngineIsKnown) {
 
 }  // namespace
 }  // namespace JobLayer
+
+namespace JobLayer {
+namespace {
+
+TEST_F(ProfileCheckTest, HotKeysOfButtonsAndActionsAreChecked) {
+  const auto got = Check(
+      "[Button:A]\n"
+      "HotKey=Ctrl+Alt+A\n"
+      "[Button:B]\n"
+      "HotKey=Ctrl+Alt+Nothing\n"
+      "[Action:C]\n"
+      "HotKey=ctrl+alt+a\n"
+      "[Action:D]\n"
+      "HotKey=Q\n"
+      "[Selector:E]\n"
+      "HotKey=Ctrl+E\n");
+  ExpectReported(got, {{4, "error", "[Button:B] HotKey=Ctrl+Alt+Nothing: \"nothing\" is neither"},
+                       {6, "error", "[Action:C] HotKey=ctrl+alt+a: [Button:A] has taken this key already"},
+                       {8, "error", "[Action:D] HotKey=Q: a key without Ctrl"},
+                       {10, "warning", "parameter \"HotKey\" is not one this section reads"}});
+}
+
+TEST_F(ProfileCheckTest, OnlyFaultsOfReadingBreakTheReading) {
+  JobDiagnostics out;
+  out.Error("a.ini", 3, RawString("an unknown command"));
+  EXPECT_EQ(out.FirstReadError(), nullptr);
+  const fs::path path = folder_ / "profile.ini";
+  Put(path, "[Button:A]\nShell {\n  Command=x\n[Button:B]\nIf {\n}\n}\n");
+  JobProfileChecker(out).CheckLauncherProfile(PathText(path));
+  const JobDiagnostic* first = out.FirstReadError();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->line, 2);
+  EXPECT_TRUE(first->breaksReading);
+}
+
+}  // namespace
+}  // namespace JobLayer

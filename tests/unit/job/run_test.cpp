@@ -102,6 +102,17 @@ TEST_F(RunTest, KeyStateNamesTheModifiersHeldInTheirOrder) {
   }
 }
 
+TEST_F(RunTest, AHotKeysRunLeavesItsOwnModifiersOutOfTheKeyState) {
+  // Ctrl and Alt of Ctrl+Alt+M are still down when the key runs its button.
+  screen_.down = {0xA2, 0xA3, 0xA0};
+  JobRunRequest request;
+  request.keyState = "LButton";
+  request.heldKeys = false;
+  request.script = Script({"EngineTestNote {", "KeyState=", "}"});
+  EXPECT_TRUE(RunScript(request, "(HotKey-Button)Test"));
+  EXPECT_EQ(JobVariableList::Instance().ValueOf("KeyState").ToUtf8(), "LButton");
+}
+
 TEST_F(RunTest, AnIsolatedRunUndoesItsVariableChangesAndSetsTheDropTexts) {
   JobVariableList& variables = JobVariableList::Instance();
   variables.Set("EngineTestKept", "before");
