@@ -20,7 +20,9 @@ inline constexpr UINT kReloadSettledMessage = WM_APP + 0x42;
 
 class GuiReloadWatch : public WinLayer::WinViewHook, private RawLayer::RawThreadUnit {
  public:
-  // Watches these files (empty ones are skipped); `launcherProfile` is checked before a reload.
+  // Watches these files (empty ones are skipped) from their stamps in ProfilesAsRead(), or from
+  // their stamps now for a file start-up did not read; `launcherProfile` is checked before a
+  // reload.
   GuiReloadWatch(const std::vector<RawString>& files, const RawString& launcherProfile);
   GuiReloadWatch(const GuiReloadWatch&) = delete;
   GuiReloadWatch& operator=(const GuiReloadWatch&) = delete;
@@ -34,7 +36,7 @@ class GuiReloadWatch : public WinLayer::WinViewHook, private RawLayer::RawThread
   void StopWatching();
   void Settled(HWND window);
 
-  GuiWatchedFiles files_;
+  GuiWatchedFiles& files_;
   GuiReloadJudge judge_;
   HWND window_ = nullptr;
   RawLayer::RawUniqueKernelHandle stop_;

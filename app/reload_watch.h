@@ -44,7 +44,7 @@ GuiFileStamp FileStampOf(const RawString& path);
 bool SameFilePath(const RawString& a, const RawString& b);
 
 // The watched files and their known stamps; safe to use from any thread.
-class GuiWatchedFiles : public RawLayer::RawRewriteObserver {
+class GuiWatchedFiles final : public RawLayer::RawRewriteObserver {
  public:
   // Watches `path` (an empty path, or one watched already, is skipped) from its stamp now.
   void Add(const RawString& path);
@@ -96,6 +96,12 @@ struct GuiReloadDecision {
   RawString fault;    // Refuse: the first fault as the checker words it, "PATH(LINE): error: TEXT"
   int32_t line = 0;   // Refuse: its line
 };
+
+// The profiles of this run, each stamped just before start-up first read it, and kept up to date
+// with this process's own rewrites from then on (start-up makes it the rewrite observer). The
+// watch starts from these stamps: a save that lands while start-up reads a file (another program
+// copying it over during a restart) differs from them, and is reloaded once the watch looks.
+GuiWatchedFiles& ProfilesAsRead();
 
 // The main thread's answer to a settled change (see the top of this file).
 class GuiReloadJudge {

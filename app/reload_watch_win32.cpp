@@ -103,7 +103,7 @@ GuiFileStamp FileStampOf(const RawString& path) {
 }
 
 GuiReloadWatch::GuiReloadWatch(const std::vector<RawString>& files, const RawString& launcherProfile)
-    : judge_(files_, launcherProfile) {
+    : files_(ProfilesAsRead()), judge_(files_, launcherProfile) {
   for (const RawString& file : files) files_.Add(file);
   stop_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/profile_check.h"
+#include "app/reload_watch.h"
 #include "app/settings.h"
 #include "job/log.h"
 #include "raw/file.h"
@@ -78,6 +79,10 @@ int GuiStartup::Run(const RawString& commandLine, const Services& services) {
 
 int GuiStartup::RunServices(const RawString& commandLine, const Services& services) {
   ReadCommandLine(commandLine);
+  // A window's run watches its profiles for saves by other programs: their stamps are taken
+  // before they are read, and this process's own writes keep them current.
+  watchProfiles_ = !commandLine_.check && !commandLine_.HasRun();
+  if (watchProfiles_) RawLayer::SetRewriteObserver(&ProfilesAsRead());
   if (!OpenStartupProfile()) return ExitDone;
   if (commandLine_.check) {
     ApplyStartupProfile(nullptr);
@@ -98,6 +103,7 @@ int GuiStartup::RunServices(const RawString& commandLine, const Services& servic
   } else if (services.mainWindow != nullptr) {
     services.mainWindow->Run();
   }
+  if (watchProfiles_) RawLayer::SetRewriteObserver(nullptr);
   if (services.executionLog != nullptr) services.executionLog->Stop();
   return exitCode;
 }
@@ -162,6 +168,7 @@ bool GuiStartup::OpenStartupProfile() {
   }
   // A check changes no file: a missing start-up profile is reported, not made.
   if (commandLine_.check) return true;
+  if (watchProfiles_) ProfilesAsRead().Add(files_.startupProfile);
   RawProfile profile(files_.startupProfile);
   switch (RawLayer::PathKind(files_.startupProfile)) {
     case RawPathKind::Missing:
@@ -199,6 +206,11 @@ void GuiStartup::ApplyStartupProfile(Configuration* configuration) {
     if (const RawParameterUnit* unit = common.Find("Language")) files_.language = unit->value;
   }
   files_.configFile = ChooseConfigFile(files_.configFile, commandLine_, place_.programFolder);
+  if (watchProfiles_) {
+    for (const RawString* file : {&files_.configFile, &files_.guiProfile, &files_.languageFile}) {
+      ProfilesAsRead().Add(*file);
+    }
+  }
 
   RawLocaleRecordList& messages = RawLocaleRecordList::Instance();
   messages.SetLanguage(files_.language, files_.languageFile);

@@ -173,6 +173,7 @@ class GuiStartup {
   RawParameterList options_;
   GuiCommandLine commandLine_;
   GuiStartupFiles files_;
+  bool watchProfiles_ = false;  // the run shows the window, which reloads saved profiles
 };
 
 // The launcher's crash hook: a dump writer for the dumps folder of the user's

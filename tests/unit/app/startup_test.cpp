@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/reload_watch.h"
 #include "app/settings.h"
 #include "job/log.h"
 #include "raw/file.h"
@@ -436,6 +437,38 @@ TEST_F(StartupRunTest, WindowStartUpInOrder) {
                                       "end 321", "icons", "profile conf.ini", "window", "log stop", "leave COM"}));
   EXPECT_TRUE(services_.settingsOptions.SharesBodyWith(options_)) << "the settings share the option list";
   EXPECT_TRUE(screen_.warnings.empty());
+}
+
+// Another program saves the launcher profile while start-up reads it (as a copy over the file
+// during a restart does): the window's watch starts from the stamp taken before the read, so it
+// sees the save. The start-up profile that start-up itself made is not a change.
+class SaveWhileReading : public RecordingServices {
+ public:
+  void LoadSettings(const RawString& configFile, const RawParameterList& options) override {
+    RecordingServices::LoadSettings(configFile, options);
+    Put(FsPath(configFile), "[Button:One]\r\n[Button:Two]\r\n");
+  }
+  // Which of this test's profiles (the run's list also holds earlier tests' files) changed.
+  void Run() override {
+    watched = AppLayer::ProfilesAsRead().Watches(profiles[0]) && AppLayer::ProfilesAsRead().Watches(profiles[1]);
+    for (const RawString& path : AppLayer::ProfilesAsRead().Changed()) {
+      for (const RawString& mine : profiles) {
+        if (AppLayer::SameFilePath(path, mine)) changed.push_back(Name(path));
+      }
+    }
+  }
+  std::vector<RawString> profiles;
+  std::vector<std::string> changed;
+  bool watched = false;
+};
+
+TEST_F(StartupRunTest, WindowWatchFindsASaveMadeWhileStartUpRead) {
+  Put(folder_ / "conf.ini", "[Button:One]\r\n");
+  SaveWhileReading services;
+  services.profiles = {PathText(folder_ / "made.ini"), PathText(folder_ / "conf.ini")};
+  EXPECT_EQ(Run("-p made.ini -c conf.ini", services.All()), AppLayer::ExitDone);
+  EXPECT_TRUE(services.watched);
+  EXPECT_EQ(services.changed, std::vector<std::string>{"conf.ini"});
 }
 
 TEST_F(StartupRunTest, CommandLineRunInsteadOfTheWindow) {
