@@ -53,13 +53,15 @@ struct Sums {
 // Reads `units` 32-bit units into `out`, which grows only by what has arrived or what the
 // reader vouches is still to come: a header that claims more than the file holds costs no
 // more memory than the file. `room` units (at least `units`) are made when the reader vouches
-// for the units, so that the caller's later growth to `room` moves nothing.
-[[nodiscard]] bool ReadUnits(WinBitmapPoolEx::Reader& reader, std::vector<uint32_t>& out, int64_t units,
-                             int64_t room = 0) {
+// for the units, so that the caller's later growth to `room` moves nothing; they are 0. Units are
+// not cleared before they are read.
+template <typename Units>
+[[nodiscard]] bool ReadUnits(WinBitmapPoolEx::Reader& reader, Units& out, int64_t units, int64_t room = 0) {
   out.clear();
   const int64_t remaining = reader.Remaining();
   if (remaining >= 0 && units <= remaining / 4) {
     out.resize(static_cast<size_t>(std::max(units, room)));
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(units), out.end(), 0u);
     return ReadFull(reader, out.data(), units * 4);
   }
   while (units > 0) {
@@ -213,7 +215,7 @@ WinBitmapPool::~WinBitmapPool() = default;
 
 void WinBitmapPool::Release() {
   surface_.reset();
-  std::vector<uint32_t>().swap(strip_);
+  WinPixelStrip().swap(strip_);
   std::vector<uint32_t>().swap(importColor_);
   std::vector<uint32_t>().swap(importMask_);
   slotWidth_ = slotHeight_ = 0;
@@ -234,7 +236,7 @@ void WinBitmapPool::SetSlotSize(int32_t width, int32_t height) {
   if (width == slotWidth_ && height == slotHeight_) return;
   slotWidth_ = width;
   slotHeight_ = height;
-  std::vector<uint32_t>().swap(strip_);
+  WinPixelStrip().swap(strip_);
   count_ = capacity_ = 0;
 }
 
@@ -317,7 +319,7 @@ void WinBitmapPool::BlendSlot(int32_t slot, uint32_t* target, int32_t stride) co
   }
 }
 
-void WinBitmapPool::AdoptStrip(std::vector<uint32_t>&& strip, int32_t capacity, int32_t count) {
+void WinBitmapPool::AdoptStrip(WinPixelStrip&& strip, int32_t capacity, int32_t count) {
   strip_ = std::move(strip);
   capacity_ = capacity;
   count_ = count;
@@ -395,7 +397,7 @@ bool WinBitmapPoolEx::LoadFrom(Reader& reader) {
       if (((map[static_cast<size_t>(w)] >> k) & 1u) && w * 32 + k >= count) return false;
     }
   }
-  std::vector<uint32_t> strip;
+  WinPixelStrip strip;
   if (!ReadUnits(reader, strip, int64_t{width} * height * count, int64_t{width} * height * capacity)) return false;
   strip.resize(static_cast<size_t>(int64_t{width} * height * capacity), 0u);
 

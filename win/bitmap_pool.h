@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "raw/bit_array.h"
@@ -20,6 +22,28 @@ namespace WinLayer {
 
 using RawLayer::RawBitArray;
 using RawLayer::RawString;
+
+// The strip's allocator: growing a strip without a value leaves the new pixels unset, so a strip
+// about to be filled from a file is not cleared first. Growth with a value clears as usual.
+template <typename T>
+struct WinUnsetAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = WinUnsetAllocator<U>;
+  };
+  WinUnsetAllocator() noexcept = default;
+  template <typename U>
+  WinUnsetAllocator(const WinUnsetAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <typename U, typename... Values>
+  void construct(U* at, Values&&... values) {
+    ::new (static_cast<void*>(at)) U(std::forward<Values>(values)...);
+  }
+};
+using WinPixelStrip = std::vector<uint32_t, WinUnsetAllocator<uint32_t>>;
 
 // Four channel sums to a pixel: each value <= 0 gives 0, >= 255 gives 255, any
 // other is truncated.
@@ -153,7 +177,7 @@ class WinBitmapPool {
   // Converts the import buffers (width x height) into a slot.
   void StoreImport(int32_t slot, int32_t width, int32_t height);
   // Takes over a whole strip read from a file.
-  void AdoptStrip(std::vector<uint32_t>&& strip, int32_t capacity, int32_t count);
+  void AdoptStrip(WinPixelStrip&& strip, int32_t capacity, int32_t count);
   // Copies an image and its mask into the import buffers.
   [[nodiscard]] bool Import(const uint32_t* color, const uint32_t* mask, int32_t width, int32_t height);
   // Takes back a slot that NewSlot handed out for an import that failed.
@@ -172,7 +196,7 @@ class WinBitmapPool {
   std::unique_ptr<Surface, SurfaceFree> surface_;
   int32_t slotWidth_ = 0;
   int32_t slotHeight_ = 0;
-  std::vector<uint32_t> strip_;
+  WinPixelStrip strip_;
   std::vector<uint32_t> importColor_;
   std::vector<uint32_t> importMask_;
   int32_t count_ = 0;
