@@ -10,15 +10,10 @@
 namespace AppLayer {
 
 using JobLayer::JobDiagnostics;
+using RawLayer::JoinedUtf8;
 using RawLayer::RawRangedTextList;
 
 namespace {
-
-RawString Join(std::initializer_list<RawString> parts) {
-  RawString text(RawLayer::CodeUtf8, RawString());
-  for (const RawString& part : parts) text.Append(part);
-  return text;
-}
 
 // A switch value that a user writes to mean "off" but that the settings take for on.
 bool LooksLikeOff(const RawString& value) {
@@ -41,7 +36,7 @@ class SettingsSections : public JobLayer::JobProfileChecker::SectionCheck {
   void Check(const RawString& path, const RawString& section, int32_t, const RawRangedTextList& lines,
              JobDiagnostics& out) override {
     const std::vector<GuiSettingKey>& keys = options_ ? OptionKeys() : WindowParameterKeys();
-    const RawString where = Join({"[", section, "] "});
+    const RawString where = JoinedUtf8({"[", section, "] "});
     for (const RawLayer::RawRangedTextUnit& line : lines) {
       const int32_t number = line.line + 1;
       const RawString& text = line.text;
@@ -52,29 +47,29 @@ class SettingsSections : public JobLayer::JobProfileChecker::SectionCheck {
       if (known == nullptr) {
         const RawString trimmed = key.Sub(key.Trim(RawLayer::kWhole, RawLayer::kBlanks));
         if (Find(keys, trimmed) != nullptr) {
-          out.Warning(path, number, Join({where, "blanks around the key \"", trimmed,
+          out.Warning(path, number, JoinedUtf8({where, "blanks around the key \"", trimmed,
                                           "\": the key is not found and the default is used"}));
         } else {
-          out.Warning(path, number, Join({where, "\"", key, "\" is not a key the launcher reads"}));
+          out.Warning(path, number, JoinedUtf8({where, "\"", key, "\" is not a key the launcher reads"}));
         }
         continue;
       }
       switch (known->kind) {
         case GuiSettingKind::Number:
           if (!IsSettingNumber(value)) {
-            out.Warning(path, number, Join({where, "\"", key, "=", value,
+            out.Warning(path, number, JoinedUtf8({where, "\"", key, "=", value,
                                             "\" is not a whole number: the default is used"}));
           }
           break;
         case GuiSettingKind::Flag:
           if (LooksLikeOff(value)) {
-            out.Warning(path, number, Join({where, "\"", key, "=", value,
+            out.Warning(path, number, JoinedUtf8({where, "\"", key, "=", value,
                                             "\" counts as on: only \"False\" turns a switch off"}));
           }
           break;
         case GuiSettingKind::Align:
           if (value != RawString("Left") && value != RawString("Center") && value != RawString("Right")) {
-            out.Warning(path, number, Join({where, "\"", key, "=", value,
+            out.Warning(path, number, JoinedUtf8({where, "\"", key, "=", value,
                                             "\" is none of Left, Center, Right (as written): buttons are centred"}));
           }
           break;
@@ -82,7 +77,7 @@ class SettingsSections : public JobLayer::JobProfileChecker::SectionCheck {
           JobLayer::JobHotKey hotKey;
           RawString why;
           if (!JobLayer::ParseHotKey(value, hotKey, why)) {
-            out.Error(path, number, Join({where, "HotKey=", JobLayer::HotKeyQuote(value), ": ", why}));
+            out.Error(path, number, JoinedUtf8({where, "HotKey=", JobLayer::HotKeyQuote(value), ": ", why}));
           }
           break;
         }

@@ -12,6 +12,7 @@
 namespace AppLayer {
 
 using RawLayer::CodeUtf8;
+using RawLayer::JoinPath;
 using RawLayer::RawParameterUnit;
 
 namespace {
@@ -52,16 +53,6 @@ int32_t ButtonAlignOf(const RawString& value) {
   if (value == "Left") return AlignLeft;
   if (value == "Right") return AlignRight;
   return AlignCenter;
-}
-
-RawString JoinPath(const RawString& folder, const RawString& name) {
-  RawString path = folder.Convert(CodeUtf8);
-  if (!path.IsEmpty()) {
-    const uint32_t last = path.UnitAt(path.Length() - 1);
-    if (last != '/' && last != '\\') path.AppendChar(static_cast<unsigned char>(RawLayer::PathSeparator()));
-  }
-  path.Append(name);
-  return path;
 }
 
 RawString FolderOf(const RawString& file) {

@@ -13,6 +13,7 @@
 
 namespace JobLayer {
 
+using RawLayer::JoinPath;
 using RawLayer::kWhole;
 using RawLayer::RawParameterList;
 using RawLayer::RawProfile;
@@ -23,13 +24,6 @@ constexpr char kIdentify[] = "Identify";
 constexpr char kTopInfo[] = "TopInfo";
 constexpr char kItem[] = "Item";
 constexpr int32_t kIdleWaitMs = 1000;
-
-RawString JoinPath(const RawString& folder, const RawString& name) {
-  RawString path = folder;
-  if (!path.IsEmpty() && !path.EndsWith("\\") && !path.EndsWith("/")) path.AppendChar(RawLayer::PathSeparator());
-  path.Append(name);
-  return path;
-}
 
 // A text's 32-bit value, `fallback` when it is no 32-bit number.
 int32_t IntegerIn(const RawString& text, int32_t fallback) {

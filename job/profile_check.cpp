@@ -15,6 +15,7 @@
 
 namespace JobLayer {
 
+using RawLayer::JoinedUtf8;
 using RawLayer::RawLineFile;
 using RawLayer::RawRangedTextUnit;
 using RawLayer::RawStringList;
@@ -96,14 +97,7 @@ const JobFunctionArity kFunctions[] = {
 
 std::string Utf8(const RawString& text) { return text.Convert(RawLayer::CodeUtf8).ToUtf8(); }
 
-// The parts one after another, in the working code.
-RawString Join(std::initializer_list<RawString> parts) {
-  RawString text(RawLayer::CodeUtf8, RawString());
-  for (const RawString& part : parts) text.Append(part);
-  return text;
-}
-
-RawString Quoted(const RawString& text) { return Join({"\"", text, "\""}); }
+RawString Quoted(const RawString& text) { return JoinedUtf8({"\"", text, "\""}); }
 
 RawString Number(int64_t value) {
   RawString text;
@@ -194,7 +188,7 @@ class ScriptWalk {
       if (unit.Kind() == JobParamUnit::kText) {
         const auto& text = static_cast<const JobParamText&>(unit);
         if (keys != nullptr && keys->count(Utf8(text.name)) == 0) {
-          Warning(unit.line, Join({"parameter ", Quoted(text.name), " is not one this section reads"}));
+          Warning(unit.line, JoinedUtf8({"parameter ", Quoted(text.name), " is not one this section reads"}));
         }
         CheckValue(text);
       }
@@ -221,9 +215,9 @@ class ScriptWalk {
     }
     const CommandRule* rule = RuleOf(command.name);
     if (rule == nullptr) {
-      RawString text = Join({"unknown command ", Quoted(command.name)});
+      RawString text = JoinedUtf8({"unknown command ", Quoted(command.name)});
       const RawString hint = NearestCommandWord(command.name);
-      if (!hint.IsEmpty()) text = Join({text, " (did you mean ", Quoted(hint), "?)"});
+      if (!hint.IsEmpty()) text = JoinedUtf8({text, " (did you mean ", Quoted(hint), "?)"});
       Error(line, text);
       return;
     }
@@ -232,7 +226,7 @@ class ScriptWalk {
     CheckParameters(command, *rule);
     if (word == "Action") CheckActionName(command);
     if ((word == "MenuItem" || word == "Separator") && !inMenu) {
-      Error(line, Join({Quoted(command.name), " outside any \"Menu\" block"}));
+      Error(line, JoinedUtf8({Quoted(command.name), " outside any \"Menu\" block"}));
     }
     if (word == "Else" && !seenIf_) {
       Warning(line, RawString("\"Else\" with no \"If\" before it in this script (an \"If\" of a calling script decides it)"));
@@ -247,8 +241,8 @@ class ScriptWalk {
         for (const JobParamUnit& unit : command.params) {
           if (unit.Kind() != JobParamUnit::kCommand) continue;
           if (word == "PickupMenu" && unit.name == RawString("Separator")) continue;
-          Warning(unit.line,
-                  Join({Quoted(unit.name), " inside ", Quoted(command.name), " is no parameter (no \"=\") and is ignored"}));
+          Warning(unit.line, JoinedUtf8({Quoted(unit.name), " inside ", Quoted(command.name),
+                                         " is no parameter (no \"=\") and is ignored"}));
         }
         break;
     }
@@ -263,8 +257,8 @@ class ScriptWalk {
       if (!command.params.GetValue(required).IsEmpty()) continue;
       const RawString other = standIn ? RawString::FromUtf8(rule.eitherOf) : RawString();
       if (standIn && !command.params.GetValue(other).IsEmpty()) continue;
-      RawString text = Join({Quoted(command.name), " needs ", Quoted(required)});
-      if (standIn) text = Join({text, " or ", Quoted(other)});
+      RawString text = JoinedUtf8({Quoted(command.name), " needs ", Quoted(required)});
+      if (standIn) text = JoinedUtf8({text, " or ", Quoted(other)});
       Error(command.line, text);
     }
   }
@@ -288,13 +282,13 @@ class ScriptWalk {
         continue;
       }
       if (!Contains(rule.known, name)) {
-        Warning(unit.line, Join({Quoted(command.name), " reads no parameter ", Quoted(text.name), " (ignored)"}));
+        Warning(unit.line, JoinedUtf8({Quoted(command.name), " reads no parameter ", Quoted(text.name), " (ignored)"}));
       }
     }
     for (int64_t field = 1; field <= lastField && word == "InputText"; ++field) {
       if (fieldsWithVariable.count(field) == 0 && fieldsWithVariable.count(0) != 0) {
         Warning(command.line,
-                Join({"\"InputText\" has no \"", Number(field), ":Variable\": the form ends before that field"}));
+                JoinedUtf8({"\"InputText\" has no \"", Number(field), ":Variable\": the form ends before that field"}));
         break;
       }
     }
@@ -306,7 +300,7 @@ class ScriptWalk {
     const RawString& name = static_cast<const JobParamText*>(unit)->value;
     if (name.IsEmpty() || name.Find('$') < name.Length()) return;  // decided when it runs
     if (actions_.count(Utf8(name)) != 0) return;
-    Error(unit->line, Join({"no [Action:", name, "] section for \"Action\""}));
+    Error(unit->line, JoinedUtf8({"no [Action:", name, "] section for \"Action\""}));
   }
 
   // Every reference of a value, nested ones included.
@@ -321,8 +315,8 @@ class ScriptWalk {
       int32_t nameEnd = 0;
       const int32_t end = SplitVariableReference(text, start, segments, nameEnd);
       if (end < 0) {
-        Error(unit.line,
-              Join({"\"$(\" without its \")\" in ", Quoted(unit.name), ": ", Quoted(text.Sub({start, text.Length()}))}));
+        Error(unit.line, JoinedUtf8({"\"$(\" without its \")\" in ", Quoted(unit.name), ": ",
+                                     Quoted(text.Sub({start, text.Length()}))}));
         return;
       }
       CheckReference(segments, text.Sub({start, end}), unit);
@@ -338,11 +332,11 @@ class ScriptWalk {
     const int32_t given = segments.Count() - 1;
     if (const JobFunctionArity* arity = FunctionArity(nameText)) {
       if (given < arity->least) {
-        Error(unit.line, Join({Quoted(nameText), " needs ", Number(arity->least),
+        Error(unit.line, JoinedUtf8({Quoted(nameText), " needs ", Number(arity->least),
                                RawString::FromUtf8(arity->least == 1 ? " argument, " : " arguments, "), Quoted(reference), " gives ",
                                Number(given)}));
       } else if (arity->most >= 0 && given > arity->most) {
-        Warning(unit.line, Join({Quoted(nameText), " takes ", Number(arity->most),
+        Warning(unit.line, JoinedUtf8({Quoted(nameText), " takes ", Number(arity->most),
                                  RawString::FromUtf8(arity->most == 1 ? " argument, " : " arguments, "), Quoted(reference), " gives ",
                                  Number(given),
                                  ": every \":\" outside a nested reference splits arguments; pass such a text "
@@ -352,11 +346,11 @@ class ScriptWalk {
       return;
     }
     if (name.empty()) {
-      Error(unit.line, Join({"a reference without a name: ", Quoted(reference)}));
+      Error(unit.line, JoinedUtf8({"a reference without a name: ", Quoted(reference)}));
       return;
     }
     if (kLauncherVariables.count(name) != 0 || assigned_.count(name) != 0) return;
-    Warning(unit.line, Join({Quoted(reference), " names no function, no variable of the launcher and no variable "
+    Warning(unit.line, JoinedUtf8({Quoted(reference), " names no function, no variable of the launcher and no variable "
                                                 "this profile assigns"}));
   }
 
@@ -382,8 +376,9 @@ class ScriptWalk {
       if (text[i] == ')') --depth;
     }
     if (depth > 0) {
-      Warning(unit.line, Join({Quoted(reference), " ends at the first \")\" of its expression: pass an expression "
-                                                  "with brackets through a variable"}));
+      Warning(unit.line, JoinedUtf8({Quoted(reference),
+                                     " ends at the first \")\" of its expression: pass an expression "
+                                     "with brackets through a variable"}));
     }
   }
 
@@ -422,7 +417,8 @@ class FileReader : public JobProfileBlocks {
     switch (file.GetState()) {
       case RawLineFile::StateLineTooLong: {
         out_.ReadError(path_, next,
-                   Join({"a line longer than ", Number(RawLineFile::kDefaultBufferSize), " bytes: the rest of the file is not read"}));
+                       JoinedUtf8({"a line longer than ", Number(RawLineFile::kDefaultBufferSize),
+                                   " bytes: the rest of the file is not read"}));
         break;
       }
       case RawLineFile::StateConvertFailed:
@@ -484,7 +480,7 @@ class FileReader : public JobProfileBlocks {
       kind = ScriptSection::Action;
       const RawString name = inner.Sub({7, inner.Length()});
       if (!actionNames_.insert(Utf8(name)).second) {
-        out_.Warning(path_, line, Join({"a second [Action:", name, "]: the first one runs"}));
+        out_.Warning(path_, line, JoinedUtf8({"a second [Action:", name, "]: the first one runs"}));
       }
       walk_.LearnAction(name);
     } else if (inner.StartsWith("Initialize")) {
@@ -499,11 +495,12 @@ class FileReader : public JobProfileBlocks {
       switch (fault.kind) {
         case JobParseFault::StrayClose: out_.ReadError(path_, fault.line, RawString("\"}\" closes no block")); break;
         case JobParseFault::NeverClosed:
-          out_.ReadError(path_, fault.line, Join({"this \"{\" is never closed in [", inner, "]"}));
+          out_.ReadError(path_, fault.line, JoinedUtf8({"this \"{\" is never closed in [", inner, "]"}));
           break;
         case JobParseFault::TooDeep: {
-          out_.ReadError(path_, fault.line, Join({"blocks nested deeper than ", Number(JobParamList::kMaxBlockDepth),
-                                              ": the rest of the section is not read"}));
+          out_.ReadError(path_, fault.line,
+                         JoinedUtf8({"blocks nested deeper than ", Number(JobParamList::kMaxBlockDepth),
+                                     ": the rest of the section is not read"}));
           break;
         }
         case JobParseFault::None: break;
@@ -523,13 +520,14 @@ class FileReader : public JobProfileBlocks {
       JobHotKey key;
       RawString why;
       if (!ParseHotKey(text, key, why)) {
-        out_.Error(path_, unit->line, Join({"[", section.header, "] HotKey=", HotKeyQuote(text), ": ", why}));
+        out_.Error(path_, unit->line, JoinedUtf8({"[", section.header, "] HotKey=", HotKeyQuote(text), ": ", why}));
         continue;
       }
       for (const auto& [other, owner] : taken) {
         if (other == key) {
-          out_.Error(path_, unit->line, Join({"[", section.header, "] HotKey=", HotKeyQuote(text), ": [", owner->header,
-                                              "] has taken this key already"}));
+          out_.Error(path_, unit->line,
+                     JoinedUtf8({"[", section.header, "] HotKey=", HotKeyQuote(text), ": [", owner->header,
+                                 "] has taken this key already"}));
           break;
         }
       }
@@ -556,7 +554,7 @@ class FileReader : public JobProfileBlocks {
     const std::string kind = Lower(std::string_view(text).substr(0, colon + 1));
     for (std::string_view prefix : kScriptPrefixes) {
       if (EditDistance(kind, Lower(prefix)) <= 1) {
-        out_.Warning(path_, line, Join({"[", inner, "] is ignored: did you mean [", RawString::FromUtf8(prefix),
+        out_.Warning(path_, line, JoinedUtf8({"[", inner, "] is ignored: did you mean [", RawString::FromUtf8(prefix),
                                         RawString::FromUtf8(std::string_view(text).substr(colon + 1)),
                                         "]? (headers are case-sensitive)"}));
         return;
@@ -625,12 +623,12 @@ std::vector<JobDiagnostic> JobDiagnostics::Sorted() const {
 }
 
 RawString JobDiagnostics::Line(const JobDiagnostic& diagnostic) {
-  return Join({diagnostic.path, "(", Number(diagnostic.line), RawString::FromUtf8(diagnostic.error ? "): error: " : "): warning: "),
-               diagnostic.text});
+  return JoinedUtf8({diagnostic.path, "(", Number(diagnostic.line),
+                     RawString::FromUtf8(diagnostic.error ? "): error: " : "): warning: "), diagnostic.text});
 }
 
 RawString JobDiagnostics::Summary() const {
-  return Join({Number(errors_), " errors, ", Number(warnings_), " warnings"});
+  return JoinedUtf8({Number(errors_), " errors, ", Number(warnings_), " warnings"});
 }
 
 RawString JobDiagnostics::Report() const {

@@ -49,6 +49,16 @@ bool IsAbsolutePath(const RawString& path) {
   return PathSeparator() == '/' && path.Length() > 0 && path.UnitAt(0) == '/';
 }
 
+RawString JoinPath(const RawString& folder, const RawString& name) {
+  RawString path = folder.Convert(CodeUtf8);
+  if (!path.IsEmpty()) {
+    const uint32_t last = path.UnitAt(path.Length() - 1);
+    if (last != '/' && last != '\\') path.AppendChar(static_cast<unsigned char>(PathSeparator()));
+  }
+  path.Append(name);
+  return path;
+}
+
 RawString ResolvePath(const RawString& path, const RawString& base) {
   if (path.IsEmpty() || IsAbsolutePath(path)) return path;
   RawString folder = base.Convert(CodeUtf8);

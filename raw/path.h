@@ -17,6 +17,8 @@ bool IsAbsolutePath(const RawString& path);
 // Makes `path` absolute against the folder `base`, folding leading "." and ".."
 // components; absolute and empty paths come back unchanged.
 RawString ResolvePath(const RawString& path, const RawString& base);
+// `name` inside `folder`: a separator between them unless the folder ends in one; as UTF-8.
+RawString JoinPath(const RawString& folder, const RawString& name);
 // Replaces the first "$(User)" by the application-data folder joined with
 // `appName`, creating that folder when missing.
 RawString ExpandUser(const RawString& path, const RawString& appName);

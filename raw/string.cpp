@@ -999,4 +999,10 @@ std::string RawString::ToUtf8() const {
   return std::string(text.Data(), static_cast<size_t>(text.Length()));
 }
 
+RawString JoinedUtf8(std::initializer_list<RawString> parts) {
+  RawString text(CodeUtf8, RawString());
+  for (const RawString& part : parts) text.Append(part);
+  return text;
+}
+
 }  // namespace RawLayer

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -206,5 +207,8 @@ TextCode DetectCode(const char* data, int32_t length);
 // Whether a text can go to a narrow system entry as it is (ANSI or Shift_JIS bytes,
 // or UTF-8 that is all below 0x7F), or must be converted for the wide entry.
 bool FitsNarrowEntry(const RawString& text);
+
+// The parts one after another, as UTF-8 text (messages built from pieces in any code).
+RawString JoinedUtf8(std::initializer_list<RawString> parts);
 
 }  // namespace RawLayer
