@@ -10,7 +10,6 @@
 #include "raw/file.h"
 #include "raw/profile.h"
 #include "tests/unit/test_files.h"
-#include "tests/unit/test_files.h"
 
 namespace RawLayer {
 namespace {
@@ -69,6 +68,24 @@ TEST(Path, ResolveFoldsLeadingDotComponents) {
   for (const ResolveRow& row : rows) {
     SCOPED_TRACE(std::string(row.path) + " against " + row.base);
     EXPECT_EQ(ResolvePath(RawString::FromUtf8(row.path), RawString::FromUtf8(row.base)).ToUtf8(), row.result);
+  }
+}
+
+TEST(Path, JoinPutsOneSeparatorBetweenFolderAndName) {
+  const std::string sep(1, PathSeparator());
+  const struct {
+    const char* folder;
+    std::string joined;
+  } rows[] = {
+      {"C:\\Cache", "C:\\Cache" + sep + "index.ini"},
+      {"C:\\Cache\\", "C:\\Cache\\index.ini"},
+      {"/tmp/cache/", "/tmp/cache/index.ini"},
+      {"", "index.ini"},
+  };
+  for (const auto& row : rows) {
+    const RawString joined = JoinPath(RawString::FromUtf8(row.folder), RawString::FromUtf8("index.ini"));
+    EXPECT_EQ(joined.ToUtf8(), row.joined) << row.folder;
+    EXPECT_EQ(joined.Code(), CodeUtf8) << row.folder;
   }
 }
 
