@@ -135,6 +135,11 @@ GuiWindowStyle& GuiWindowStyle::Instance() {
   return style;
 }
 
+GuiWindowStyle& GuiWindowStyle::Base() {
+  static GuiWindowStyle style;
+  return style;
+}
+
 void GuiWindowStyle::Load(const RawString& path) {
   guiProfile = path;
   RawProfile profile(path);
@@ -181,13 +186,37 @@ void GuiWindowStyle::ScaleTo(int32_t dpi) {
   }
   if (!menuFontFromProfile_) menuFont.height = ScalePixels(menuFont.height, dpi);
   if (!tipFontFromProfile_) tipFont.height = ScalePixels(tipFont.height, dpi);
+  if (dpi > 0) scaledDpi = dpi;
 }
 
-int32_t ScalePixels(int32_t pixels, int32_t dpi) {
-  if (dpi <= 0 || dpi == kBaseDpi) return pixels;
-  const int64_t product = int64_t{pixels} * dpi;
-  const int64_t half = kBaseDpi / 2;
-  const int64_t scaled = product >= 0 ? (product + half) / kBaseDpi : (product - half) / kBaseDpi;
+GuiWindowStyle GuiWindowStyle::ForDpi(int32_t dpi, int32_t systemDpi) const {
+  GuiWindowStyle style = *this;
+  style.ScaleTo(dpi);
+  if (!baseIconFromProfile_) style.baseIconSize = IconSizeForDpi(baseIconSize, systemDpi, dpi);
+  // A font record of the profile is what the screen showed at the system's DPI.
+  const auto follow = [&](bool fromProfile, GuiFontRecord& font) {
+    if (fromProfile) font.height = ScalePixelsBetween(font.height, systemDpi, dpi);
+  };
+  follow(windowFontFromProfile_, style.windowFont);
+  follow(menuFontFromProfile_, style.menuFont);
+  follow(tipFontFromProfile_, style.tipFont);
+  if (windowFontFromProfile_) style.windowFontRecord.SetInteger("Height", style.windowFont.height);
+  return style;
+}
+
+int32_t IconSizeForDpi(int32_t systemSize, int32_t systemDpi, int32_t dpi) {
+  if (systemDpi <= 0 || dpi <= 0 || systemDpi == dpi) return systemSize;
+  constexpr int32_t kLargestIcon = 256;
+  return std::clamp(ScalePixelsBetween(systemSize, systemDpi, dpi), 1, kLargestIcon);
+}
+
+int32_t ScalePixels(int32_t pixels, int32_t dpi) { return ScalePixelsBetween(pixels, kBaseDpi, dpi); }
+
+int32_t ScalePixelsBetween(int32_t pixels, int32_t fromDpi, int32_t toDpi) {
+  if (fromDpi <= 0 || toDpi <= 0 || fromDpi == toDpi) return pixels;
+  const int64_t product = int64_t{pixels} * toDpi;
+  const int64_t half = fromDpi / 2;
+  const int64_t scaled = product >= 0 ? (product + half) / fromDpi : (product - half) / fromDpi;
   return static_cast<int32_t>(std::clamp<int64_t>(scaled, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
@@ -317,9 +346,11 @@ RawString GuiSettings::BuildRestartArguments(uint32_t processId) const {
 }
 
 void GuiConfiguration::LoadWindowStyle(const RawString& guiProfile) {
-  GuiWindowStyle& style = GuiWindowStyle::Instance();
-  style.Load(guiProfile);
-  style.ScaleTo(ScreenDpi());
+  GuiWindowStyle& base = GuiWindowStyle::Base();
+  base = GuiWindowStyle();
+  base.Load(guiProfile);
+  const int32_t dpi = ScreenDpi();
+  GuiWindowStyle::Instance() = base.ForDpi(dpi, dpi);
 }
 
 void GuiConfiguration::LoadSettings(const RawString& configFile, const RawParameterList& options) {
