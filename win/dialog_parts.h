@@ -31,8 +31,9 @@ class WinDialogTemplate {
   std::vector<WORD> words_;
 };
 
-// The system's message font, which the dialogs write in; empty when it cannot be made.
-RawLayer::RawUniqueFont WinCreateMessageFont();
+// The system's message font, which the dialogs write in, at the DPI of the monitor the
+// dialog is on; empty when it cannot be made.
+RawLayer::RawUniqueFont WinCreateMessageFont(HWND dialog);
 // `font`, or the stock GUI font when it is empty.
 HFONT WinFontOrDefault(const RawLayer::RawUniqueFont& font);
 

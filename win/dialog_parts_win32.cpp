@@ -1,4 +1,5 @@
 #include "win/dialog_parts.h"
+#include "win/dpi_win32.h"
 
 #include <algorithm>
 
@@ -47,11 +48,10 @@ void WinDialogTemplate::Add(DWORD style, int id, WORD classAtom, const wchar_t* 
   Word(0);  // no creation data
 }
 
-RawUniqueFont WinCreateMessageFont() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return RawUniqueFont();
-  return RawUniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
+RawUniqueFont WinCreateMessageFont(HWND dialog) {
+  LOGFONTW font{};
+  if (!WinMessageFontForDpi(WinWindowDpi(dialog), font)) return RawUniqueFont();
+  return RawUniqueFont(CreateFontIndirectW(&font));
 }
 
 HFONT WinFontOrDefault(const RawUniqueFont& font) {
