@@ -1,0 +1,69 @@
+# The launcher follows the DPI of the monitor it is on, checked from outside as a user would see
+# it. Wine here has one monitor at 96 DPI, so the driver sends the window what the system sends
+# when the window is dragged to a monitor of another DPI: WM_DPICHANGED with the new DPI and the
+# suggested rectangle. The window must take that rectangle, lay itself out and draw its icons at
+# the new DPI (checked on the screen: the icon's span in the first button), and keep its stored
+# place in real pixels. The icons are extracted at once (IconDelay off) into a cache folder of the
+# scenario's own, whose index says the size of the pool that was saved.
+#
+# Three buttons with an icon and no caption: at 96 DPI each is 24 x 24 (a 16-pixel icon and
+# margins of 4) and the window 30 x 90, the first button's icon inside client (5, 17)-(25, 37);
+# at 144 DPI the button is 36 x 36 (a 24-pixel icon, margins of 6) and the window 45 x 135, the
+# first icon inside (6, 24)-(38, 56). The icons of shell32.dll leave a pixel or two of their
+# square empty, so the spans are checked within a few pixels.
+if(NOT TARGET kestrel)
+  return()
+endif()
+
+set(dpi_helper $<TARGET_FILE:e2e_helper>)
+
+kestrel_win_path(dpi_folder ${CMAKE_CURRENT_BINARY_DIR}/dpi.window)
+kestrel_icon_cache_name(dpi_cache_name "${dpi_folder}\\k.ini")
+set(dpi_profile "[Common]" "Program=Kestrel" "[Option]" "IconDelay=False" "IconCacheFolder=icons"
+    "[MainDialog]" "WindowRect_L=100" "WindowRect_T=120" "WindowRect_R=130" "WindowRect_B=210")
+foreach(button One:3 Two:4 Three:12)
+  string(REPLACE ":" ";" parts "${button}")
+  list(GET parts 0 caption)
+  list(GET parts 1 index)
+  list(APPEND dpi_profile "[Button:${caption}]" "IconFile=shell32.dll" "IconIndex=${index}" "Shell {"
+       "Command=${dpi_helper}" "Parameter=write \"@DIR@\\${caption}.txt\" ${caption} 0" "Wait=WaitForDone" "}")
+endforeach()
+
+# 0x2E0 is WM_DPICHANGED. The window moves from 96 to 144 DPI and back, and is closed at 144.
+kestrel_e2e(NAME dpi.window STEPS
+  start ${dpi_helper} lines @DIR@/k.ini 0 ${dpi_profile} --
+  expect-exit 0 10000
+  start $<TARGET_FILE:kestrel> -p @DIR@\\k.ini --
+  wait-window KestrelView Kestrel 15000
+  window-rect KestrelView Kestrel 100 120 130 210 5000
+  ink-box KestrelView Kestrel 5 17 20 20 12 16
+  up-to-date KestrelView Kestrel @DIR@/at-96.png
+  dpi-changed KestrelView Kestrel 144 100 120 145 255
+  window-rect KestrelView Kestrel 100 120 145 255 5000
+  ink-box KestrelView Kestrel 6 24 32 32 19 24
+  up-to-date KestrelView Kestrel @DIR@/at-144.png
+  # The suggested rectangle places the window where the user dragged it.
+  dpi-changed KestrelView Kestrel 96 400 300 430 390
+  window-rect KestrelView Kestrel 400 300 430 390 5000
+  ink-box KestrelView Kestrel 5 17 20 20 12 16
+  up-to-date KestrelView Kestrel @DIR@/back-at-96.png
+  dpi-changed KestrelView Kestrel 144 100 120 145 255
+  window-rect KestrelView Kestrel 100 120 145 255 5000
+  ink-box KestrelView Kestrel 6 24 32 32 19 24
+  # A button still runs at the new size: the middle of the first one.
+  click-in KestrelView Kestrel 22 40
+  file-contains @DIR@/One.txt One 10000
+  close-window KestrelView Kestrel
+  expect-exit 0 10000
+  # The place is stored in real pixels, and the icons saved are those of 144 DPI.
+  file-contains @DIR@/k.ini "WindowRect_R=145"
+  file-contains "@DIR@\\icons\\${dpi_cache_name}\\IconCache.ini" "IconWidth=48"
+  # Started again on the monitor of 96 DPI: the content's size there, at the stored place.
+  start $<TARGET_FILE:kestrel> -p @DIR@\\k.ini --
+  wait-window KestrelView Kestrel 15000
+  window-rect KestrelView Kestrel 100 120 130 210 5000
+  ink-box KestrelView Kestrel 5 17 20 20 12 16
+  close-window KestrelView Kestrel
+  expect-exit 0 10000
+  file-contains "@DIR@\\icons\\${dpi_cache_name}\\IconCache.ini" "IconWidth=32")
+set_tests_properties(e2e.dpi.window PROPERTIES RUN_SERIAL TRUE)
