@@ -78,7 +78,7 @@ void GuiSelectorBox::ApplyStyle() {
   // The control lets go of the old font before it is deleted.
   SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
   font_ = std::move(font);
-  SetupItems();
+  MeasureLines();
   InvalidateRect(Handle(), nullptr, TRUE);
 }
 
@@ -90,6 +90,10 @@ void GuiSelectorBox::SetupItems() {
     list_.SetupSelectors();
   }
   ReloadUnits();
+  MeasureLines();
+}
+
+void GuiSelectorBox::MeasureLines() {
   RawWindowDc dc(Handle());
   RawSelection font(dc.get(), font_.get());
   needed_ = MeasureSelectorLines(list_, DcMeasure(dc.get()), GuiWindowStyle::Instance().selectorSeparator);

@@ -28,6 +28,8 @@ class GuiSelectorBox : public WinLayer::WinListBoxR<JobLayer::JobSelectorUnit> {
 
  protected:
   void SetupItems() override;
+  // Measures the lines in the box's font and gives the control their heights.
+  void MeasureLines();
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   bool HandleNotify(int code) override;
   void ExecuteMenuCommand(int id) override;

@@ -1,6 +1,7 @@
 // The launcher's settings: what it reads from its files besides the buttons,
-// selectors and actions. Two process-wide objects, filled once on the main thread
-// during start-up and only read afterwards:
+// selectors and actions. Two process-wide objects, filled on the main thread
+// during start-up and only read afterwards, but for the style, which the main
+// thread derives again when the window's DPI changes:
 //   GuiWindowStyle  sizes of the window's parts and its fonts (the GUI profile)
 //   GuiSettings     folders, switches, limits and what the command line asked for
 //                   (the options and the configuration file)

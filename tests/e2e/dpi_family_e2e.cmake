@@ -67,3 +67,35 @@ kestrel_e2e(NAME dpi.window STEPS
   expect-exit 0 10000
   file-contains "@DIR@\\icons\\${dpi_cache_name}\\IconCache.ini" "IconWidth=32")
 set_tests_properties(e2e.dpi.window PROPERTIES RUN_SERIAL TRUE)
+
+# With the icons loaded in the background (the default) and the selector pane beside the
+# buttons: after the change to 144 DPI the worker extracts the icons at 48 pixels and tells the
+# window, which stores the cache; the picture must then be what a full repaint draws (no button
+# left with the loading picture or a font of the old DPI). The window is 67 x 66 at 96 DPI, and
+# the system suggests half as large again.
+set(dpi_background_profile "[Common]" "Program=Kestrel" "[Option]" "IconCacheFolder=icons" "ViewSelector=True"
+    "[MainDialog]" "WindowRect_L=200" "WindowRect_T=150")
+foreach(button One:3 Two:4)
+  string(REPLACE ":" ";" parts "${button}")
+  list(GET parts 0 caption)
+  list(GET parts 1 index)
+  list(APPEND dpi_background_profile "[Button:${caption}]" "IconFile=shell32.dll" "IconIndex=${index}" "Shell {"
+       "Command=${dpi_helper}" "Parameter=write \"@DIR@\\${caption}.txt\" ${caption} 0" "Wait=WaitForDone" "}")
+endforeach()
+list(APPEND dpi_background_profile "[Selector:Alpha]" "Define {" "A=1" "}" "[Selector:Bravo]" "Define {" "B=1" "}")
+kestrel_win_path(dpi_background_folder ${CMAKE_CURRENT_BINARY_DIR}/dpi.background)
+kestrel_icon_cache_name(dpi_background_cache "${dpi_background_folder}\\k.ini")
+kestrel_e2e(NAME dpi.background STEPS
+  start ${dpi_helper} lines @DIR@/k.ini 0 ${dpi_background_profile} --
+  expect-exit 0 10000
+  start $<TARGET_FILE:kestrel> -p @DIR@\\k.ini --
+  wait-window KestrelView Kestrel 15000
+  file-contains "@DIR@\\icons\\${dpi_background_cache}\\IconCache.ini" "IconWidth=32" 20000
+  up-to-date KestrelView Kestrel @DIR@/at-96.png
+  dpi-changed KestrelView Kestrel 144 200 150 301 249
+  window-rect KestrelView Kestrel 200 150 301 249 5000
+  file-contains "@DIR@\\icons\\${dpi_background_cache}\\IconCache.ini" "IconWidth=48" 20000
+  up-to-date KestrelView Kestrel @DIR@/at-144.png
+  close-window KestrelView Kestrel
+  expect-exit 0 10000)
+set_tests_properties(e2e.dpi.background PROPERTIES RUN_SERIAL TRUE)
