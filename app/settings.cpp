@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "app/main_layout.h"
 #include "raw/file.h"
 #include "raw/locale.h"
 #include "raw/path.h"
@@ -220,6 +221,16 @@ int32_t ScalePixelsBetween(int32_t pixels, int32_t fromDpi, int32_t toDpi) {
   return static_cast<int32_t>(std::clamp<int64_t>(scaled, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
+int32_t StartDpi(const RawString& guiProfile, int32_t (*dpiAt)(int32_t x, int32_t y)) {
+  GuiStoredRect stored;
+  if (!ReadStoredWindowRect(guiProfile, stored)) return ScreenDpi();
+  // The window keeps the stored edges; a corner needs one edge of each direction.
+  if ((!stored.hasLeft && !stored.hasRight) || (!stored.hasTop && !stored.hasBottom)) return ScreenDpi();
+  const int32_t x = stored.hasLeft ? stored.rect.left : stored.rect.right - 1;
+  const int32_t y = stored.hasTop ? stored.rect.top : stored.rect.bottom - 1;
+  return dpiAt(x, y);
+}
+
 RawString IconCacheKey(const RawString& configFile) {
   std::string key = configFile.Convert(CodeUtf8).ToUtf8();
   for (char& c : key) {
@@ -349,8 +360,7 @@ void GuiConfiguration::LoadWindowStyle(const RawString& guiProfile) {
   GuiWindowStyle& base = GuiWindowStyle::Base();
   base = GuiWindowStyle();
   base.Load(guiProfile);
-  const int32_t dpi = ScreenDpi();
-  GuiWindowStyle::Instance() = base.ForDpi(dpi, dpi);
+  GuiWindowStyle::Instance() = base.ForDpi(StartDpi(guiProfile), ScreenDpi());
 }
 
 void GuiConfiguration::LoadSettings(const RawString& configFile, const RawParameterList& options) {

@@ -133,6 +133,14 @@ int32_t ScalePixelsBetween(int32_t pixels, int32_t fromDpi, int32_t toDpi);
 // The DPI of the screen the window is drawn on (the headless build: 96). This is the
 // system's DPI, which every window has where the system knows no other.
 int32_t ScreenDpi();
+// The DPI of the monitor nearest to a screen point (the headless build: 96).
+int32_t MonitorDpiAt(int32_t x, int32_t y);
+// The DPI the main window opens at: that of the monitor under the corner of the place stored in
+// the GUI profile ([MainDialog], app/main_layout.h), else the system's, since without a stored
+// place the window opens on the primary monitor. Deriving the style for it from the start
+// extracts and caches the icons at the size the window will show, start after start.
+// `dpiAt` asks for a monitor's DPI (tests pass their own).
+int32_t StartDpi(const RawString& guiProfile, int32_t (*dpiAt)(int32_t x, int32_t y) = &MonitorDpiAt);
 // The size of icons extracted for a window at `dpi`: the system's icon size `systemSize`
 // (real pixels at `systemDpi`) scaled to `dpi`, rounded, and kept within 1 to 256 pixels
 // (the largest icon a file holds). An unusable DPI on either side leaves `systemSize`.

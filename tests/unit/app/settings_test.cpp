@@ -442,6 +442,35 @@ TEST_F(WindowStyleTest, DerivedForTheWindowsDpi) {
   }
 }
 
+// The window opens at the DPI of the monitor under the stored place's corner: the edges it keeps
+// (left before right, top before bottom); without an edge in each direction it opens on the
+// primary monitor, at the system's DPI.
+TEST_F(WindowStyleTest, StartsAtTheDpiOfTheStoredPlacesMonitor) {
+  // A monitor whose DPI tells where it was asked: 1000 + 10 x + y.
+  const auto dpiAt = [](int32_t x, int32_t y) { return 1000 + 10 * x + y; };
+  const int32_t system = AppLayer::ScreenDpi();
+  const struct {
+    const char* place;
+    int32_t expected;
+  } rows[] = {
+      {"WindowRect_L=3\r\nWindowRect_T=4\r\nWindowRect_R=9\r\nWindowRect_B=9\r\n", 1034},
+      {"WindowRect_R=9\r\nWindowRect_B=7\r\n", 1000 + 80 + 6},
+      {"WindowRect_L=3\r\nWindowRect_B=7\r\n", 1036},
+      {"WindowRect_R=9\r\nWindowRect_T=4\r\n", 1084},
+      {"WindowRect_L=-30\r\nWindowRect_T=2\r\n", 1000 - 300 + 2},
+      {"WindowRect_L=3\r\nWindowRect_R=9\r\n", system},
+      {"WindowRect_T=3\r\n", system},
+      {"WindowRect_L=x\r\nWindowRect_T=4\r\n", system},
+      {"", system},
+  };
+  const fs::path path = dir_ / "gui.ini";
+  for (const auto& row : rows) {
+    Put(path, std::string("[MainDialog]\r\n") + row.place);
+    EXPECT_EQ(AppLayer::StartDpi(PathText(path), +dpiAt), row.expected) << row.place;
+  }
+  EXPECT_EQ(AppLayer::StartDpi(PathText(dir_ / "missing.ini"), +dpiAt), system);
+}
+
 TEST(IconSizeForDpiTest, FollowsTheRatioWithinTheSizesAFileHolds) {
   const struct {
     int32_t systemSize, systemDpi, dpi, expected;
