@@ -107,9 +107,11 @@ int PlaceButtons(HWND dialog, const std::vector<int>& buttons, const std::vector
 }
 
 void Layout(HWND dialog, Session& session) {
-  const int dpi = WinWindowDpi(dialog);
+  // Laid out for the monitor it is placed on, where it stays at that size.
+  const int dpi = WinDialogDpi(session.owner, session.anchor);
+  WinKeepDialogLayout(dialog);
   const Sizes sizes = SizesAt(dpi);
-  session.font = WinCreateMessageFont(dialog);
+  session.font = WinCreateMessageFont(dpi);
   HFONT font = WinFontOrDefault(session.font);
   HWND icon = GetDlgItem(dialog, WinInfoDialog::kIconId);
   HWND text = GetDlgItem(dialog, WinInfoDialog::kTextId);

@@ -172,8 +172,11 @@ void FillFields(HWND dialog, Session& session) {
 
 void Layout(HWND dialog, Session& session) {
   const std::vector<WinInputDialog::Field>& fields = *session.fields;
-  const Sizes sizes = SizesAt(WinWindowDpi(dialog));
-  session.font = WinCreateMessageFont(dialog);
+  // Laid out for the monitor it is placed on, where it stays at that size.
+  const int dpi = WinDialogDpi(session.owner, session.anchor);
+  WinKeepDialogLayout(dialog);
+  const Sizes sizes = SizesAt(dpi);
+  session.font = WinCreateMessageFont(dpi);
   HFONT font = SessionFont(session);
   HWND text = GetDlgItem(dialog, WinInputDialog::kTextId);
   SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
