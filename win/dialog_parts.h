@@ -44,10 +44,7 @@ RECT WinWorkAreaNear(HWND owner);
 // work area near the owner; its left and top edges win when the dialog is larger than the area.
 void WinPlaceDialog(HWND dialog, HWND owner, const RECT& anchor, int clientWidth, int clientHeight);
 // The DPI of the monitor WinPlaceDialog puts a dialog on: the one under the middle of what it
-// is centred over. A dialog is laid out at that DPI before it is placed.
+// is centred over. A dialog is laid out at that DPI before it is placed (WinKeepDialogLayout).
 int WinDialogDpi(HWND owner, const RECT& anchor);
-// The dialog keeps the sizes and fonts it was laid out with when placing it moves it to a
-// monitor of another DPI: the system would scale them again from the DPI it was made at.
-void WinKeepDialogLayout(HWND dialog);
 
 }  // namespace WinLayer

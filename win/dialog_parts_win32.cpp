@@ -84,21 +84,11 @@ RECT PlaceOver(HWND owner, const RECT& anchor, const RECT& area) {
   return over;
 }
 
-using SetDialogDpiChangeBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
-constexpr int kDialogDpiChangeDisableAll = 1;  // DDC_DISABLE_ALL
-
 }  // namespace
 
 int WinDialogDpi(HWND owner, const RECT& anchor) {
   const RECT over = PlaceOver(owner, anchor, WinWorkAreaNear(owner));
   return WinDpiAt(POINT{over.left + (over.right - over.left) / 2, over.top + (over.bottom - over.top) / 2});
-}
-
-void WinKeepDialogLayout(HWND dialog) {
-  // Windows 10 1703 and later; before, dialogs were not scaled again.
-  static const auto function = reinterpret_cast<SetDialogDpiChangeBehaviorFunction>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetDialogDpiChangeBehavior")));
-  if (function != nullptr) function(dialog, kDialogDpiChangeDisableAll, kDialogDpiChangeDisableAll);
 }
 
 void WinPlaceDialog(HWND dialog, HWND owner, const RECT& anchor, int clientWidth, int clientHeight) {

@@ -1,5 +1,7 @@
 #include "win/dpi_win32.h"
 
+#include "raw/handle_win32.h"
+
 namespace WinLayer {
 
 namespace {
@@ -7,8 +9,10 @@ namespace {
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 using SystemParametersForDpiFunction = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+using SetDialogDpiChangeBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
 
 constexpr int kMonitorEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+constexpr int kDialogDpiChangeDisableAll = 1;  // DDC_DISABLE_ALL
 
 template <typename Function>
 Function Lookup(const wchar_t* module, const char* name) {
@@ -38,10 +42,16 @@ SystemParametersForDpiFunction SystemParametersForDpi() {
 }  // namespace
 
 int WinSystemDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  const RawLayer::RawWindowDc screen(nullptr);
+  const int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
   return dpi > 0 ? dpi : kWinBaseDpi;
+}
+
+void WinKeepDialogLayout(HWND dialog) {
+  // Windows 10 1703 and later; before, the system scaled no dialog again.
+  static const SetDialogDpiChangeBehaviorFunction function =
+      Lookup<SetDialogDpiChangeBehaviorFunction>(L"user32.dll", "SetDialogDpiChangeBehavior");
+  if (function != nullptr) function(dialog, kDialogDpiChangeDisableAll, kDialogDpiChangeDisableAll);
 }
 
 int WinWindowDpi(HWND window) {

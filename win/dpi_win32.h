@@ -20,6 +20,10 @@ int WinDpiAt(POINT point);
 // The DPI a WM_DPICHANGED message carries (its first parameter: the same DPI twice).
 inline int WinDpiOfMessage(WPARAM wParam) { return LOWORD(wParam); }
 
+// The dialog keeps the sizes and fonts it was laid out with when it is moved to a monitor of
+// another DPI: the system would otherwise scale them from the DPI the dialog was made at.
+void WinKeepDialogLayout(HWND dialog);
+
 // The message font of dialogs at `dpi` (the system's message font scaled from the
 // system DPI when the system cannot give it at that DPI).
 bool WinMessageFontForDpi(int dpi, LOGFONTW& font);
