@@ -99,3 +99,37 @@ kestrel_e2e(NAME dpi.background STEPS
   close-window KestrelView Kestrel
   expect-exit 0 10000)
 set_tests_properties(e2e.dpi.background PROPERTIES RUN_SERIAL TRUE)
+
+# Started on a screen of 144 DPI (the prefix's LogPixels, set for this scenario alone and put
+# back after it): the window opens at the size its buttons need at 144 DPI (44 x 134: the frame
+# lines stay one pixel), with the icons extracted and cached at 48 pixels.
+set(dpi_start_files ${CMAKE_CURRENT_BINARY_DIR}/dpi.files)
+file(MAKE_DIRECTORY ${dpi_start_files})
+kestrel_win_path(dpi_start_out ${CMAKE_CURRENT_BINARY_DIR}/dpi.start_at_144)
+set(dpi_start_text "[Common]\nProgram=Kestrel\n[Option]\nIconDelay=False\nIconCacheFolder=icons\n")
+foreach(button One:3 Two:4 Three:12)
+  string(REPLACE ":" ";" parts "${button}")
+  list(GET parts 0 caption)
+  list(GET parts 1 index)
+  string(APPEND dpi_start_text "[Button:${caption}]\nIconFile=shell32.dll\nIconIndex=${index}\n")
+endforeach()
+file(WRITE ${dpi_start_files}/start.ini "${dpi_start_text}")
+kestrel_win_path(dpi_start_profile ${dpi_start_files}/start.ini)
+kestrel_icon_cache_name(dpi_start_cache "${dpi_start_out}\\k.ini")
+set(dpi_start_folder ${CMAKE_CURRENT_BINARY_DIR}/dpi.start_at_144)
+file(MAKE_DIRECTORY ${dpi_start_folder})
+set(dpi_start_steps --place @DIR@ "${dpi_start_out}" fresh-dir @DIR@
+  copy-file ${dpi_start_profile} @DIR@\\k.ini
+  start $<TARGET_FILE:kestrel> -p @DIR@\\k.ini --
+  wait-window KestrelView Kestrel 15000
+  window-size KestrelView Kestrel 44 134 5000
+  ink-box KestrelView Kestrel 6 24 32 32 19 24
+  up-to-date KestrelView Kestrel @DIR@/started-at-144.png
+  close-window KestrelView Kestrel
+  expect-exit 0 10000
+  file-contains "@DIR@\\icons\\${dpi_start_cache}\\IconCache.ini" "IconWidth=48")
+add_test(NAME e2e.dpi.start_at_144
+         COMMAND ${CMAKE_COMMAND} "-DWINE_RUN=${CMAKE_BINARY_DIR}/wine-run" "-DDRIVER=$<TARGET_FILE:e2e_driver>"
+                 "-DFOLDER=${dpi_start_folder}" "-DSTEPS=${dpi_start_steps}"
+                 -P ${CMAKE_CURRENT_SOURCE_DIR}/dpi_start.cmake)
+set_tests_properties(e2e.dpi.start_at_144 PROPERTIES FIXTURES_REQUIRED wine LABELS e2e TIMEOUT 120 RUN_SERIAL TRUE)
