@@ -488,19 +488,6 @@ TEST(IconSizeForDpiTest, FollowsTheRatioWithinTheSizesAFileHolds) {
   }
 }
 
-TEST(ScalePixelsTest, BetweenAnyTwoDpis) {
-  const struct {
-    int32_t pixels, from, to, expected;
-  } rows[] = {
-      {48, 144, 96, 32},  {-21, 144, 96, -14}, {-20, 96, 144, -30}, {9, 96, 144, 14}, {5, 120, 96, 4},
-      {7, 96, 96, 7},     {7, 0, 144, 7},      {7, 144, -1, 7},     {1, 192, 96, 1},  {-1, 192, 96, -1},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(AppLayer::ScalePixelsBetween(row.pixels, row.from, row.to), row.expected)
-        << row.pixels << " from " << row.from << " to " << row.to;
-  }
-}
-
 TEST(ScalePixelsTest, RoundsHalfAwayFromZeroAndStaysInRange) {
   const struct {
     int32_t pixels, dpi, expected;

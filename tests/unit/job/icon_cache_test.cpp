@@ -905,23 +905,5 @@ TEST_F(IconCacheTest, ExtractionOverlappingASizeChangeIsDoneAgainAtTheNewSize) {
   }
 }
 
-// What is saved is the pool of the current size, and it is that size the next start reads.
-TEST_F(IconCacheTest, SaveAfterASizeChangeWritesTheCurrentSize) {
-  SizedStore store;
-  auto control = Open(store);
-  (void)control->GetEntry("C:\\a.exe", 0);
-  Drain(*control);
-  ASSERT_TRUE(control->ChangeSize(48, 48));
-  Drain(*control);
-  ASSERT_TRUE(control->SaveCache());
-  const std::string index = Bytes(Index());
-  EXPECT_NE(index.find("IconWidth=48"), std::string::npos) << index;
-  settings_.iconWidth = settings_.iconHeight = 48;
-  SizedStore next;
-  auto loaded = Open(next);
-  ASSERT_TRUE(loaded->LoadCache());
-  EXPECT_EQ(next.ColorOfImage(loaded->GetImage(0)), SizedStore::ColorAt("C:\\a.exe", 0, 48));
-}
-
 }  // namespace
 }  // namespace JobLayer
