@@ -43,6 +43,8 @@ class GuiButtonBox : public WinLayer::WinView, public GuiButtonBoxProperty::Menu
   [[nodiscard]] bool CreateIn(HWND parent);
   // Gives every button its rectangle; returns the size the box needs.
   GuiSize MeasureLayout();
+  // Takes the font of the process-wide style again (its DPI changed); MeasureLayout follows.
+  void ApplyStyle();
 
   void ShowMenu(POINT screen) override;
 

@@ -104,6 +104,11 @@ bool GuiButtonBox::CreateIn(HWND parent) {
   return Create(create);
 }
 
+void GuiButtonBox::ApplyStyle() {
+  font_ = CreateFontOf(GuiWindowStyle::Instance().windowFont);
+  if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, FALSE);
+}
+
 GuiSize GuiButtonBox::MeasureLayout() {
   const GuiWindowStyle& style = GuiWindowStyle::Instance();
   const GuiButtonMetrics metrics{style.buttonIconSize, style.buttonSeparator, GuiSettings::Instance().horizontal,

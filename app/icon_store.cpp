@@ -26,10 +26,18 @@ std::vector<uint32_t> FixedPicturePixels(JobIconStore::Fixed which, int32_t widt
 }
 
 bool GuiIconStore::Prepare(int32_t width, int32_t height) {
-  pool_.Release();
+  pools_.ReleaseAll();
   width_ = width;
   height_ = height;
-  return width > 0 && height > 0 && pool_.Prepare(width, height);
+  bool fresh = false;
+  return pools_.Use(width, height, fresh);
+}
+
+bool GuiIconStore::UseSize(int32_t width, int32_t height, bool& fresh) {
+  if (!pools_.Use(width, height, fresh)) return false;
+  width_ = width;
+  height_ = height;
+  return true;
 }
 
 }  // namespace AppLayer

@@ -5,7 +5,7 @@ namespace AppLayer {
 
 int32_t GuiIconStore::AddFixed(Fixed which) {
   const std::vector<uint32_t> pixels = FixedPicturePixels(which, width_, height_);
-  return pool_.AddPixels(pixels.data(), nullptr, width_, height_);
+  return Pool().AddPixels(pixels.data(), nullptr, width_, height_);
 }
 
 std::unique_ptr<JobIconStore::Picture> GuiIconStore::Extract(const RawString&, int32_t, Source) { return nullptr; }

@@ -33,12 +33,12 @@ int32_t GuiIconStore::AddFixed(Fixed which) {
   HANDLE loaded = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), IMAGE_ICON, width_, height_, 0);
   if (loaded != nullptr) {
     const IconPicture picture(static_cast<HICON>(loaded));
-    const int32_t image = WinLayer::WinAddIcon(pool_, picture.Icon());
+    const int32_t image = WinLayer::WinAddIcon(Pool(), picture.Icon());
     if (image >= 0) return image;
   }
   // A program without the icons (a test program) draws them.
   const std::vector<uint32_t> pixels = FixedPicturePixels(which, width_, height_);
-  return pool_.AddPixels(pixels.data(), nullptr, width_, height_);
+  return Pool().AddPixels(pixels.data(), nullptr, width_, height_);
 }
 
 std::unique_ptr<JobIconStore::Picture> GuiIconStore::Extract(const RawString& file, int32_t index, Source source) {
@@ -60,11 +60,11 @@ std::unique_ptr<JobIconStore::Picture> GuiIconStore::Extract(const RawString& fi
 }
 
 int32_t GuiIconStore::Add(const Picture& picture) {
-  return WinLayer::WinAddIcon(pool_, static_cast<const IconPicture&>(picture).Icon());
+  return WinLayer::WinAddIcon(Pool(), static_cast<const IconPicture&>(picture).Icon());
 }
 
 bool GuiIconStore::Replace(int32_t image, const Picture& picture) {
-  return WinLayer::WinReplaceIcon(pool_, image, static_cast<const IconPicture&>(picture).Icon());
+  return WinLayer::WinReplaceIcon(Pool(), image, static_cast<const IconPicture&>(picture).Icon());
 }
 
 void DrawStoreImage(GuiIconStore& store, int32_t image, HDC dc, const RECT& target) {

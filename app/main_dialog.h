@@ -31,6 +31,8 @@ class GuiMainPane {
   // The size the pane needs now (measuring again).
   virtual GuiSize MeasurePane() = 0;
   virtual HWND PaneWindow() const = 0;
+  // Takes the fonts and sizes of the process-wide style again: the window's DPI changed.
+  virtual void ApplyStyle() = 0;
 };
 
 // What the main window is built with. Panes and hooks are not owned.
@@ -55,6 +57,9 @@ class GuiMainActions {
   virtual void StartIcons(HWND window) = 0;
   // Stops the icon worker (restart and closing).
   virtual void StopIcons() = 0;
+  // The icons are wanted at another size (the window's DPI changed): the cache changes to the
+  // pool of that size and extracts what it lacks there.
+  virtual void ResizeIcons(int32_t size) = 0;
   // Closing: drops the icons unused too long and stores the cache.
   virtual void StoreIcons(bool dropUnused) = 0;
 };
@@ -81,6 +86,9 @@ class GuiMainDialog : public WinLayer::WinDialog {
 
  private:
   GuiMainLayoutInput LayoutInput();
+  // The window follows a monitor of `dpi`: the style, the panes' fonts and the icon size at
+  // that DPI, and the layout measured again (the caller sizes the frame).
+  void ApplyDpi(int dpi);
   // Measures the panes again, moves them without repainting, then sizes the frame and repaints.
   void Relayout();
   void PlacePanes();

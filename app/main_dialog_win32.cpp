@@ -10,6 +10,7 @@
 #include "job/screen.h"
 #include "job/trace.h"
 #include "raw/rect_win32.h"
+#include "win/dpi_win32.h"
 
 namespace AppLayer {
 
@@ -60,6 +61,17 @@ GuiMainLayoutInput GuiMainDialog::LayoutInput() {
   return input;
 }
 
+void GuiMainDialog::ApplyDpi(int dpi) {
+  GuiWindowStyle& style = GuiWindowStyle::Instance();
+  style = GuiWindowStyle::Base().ForDpi(dpi, ScreenDpi());
+  for (GuiMainPane* pane : {parts_.buttons, parts_.selectors}) {
+    if (pane != nullptr && pane->PaneWindow() != nullptr) pane->ApplyStyle();
+  }
+  actions_.ResizeIcons(style.baseIconSize);
+  layout_ = ComputeMainLayout(LayoutInput());
+  PlacePanes();
+}
+
 void GuiMainDialog::OnCreate() {
   JobLayer::JobDialogContext::Instance().mainWindow = Handle();
   const HINSTANCE instance = WinLayer::WinInstance();
@@ -76,8 +88,13 @@ void GuiMainDialog::OnCreate() {
   if (parts_.selectors != nullptr && settings.viewSelector && !settings.horizontal) {
     (void)parts_.selectors->CreatePane(Handle());
   }
-  layout_ = ComputeMainLayout(LayoutInput());
-  PlacePanes();
+  // The window opens on a monitor whose DPI may not be the system's.
+  if (const int dpi = WinLayer::WinWindowDpi(Handle()); dpi != GuiWindowStyle::Instance().scaledDpi) {
+    ApplyDpi(dpi);
+  } else {
+    layout_ = ComputeMainLayout(LayoutInput());
+    PlacePanes();
+  }
 
   // Centred on the primary work area, unless a stored place is there and Shift is not held.
   RawRect rect = CentreOn(PrimaryWorkArea(), layout_.client);
@@ -256,6 +273,20 @@ bool GuiMainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
       Paint();
       result = 0;
       return true;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another DPI (or that monitor's scale changed): everything is
+      // measured again at the new DPI, and the window takes the rectangle the system suggests,
+      // which keeps it where the user dragged it. What is stored stays real pixels.
+      if (const int dpi = WinLayer::WinDpiOfMessage(wParam); dpi > 0) ApplyDpi(dpi);
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      if (suggested != nullptr) {
+        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      result = 0;
+      return true;
+    }
     case WM_EXITMENULOOP:
       // A title menu opened by keys may have the system draw its menu button on the frame, which
       // this captionless window never shows (measured under Wine: the picture stayed after the

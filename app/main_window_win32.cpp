@@ -26,6 +26,7 @@ class ButtonPane : public GuiMainPane {
   bool CreatePane(HWND parent) override { return box_.CreateIn(parent); }
   GuiSize MeasurePane() override { return box_.MeasureLayout(); }
   HWND PaneWindow() const override { return box_.Handle(); }
+  void ApplyStyle() override { box_.ApplyStyle(); }
 
  private:
   GuiButtonBox box_;
@@ -36,6 +37,7 @@ class SelectorPane : public GuiMainPane {
   bool CreatePane(HWND parent) override { return box_.CreateIn(parent); }
   GuiSize MeasurePane() override { return box_.NeededSize(); }
   HWND PaneWindow() const override { return box_.Handle(); }
+  void ApplyStyle() override { box_.ApplyStyle(); }
 
  private:
   GuiSelectorBox box_;
@@ -56,6 +58,15 @@ class WindowActions : public GuiMainActions {
     (void)control.StartWorker(THREAD_PRIORITY_IDLE);
   }
   void StopIcons() override { JobLayer::JobIconControl::Instance().StopWorker(); }
+  void ResizeIcons(int32_t size) override {
+    JobLayer::JobIconControl& control = JobLayer::JobIconControl::Instance();
+    if (!control.ChangeSize(size, size)) return;
+    // Without background loading the icons of the new size are extracted now; the worker
+    // otherwise does it and tells the window when they are done.
+    if (GuiSettings::Instance().iconDelay) return;
+    while (control.WorkOnce()) {
+    }
+  }
   void StoreIcons(bool dropUnused) override {
     if (!GuiSettings::Instance().iconCache) return;
     JobLayer::JobIconControl& control = JobLayer::JobIconControl::Instance();

@@ -72,6 +72,16 @@ bool GuiSelectorBox::CreateIn(HWND parent) {
   return true;
 }
 
+void GuiSelectorBox::ApplyStyle() {
+  if (Handle() == nullptr) return;
+  RawLayer::RawUniqueFont font = CreateFontOf(GuiWindowStyle::Instance().windowFont);
+  // The control lets go of the old font before it is deleted.
+  SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+  font_ = std::move(font);
+  MeasureLines();
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
 GuiSize GuiSelectorBox::NeededSize() const { return needed_; }
 
 void GuiSelectorBox::SetupItems() {
@@ -80,6 +90,10 @@ void GuiSelectorBox::SetupItems() {
     list_.SetupSelectors();
   }
   ReloadUnits();
+  MeasureLines();
+}
+
+void GuiSelectorBox::MeasureLines() {
   RawWindowDc dc(Handle());
   RawSelection font(dc.get(), font_.get());
   needed_ = MeasureSelectorLines(list_, DcMeasure(dc.get()), GuiWindowStyle::Instance().selectorSeparator);

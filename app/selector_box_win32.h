@@ -19,12 +19,17 @@ class GuiSelectorBox : public WinLayer::WinListBoxR<JobLayer::JobSelectorUnit> {
   // The child window, id kSelectorBoxId, without a vertical scroll bar, with multiple selection;
   // sets up the lines.
   [[nodiscard]] bool CreateIn(HWND parent);
+  // Takes the font and separator of the process-wide style again (its DPI changed) and
+  // measures the lines in it.
+  void ApplyStyle();
   // The widest line (at least 10) plus margins of 1 on each side, by the sum of the line heights
   // plus the margins.
   GuiSize NeededSize() const;
 
  protected:
   void SetupItems() override;
+  // Measures the lines in the box's font and gives the control their heights.
+  void MeasureLines();
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   bool HandleNotify(int code) override;
   void ExecuteMenuCommand(int id) override;

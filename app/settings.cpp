@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "app/main_layout.h"
 #include "raw/file.h"
 #include "raw/locale.h"
 #include "raw/path.h"
@@ -126,6 +127,11 @@ GuiWindowStyle& GuiWindowStyle::Instance() {
   return style;
 }
 
+GuiWindowStyle& GuiWindowStyle::Base() {
+  static GuiWindowStyle style;
+  return style;
+}
+
 void GuiWindowStyle::Load(const RawString& path) {
   guiProfile = path;
   RawProfile profile(path);
@@ -172,14 +178,48 @@ void GuiWindowStyle::ScaleTo(int32_t dpi) {
   }
   if (!menuFontFromProfile_) menuFont.height = ScalePixels(menuFont.height, dpi);
   if (!tipFontFromProfile_) tipFont.height = ScalePixels(tipFont.height, dpi);
+  if (dpi > 0) scaledDpi = dpi;
 }
 
-int32_t ScalePixels(int32_t pixels, int32_t dpi) {
-  if (dpi <= 0 || dpi == kBaseDpi) return pixels;
-  const int64_t product = int64_t{pixels} * dpi;
-  const int64_t half = kBaseDpi / 2;
-  const int64_t scaled = product >= 0 ? (product + half) / kBaseDpi : (product - half) / kBaseDpi;
+GuiWindowStyle GuiWindowStyle::ForDpi(int32_t dpi, int32_t systemDpi) const {
+  GuiWindowStyle style = *this;
+  style.ScaleTo(dpi);
+  if (!baseIconFromProfile_) style.baseIconSize = IconSizeForDpi(baseIconSize, systemDpi, dpi);
+  // A font record of the profile is what the screen showed at the system's DPI.
+  const auto follow = [&](bool fromProfile, GuiFontRecord& font) {
+    if (fromProfile) font.height = ScalePixelsBetween(font.height, systemDpi, dpi);
+  };
+  follow(windowFontFromProfile_, style.windowFont);
+  follow(menuFontFromProfile_, style.menuFont);
+  follow(tipFontFromProfile_, style.tipFont);
+  if (windowFontFromProfile_) style.windowFontRecord.SetInteger("Height", style.windowFont.height);
+  return style;
+}
+
+int32_t IconSizeForDpi(int32_t systemSize, int32_t systemDpi, int32_t dpi) {
+  if (systemDpi <= 0 || dpi <= 0 || systemDpi == dpi) return systemSize;
+  constexpr int32_t kLargestIcon = 256;
+  return std::clamp(ScalePixelsBetween(systemSize, systemDpi, dpi), 1, kLargestIcon);
+}
+
+int32_t ScalePixels(int32_t pixels, int32_t dpi) { return ScalePixelsBetween(pixels, kBaseDpi, dpi); }
+
+int32_t ScalePixelsBetween(int32_t pixels, int32_t fromDpi, int32_t toDpi) {
+  if (fromDpi <= 0 || toDpi <= 0 || fromDpi == toDpi) return pixels;
+  const int64_t product = int64_t{pixels} * toDpi;
+  const int64_t half = fromDpi / 2;
+  const int64_t scaled = product >= 0 ? (product + half) / fromDpi : (product - half) / fromDpi;
   return static_cast<int32_t>(std::clamp<int64_t>(scaled, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+int32_t StartDpi(const RawString& guiProfile, int32_t (*dpiAt)(int32_t x, int32_t y)) {
+  GuiStoredRect stored;
+  if (!ReadStoredWindowRect(guiProfile, stored)) return ScreenDpi();
+  // The window keeps the stored edges; a corner needs one edge of each direction.
+  if ((!stored.hasLeft && !stored.hasRight) || (!stored.hasTop && !stored.hasBottom)) return ScreenDpi();
+  const int32_t x = stored.hasLeft ? stored.rect.left : stored.rect.right - 1;
+  const int32_t y = stored.hasTop ? stored.rect.top : stored.rect.bottom - 1;
+  return dpiAt(x, y);
 }
 
 RawString IconCacheKey(const RawString& configFile) {
@@ -308,9 +348,10 @@ RawString GuiSettings::BuildRestartArguments(uint32_t processId) const {
 }
 
 void GuiConfiguration::LoadWindowStyle(const RawString& guiProfile) {
-  GuiWindowStyle& style = GuiWindowStyle::Instance();
-  style.Load(guiProfile);
-  style.ScaleTo(ScreenDpi());
+  GuiWindowStyle& base = GuiWindowStyle::Base();
+  base = GuiWindowStyle();
+  base.Load(guiProfile);
+  GuiWindowStyle::Instance() = base.ForDpi(StartDpi(guiProfile), ScreenDpi());
 }
 
 void GuiConfiguration::LoadSettings(const RawString& configFile, const RawParameterList& options) {

@@ -1,6 +1,7 @@
 // The launcher's settings: what it reads from its files besides the buttons,
-// selectors and actions. Two process-wide objects, filled once on the main thread
-// during start-up and only read afterwards:
+// selectors and actions. Two process-wide objects, filled on the main thread
+// during start-up and only read afterwards, but for the style, which the main
+// thread derives again when the window's DPI changes:
 //   GuiWindowStyle  sizes of the window's parts and its fonts (the GUI profile)
 //   GuiSettings     folders, switches, limits and what the command line asked for
 //                   (the options and the configuration file)
@@ -10,6 +11,9 @@
 //   Margin 4, FrameMargin 2, CaptionHeight 12, ButtonSeparator 7,
 //   SelectorSeparator 5, BaseIconSize (the system's icon width), ButtonIconSize 16,
 //   MenuIconSize 16
+// The window follows the DPI of the monitor it is on: the style as read is kept at
+// 96 DPI (Base) and the one the window draws with (Instance) is derived from it for
+// the window's DPI whenever that changes (ForDpi).
 // Sections [WindowFont], [MenuFont], [TipFont]: one font record each (keys below,
 // GuiFontRecord). A missing [MenuFont] or [TipFont] takes the window font.
 //
@@ -77,8 +81,10 @@ RawString FaceNameOf(const GuiFontRecord& font);
 class GuiWindowStyle {
  public:
   GuiWindowStyle();
-  // The process-wide style.
+  // The process-wide style at the main window's DPI.
   static GuiWindowStyle& Instance();
+  // The process-wide style as read, sizes at 96 DPI; Instance is derived from it.
+  static GuiWindowStyle& Base();
 
   // Reads [WindowParameter] and the three font sections of the GUI profile.
   void Load(const RawString& guiProfile);
@@ -88,6 +94,14 @@ class GuiWindowStyle {
   // (the font chooser writes what the screen showed); only the built-in default
   // font is scaled, with every font that takes it.
   void ScaleTo(int32_t dpi);
+  // A copy of this style (read, not yet scaled) for a window at `dpi`, on a system whose
+  // own DPI is `systemDpi`: ScaleTo(dpi), and what is real pixels at the system's DPI
+  // follows the window's DPI too: the base icon size taken from the system
+  // (IconSizeForDpi) and the heights of the profile's font records.
+  GuiWindowStyle ForDpi(int32_t dpi, int32_t systemDpi) const;
+
+  // The DPI the sizes are for: 96 until ScaleTo.
+  int32_t scaledDpi = 96;
 
   RawString guiProfile;
   int32_t margin = 4;  // the widget toolkit's margin
@@ -114,8 +128,23 @@ class GuiWindowStyle {
 // A length in pixels at 96 DPI as pixels at `dpi`, rounded half away from zero
 // (a font height keeps its sign); an unusable dpi leaves it.
 int32_t ScalePixels(int32_t pixels, int32_t dpi);
-// The DPI of the screen the window is drawn on (the headless build: 96).
+// The same between any two DPIs; an unusable DPI on either side leaves the length.
+int32_t ScalePixelsBetween(int32_t pixels, int32_t fromDpi, int32_t toDpi);
+// The DPI of the screen the window is drawn on (the headless build: 96). This is the
+// system's DPI, which every window has where the system knows no other.
 int32_t ScreenDpi();
+// The DPI of the monitor nearest to a screen point (the headless build: 96).
+int32_t MonitorDpiAt(int32_t x, int32_t y);
+// The DPI the main window opens at: that of the monitor under the corner of the place stored in
+// the GUI profile ([MainDialog], app/main_layout.h), else the system's, since without a stored
+// place the window opens on the primary monitor. Deriving the style for it from the start
+// extracts and caches the icons at the size the window will show, start after start.
+// `dpiAt` asks for a monitor's DPI (tests pass their own).
+int32_t StartDpi(const RawString& guiProfile, int32_t (*dpiAt)(int32_t x, int32_t y) = &MonitorDpiAt);
+// The size of icons extracted for a window at `dpi`: the system's icon size `systemSize`
+// (real pixels at `systemDpi`) scaled to `dpi`, rounded, and kept within 1 to 256 pixels
+// (the largest icon a file holds). An unusable DPI on either side leaves `systemSize`.
+int32_t IconSizeForDpi(int32_t systemSize, int32_t systemDpi, int32_t dpi);
 
 // The standard icon width of the system (the headless build: 32).
 int32_t SystemIconWidth();

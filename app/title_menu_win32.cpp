@@ -185,8 +185,11 @@ void GuiTMenuExecution::ChooseFontFor(int command) {
   if (!ChooseFontW(&choose)) return;
 
   RawLayer::RawProfile profile(style.guiProfile);
+  // The chooser showed the font at the window's DPI; the profile keeps it at the system's.
+  GuiFontRecord chosen = FontRecordOf(font);
+  chosen.height = ScalePixelsBetween(chosen.height, style.scaledDpi, ScreenDpi());
   // A font that could not be stored would come back unchanged after the restart.
-  if (!profile.WriteSection(section, FontRecordSection(FontRecordOf(font)))) return;
+  if (!profile.WriteSection(section, FontRecordSection(chosen))) return;
   PostMessageW(View().Handle(), WM_COMMAND, MAKEWPARAM(0, kCommandRestart), 0);
 }
 

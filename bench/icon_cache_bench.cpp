@@ -38,10 +38,10 @@ class MadeIconStore : public AppLayer::GuiIconStore {
     return picture;
   }
   int32_t Add(const Picture& picture) override {
-    return pool_.AddPixels(static_cast<const PixelPicture&>(picture).pixels.data(), nullptr, 32, 32);
+    return Pool().AddPixels(static_cast<const PixelPicture&>(picture).pixels.data(), nullptr, 32, 32);
   }
   bool Replace(int32_t image, const Picture& picture) override {
-    return pool_.ReplacePixels(image, static_cast<const PixelPicture&>(picture).pixels.data(), nullptr, 32, 32);
+    return Pool().ReplacePixels(image, static_cast<const PixelPicture&>(picture).pixels.data(), nullptr, 32, 32);
   }
 };
 

@@ -1,5 +1,6 @@
 #include "job/icon_cache.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <thread>
@@ -184,6 +185,8 @@ bool JobIconControl::Open(const JobIconSettings& settings, JobIconStore& store) 
   cursor_ = 0;
   unannounced_ = 0;
   workPending_ = false;
+  otherSizes_.clear();
+  ++generation_;
   if (!store_->Prepare(settings_.iconWidth, settings_.iconHeight)) return false;
   failedId_ = store_->AddFixed(JobIconStore::FixedFailed);
   loadingId_ = store_->AddFixed(JobIconStore::FixedLoading);
@@ -202,6 +205,7 @@ void JobIconControl::StartAfresh() {
   cursor_ = 0;
   unannounced_ = 0;
   workPending_ = false;
+  otherSizes_.clear();
   store_->Clear();
   failedId_ = store_->AddFixed(JobIconStore::FixedFailed);
   loadingId_ = store_->AddFixed(JobIconStore::FixedLoading);
@@ -216,10 +220,12 @@ JobIconStore::Source JobIconControl::SourceFor(const RawString& file, int32_t in
                                                                         : JobIconStore::SourceShell;
 }
 
-int32_t JobIconControl::ExtractImage(const RawString& file, int32_t index, int32_t image) {
+int32_t JobIconControl::ExtractImage(const RawString& file, int32_t index, int32_t image, uint32_t generation) {
   std::unique_ptr<JobIconStore::Picture> picture;
   if (store_ != nullptr) picture = store_->Extract(file, index, SourceFor(file, index));
   std::lock_guard<std::mutex> pool(poolLock_);
+  // `image` names a slot of the pool of that time; another pool's slot may be another icon's.
+  if (generation != generation_) return kStaleImage;
   // Pixels of a fixed image are never replaced: every failed or loading icon shows them.
   const bool own = image >= 0 && !IsFixed(image) && store_->IsImage(image);
   if (picture && own && store_->Replace(image, *picture)) return image;
@@ -267,7 +273,8 @@ int32_t JobIconControl::GetEntry(const RawString& file, int32_t index) {
       return entry;
     }
   }
-  const int32_t image = ExtractImage(file, index, -1);
+  int32_t image = kStaleImage;
+  while (image == kStaleImage) image = ExtractImage(file, index, -1, Generation());
   std::scoped_lock locks(listLock_, stateLock_);
   Append(IconReady, image, file, index, 0);
   return static_cast<int32_t>(entries_.size()) - 1;
@@ -306,6 +313,7 @@ bool JobIconControl::WorkOnce() {
   RawString file;
   int32_t index;
   JobIconOwner* owner;
+  uint32_t generation;
   {
     std::lock_guard<std::mutex> guard(stateLock_);
     state = unit->state;
@@ -313,9 +321,12 @@ bool JobIconControl::WorkOnce() {
     file = unit->file;
     index = unit->iconIndex;
     owner = owner_;
+    generation = generation_;
   }
   if (state == IconWaiting || state == IconFromCache) {
-    const int32_t extracted = ExtractImage(file, index, state == IconFromCache ? image : -1);
+    const int32_t extracted = ExtractImage(file, index, state == IconFromCache ? image : -1, generation);
+    // The size changed meanwhile: the cursor starts again and comes back to this entry.
+    if (extracted == kStaleImage) return true;
     std::lock_guard<std::mutex> guard(stateLock_);
     unit->imageId = extracted;
     unit->state = IconReady;
@@ -395,6 +406,78 @@ void JobIconControl::StopWorker() {
   worker_.Wait();
 }
 
+uint32_t JobIconControl::Generation() const {
+  std::lock_guard<std::mutex> guard(stateLock_);
+  return generation_;
+}
+
+namespace {
+
+bool HoldsIcon(int32_t state) { return state == IconReady || state == IconWaiting || state == IconFromCache; }
+
+}  // namespace
+
+bool JobIconControl::ChangeSize(int32_t width, int32_t height) {
+  {
+    std::scoped_lock locks(listLock_, stateLock_, poolLock_);
+    if (store_ == nullptr) return false;
+    if (width == settings_.iconWidth && height == settings_.iconHeight) return true;
+    SizeImages left{settings_.iconWidth, settings_.iconHeight, failedId_, loadingId_, {}, {}};
+    left.images.reserve(entries_.size());
+    left.states.reserve(entries_.size());
+    for (const JobIconInfoUnit* unit : entries_) {
+      left.images.push_back(unit->imageId);
+      left.states.push_back(unit->state);
+    }
+    bool fresh = false;
+    if (!store_->UseSize(width, height, fresh)) return false;
+    settings_.iconWidth = width;
+    settings_.iconHeight = height;
+    ++generation_;
+    auto kept = std::find_if(otherSizes_.begin(), otherSizes_.end(),
+                             [&](const SizeImages& size) { return size.width == width && size.height == height; });
+    if (kept != otherSizes_.end() && !fresh) {
+      failedId_ = kept->failedId;
+      loadingId_ = kept->loadingId;
+      for (size_t n = 0; n < entries_.size(); ++n) {
+        JobIconInfoUnit& unit = *entries_[n];
+        if (!HoldsIcon(unit.state)) continue;
+        // An entry made at the other size, or one still waiting there, is extracted now.
+        const bool had = n < kept->images.size() && (kept->states[n] == IconReady || kept->states[n] == IconFromCache);
+        unit.imageId = had ? kept->images[n] : loadingId_;
+        unit.state = had ? kept->states[n] : IconWaiting;
+      }
+    } else {
+      // A pool that was forgotten (the cache started afresh) holds nothing of the entries.
+      if (!fresh) store_->Clear();
+      failedId_ = store_->AddFixed(JobIconStore::FixedFailed);
+      loadingId_ = store_->AddFixed(JobIconStore::FixedLoading);
+      for (JobIconInfoUnit* unit : entries_) {
+        if (!HoldsIcon(unit->state)) continue;
+        unit->imageId = loadingId_;
+        unit->state = IconWaiting;
+      }
+    }
+    if (kept != otherSizes_.end()) otherSizes_.erase(kept);
+    otherSizes_.push_back(std::move(left));
+    cursor_ = 0;
+    unannounced_ = 0;
+    workPending_ = !entries_.empty();
+  }
+  Wake();
+  return FailedId() >= 0 && LoadingId() >= 0;
+}
+
+int32_t JobIconControl::IconWidth() const {
+  std::lock_guard<std::mutex> guard(stateLock_);
+  return settings_.iconWidth;
+}
+
+int32_t JobIconControl::IconHeight() const {
+  std::lock_guard<std::mutex> guard(stateLock_);
+  return settings_.iconHeight;
+}
+
 int32_t JobIconControl::FailedId() const {
   std::lock_guard<std::mutex> guard(stateLock_);
   return failedId_;
@@ -445,6 +528,8 @@ bool JobIconControl::LoadCache() {
   list_.Clear();
   entries_.clear();
   lookup_.clear();
+  otherSizes_.clear();
+  ++generation_;
   failedId_ = failed;
   loadingId_ = loading;
   cursor_ = 0;

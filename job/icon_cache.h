@@ -1,8 +1,12 @@
 // The icon cache: every icon that buttons, selectors and menu items show is kept
 // as an image of one pool, behind a small integer handle (the entry number) that
-// is handed out at once. Icons are extracted in the background when allowed, and
-// the pool with its index is saved in the cache folder from one start to the
-// next, dropping icons that were not drawn for a number of starts.
+// is handed out at once. The pool is that of the current icon size; when the size
+// changes (the window moved to a monitor of another DPI) the entries take the images
+// they had at the new size before, or are extracted again into a pool of that size,
+// and the images of the old size wait in their own pool for the window to come back.
+// Icons are extracted in the background when allowed, and the pool of the current
+// size with its index is saved in the cache folder from one start to the next,
+// dropping icons that were not drawn for a number of starts.
 //
 // The pool and the extraction live above this layer: the control reaches them
 // through JobIconStore (the launcher's store on Windows extracts with the shell;
@@ -88,8 +92,15 @@ class JobIconStore {
   };
 
   virtual ~JobIconStore() = default;
-  // An empty pool of width x height images.
+  // An empty pool of width x height images; pools of other sizes are forgotten.
   [[nodiscard]] virtual bool Prepare(int32_t width, int32_t height) = 0;
+  // Makes the pool of width x height the one every other call works on. A store that keeps a
+  // pool per size keeps the images of the others; `fresh` says the pool is new and empty.
+  // False when no such pool can be had; the current one stays.
+  [[nodiscard]] virtual bool UseSize(int32_t width, int32_t height, bool& fresh) {
+    fresh = true;
+    return Prepare(width, height);
+  }
   // Adds a fixed picture; its image id or -1.
   virtual int32_t AddFixed(Fixed which) = 0;
   // Extracts an icon at the prepared size; null when the file gives none.
@@ -156,6 +167,14 @@ class JobIconControl {
   // Appends a notification entry (IconNotifyButtons or IconNotifyMenu).
   void AddNotification(int32_t state);
 
+  // Icons of another size from now on (the window's DPI changed): the pool of that size
+  // becomes the current one; entries take back the images they had in it, or wait to be
+  // extracted again at that size (the worker, or WorkOnce, does it). False when the store
+  // has no pool of that size; the cache then stays at its size.
+  [[nodiscard]] bool ChangeSize(int32_t width, int32_t height);
+  int32_t IconWidth() const;
+  int32_t IconHeight() const;
+
   [[nodiscard]] bool LoadCache();
   // Entries not drawn for `unusedCount` starts are dropped and their images freed.
   void DropUnused();
@@ -206,10 +225,25 @@ class JobIconControl {
     JobIconControl& control_;
   };
 
+  // The images the entries had at a size that is not the current one.
+  struct SizeImages {
+    int32_t width;
+    int32_t height;
+    int32_t failedId;
+    int32_t loadingId;
+    std::vector<int32_t> images;  // by entry number
+    std::vector<int32_t> states;
+  };
+  // What ExtractImage gives when the size changed while it extracted: the image is not
+  // taken, and the entry is extracted again at the new size.
+  static constexpr int32_t kStaleImage = -2;
+
   void RunWorker();
   // Extracts an icon into the pool: into `image` when it is an image of its own,
-  // else into a new one; FailedId when anything fails.
-  int32_t ExtractImage(const RawString& file, int32_t index, int32_t image);
+  // else into a new one; FailedId when anything fails; kStaleImage when the size is no
+  // longer that of `generation`.
+  int32_t ExtractImage(const RawString& file, int32_t index, int32_t image, uint32_t generation);
+  uint32_t Generation() const;
   bool IsFixed(int32_t image) const { return image == failedId_ || image == loadingId_; }
   // Empties the list and the pool and makes the fixed images again.
   void StartAfresh();
@@ -235,6 +269,9 @@ class JobIconControl {
   int32_t loadingId_ = -1;
   int32_t cursor_ = 0;
   int32_t unannounced_ = 0;  // icons extracted since the last notification
+  // Counts size changes, so that an extraction begun before one is not taken after it.
+  uint32_t generation_ = 0;
+  std::vector<SizeImages> otherSizes_;
   JobIconInfoList list_;
   std::vector<JobIconInfoUnit*> entries_;  // the list's units by entry number
   // The first entry of each file (ASCII case folded) and index, so that finding an icon's entry

@@ -413,4 +413,31 @@ bool WinBitmapPoolEx::LoadFrom(const RawString& path) {
   return LoadFrom(reader);
 }
 
+WinBitmapPoolEx* WinBitmapPoolSet::Find(int32_t width, int32_t height) const {
+  for (const std::unique_ptr<WinBitmapPoolEx>& pool : pools_) {
+    if (pool->SlotWidth() == width && pool->SlotHeight() == height) return pool.get();
+  }
+  return nullptr;
+}
+
+bool WinBitmapPoolSet::Use(int32_t width, int32_t height, bool& fresh) {
+  fresh = false;
+  if (width <= 0 || height <= 0) return false;
+  if (WinBitmapPoolEx* found = Find(width, height)) {
+    current_ = found;
+    return true;
+  }
+  auto pool = std::make_unique<WinBitmapPoolEx>();
+  if (!pool->Prepare(width, height)) return false;
+  current_ = pool.get();
+  pools_.push_back(std::move(pool));
+  fresh = true;
+  return true;
+}
+
+void WinBitmapPoolSet::ReleaseAll() {
+  current_ = nullptr;
+  pools_.clear();
+}
+
 }  // namespace WinLayer

@@ -262,4 +262,25 @@ class WinBitmapPoolEx : public WinBitmapPool {
   RawBitArray bits_;
 };
 
+// The icon cache's pools, one per slot size in use: icons extracted for one DPI are never
+// scaled into the slots of another. One pool is the current one, into which icons go.
+class WinBitmapPoolSet {
+ public:
+  // Makes the pool of width x height the current one, prepared empty when there was none of
+  // that size (`fresh` then says so). False when the size is unusable or the pool cannot be
+  // prepared; the current pool stays as it was.
+  [[nodiscard]] bool Use(int32_t width, int32_t height, bool& fresh);
+  // The current pool; null before the first Use.
+  WinBitmapPoolEx* Current() const { return current_; }
+  // The pool of that size, null when none was made.
+  WinBitmapPoolEx* Find(int32_t width, int32_t height) const;
+  int32_t PoolCount() const { return static_cast<int32_t>(pools_.size()); }
+  // Frees every pool; none is current.
+  void ReleaseAll();
+
+ private:
+  std::vector<std::unique_ptr<WinBitmapPoolEx>> pools_;
+  WinBitmapPoolEx* current_ = nullptr;
+};
+
 }  // namespace WinLayer

@@ -31,8 +31,9 @@ class WinDialogTemplate {
   std::vector<WORD> words_;
 };
 
-// The system's message font, which the dialogs write in; empty when it cannot be made.
-RawLayer::RawUniqueFont WinCreateMessageFont();
+// The system's message font, which the dialogs write in, at `dpi`; empty when it cannot be
+// made.
+RawLayer::RawUniqueFont WinCreateMessageFont(int dpi);
 // `font`, or the stock GUI font when it is empty.
 HFONT WinFontOrDefault(const RawLayer::RawUniqueFont& font);
 
@@ -42,5 +43,8 @@ RECT WinWorkAreaNear(HWND owner);
 // that is empty: over `owner`, and without an owner over the work area), pushed inside the
 // work area near the owner; its left and top edges win when the dialog is larger than the area.
 void WinPlaceDialog(HWND dialog, HWND owner, const RECT& anchor, int clientWidth, int clientHeight);
+// The DPI of the monitor WinPlaceDialog puts a dialog on: the one under the middle of what it
+// is centred over. A dialog is laid out at that DPI before it is placed (WinKeepDialogLayout).
+int WinDialogDpi(HWND owner, const RECT& anchor);
 
 }  // namespace WinLayer

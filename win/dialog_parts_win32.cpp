@@ -1,4 +1,5 @@
 #include "win/dialog_parts.h"
+#include "win/dpi_win32.h"
 
 #include <algorithm>
 
@@ -47,11 +48,10 @@ void WinDialogTemplate::Add(DWORD style, int id, WORD classAtom, const wchar_t* 
   Word(0);  // no creation data
 }
 
-RawUniqueFont WinCreateMessageFont() {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return RawUniqueFont();
-  return RawUniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
+RawUniqueFont WinCreateMessageFont(int dpi) {
+  LOGFONTW font{};
+  if (!WinMessageFontForDpi(dpi, font)) return RawUniqueFont();
+  return RawUniqueFont(CreateFontIndirectW(&font));
 }
 
 HFONT WinFontOrDefault(const RawUniqueFont& font) {
@@ -71,6 +71,26 @@ RECT WinWorkAreaNear(HWND owner) {
   return area;
 }
 
+namespace {
+
+// What WinPlaceDialog centres a dialog over.
+RECT PlaceOver(HWND owner, const RECT& anchor, const RECT& area) {
+  RECT over = area;
+  if (!IsRectEmpty(&anchor)) {
+    over = anchor;
+  } else if (owner != nullptr) {
+    GetWindowRect(owner, &over);
+  }
+  return over;
+}
+
+}  // namespace
+
+int WinDialogDpi(HWND owner, const RECT& anchor) {
+  const RECT over = PlaceOver(owner, anchor, WinWorkAreaNear(owner));
+  return WinDpiAt(POINT{over.left + (over.right - over.left) / 2, over.top + (over.bottom - over.top) / 2});
+}
+
 void WinPlaceDialog(HWND dialog, HWND owner, const RECT& anchor, int clientWidth, int clientHeight) {
   RECT frame{0, 0, clientWidth, clientHeight};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
@@ -78,12 +98,7 @@ void WinPlaceDialog(HWND dialog, HWND owner, const RECT& anchor, int clientWidth
   const LONG width = frame.right - frame.left;
   const LONG height = frame.bottom - frame.top;
   const RECT area = WinWorkAreaNear(owner);
-  RECT over = area;
-  if (!IsRectEmpty(&anchor)) {
-    over = anchor;
-  } else if (owner != nullptr) {
-    GetWindowRect(owner, &over);
-  }
+  const RECT over = PlaceOver(owner, anchor, area);
   LONG left = over.left + ((over.right - over.left) - width) / 2;
   LONG top = over.top + ((over.bottom - over.top) - height) / 2;
   left = std::max(std::min(left, area.right - width), area.left);

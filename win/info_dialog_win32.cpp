@@ -6,6 +6,7 @@
 
 #include "raw/rect_win32.h"
 #include "win/dialog_parts.h"
+#include "win/dpi_win32.h"
 #include "win/info_dialog.h"
 
 namespace WinLayer {
@@ -14,10 +15,21 @@ using RawLayer::RawUniqueFont;
 
 namespace {
 
-constexpr int kMargin = 14;
-constexpr int kGap = 12;
-constexpr int kButtonWidth = 88;
-constexpr int kButtonHeight = 26;
+// The dialog's sizes, pixels at 96 DPI; a dialog takes them at the DPI of its monitor.
+struct Sizes {
+  int margin = 14;
+  int gap = 12;
+  int buttonWidth = 88;
+  int buttonHeight = 26;
+};
+
+Sizes SizesAt(int dpi) {
+  Sizes sizes;
+  for (int* size : {&sizes.margin, &sizes.gap, &sizes.buttonWidth, &sizes.buttonHeight}) {
+    *size = MulDiv(*size, dpi, kWinBaseDpi);
+  }
+  return sizes;
+}
 // A script error may come from a run the user did not start by hand (the command line, a timer
 // of another program): the dialog comes to the foreground so that it is seen.
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
@@ -56,36 +68,37 @@ struct Session {
   bool scrolling;
 };
 
-// The buttons' widths from their captions, at least kButtonWidth each.
-std::vector<int> ButtonWidths(HDC dc, HWND dialog, const std::vector<int>& buttons) {
+// The buttons' widths from their captions, at least the button width each.
+std::vector<int> ButtonWidths(HDC dc, HWND dialog, const std::vector<int>& buttons, const Sizes& sizes) {
   std::vector<int> widths;
   for (int id : buttons) {
     wchar_t caption[256] = L"";
     GetDlgItemTextW(dialog, id, caption, 256);
     RECT measured{0, 0, 0, 0};
     DrawTextW(dc, caption, -1, &measured, DT_CALCRECT | DT_SINGLELINE);
-    widths.push_back(std::max<int>(kButtonWidth, measured.right - measured.left + 2 * kGap));
+    widths.push_back(std::max<int>(sizes.buttonWidth, measured.right - measured.left + 2 * sizes.gap));
   }
   return widths;
 }
 
 // Buttons in rows no wider than `limit`, each row centred; the row count.
 int PlaceButtons(HWND dialog, const std::vector<int>& buttons, const std::vector<int>& widths, int clientWidth,
-                 int top) {
+                 int top, const Sizes& sizes) {
   int rows = 0;
   size_t first = 0;
   while (first < buttons.size()) {
     size_t last = first;
     int rowWidth = widths[first];
-    while (last + 1 < buttons.size() && rowWidth + kGap / 2 + widths[last + 1] <= clientWidth - 2 * kMargin) {
+    while (last + 1 < buttons.size() &&
+           rowWidth + sizes.gap / 2 + widths[last + 1] <= clientWidth - 2 * sizes.margin) {
       ++last;
-      rowWidth += kGap / 2 + widths[last];
+      rowWidth += sizes.gap / 2 + widths[last];
     }
     int x = (clientWidth - rowWidth) / 2;
-    const int y = top + rows * (kButtonHeight + kGap / 2);
+    const int y = top + rows * (sizes.buttonHeight + sizes.gap / 2);
     for (size_t i = first; i <= last; ++i) {
-      MoveWindow(GetDlgItem(dialog, buttons[i]), x, y, widths[i], kButtonHeight, FALSE);
-      x += widths[i] + kGap / 2;
+      MoveWindow(GetDlgItem(dialog, buttons[i]), x, y, widths[i], sizes.buttonHeight, FALSE);
+      x += widths[i] + sizes.gap / 2;
     }
     ++rows;
     first = last + 1;
@@ -94,7 +107,11 @@ int PlaceButtons(HWND dialog, const std::vector<int>& buttons, const std::vector
 }
 
 void Layout(HWND dialog, Session& session) {
-  session.font = WinCreateMessageFont();
+  // Laid out for the monitor it is placed on, where it stays at that size.
+  const int dpi = WinDialogDpi(session.owner, session.anchor);
+  WinKeepDialogLayout(dialog);
+  const Sizes sizes = SizesAt(dpi);
+  session.font = WinCreateMessageFont(dpi);
   HFONT font = WinFontOrDefault(session.font);
   HWND icon = GetDlgItem(dialog, WinInfoDialog::kIconId);
   HWND text = GetDlgItem(dialog, WinInfoDialog::kTextId);
@@ -106,13 +123,13 @@ void Layout(HWND dialog, Session& session) {
 
   const RECT area = WinWorkAreaNear(session.owner);
   const int areaWidth = area.right - area.left;
-  const int iconSize = GetSystemMetrics(SM_CXICON);
+  const int iconSize = MulDiv(GetSystemMetrics(SM_CXICON), dpi, WinSystemDpi());
   RECT measured{0, 0, std::max<LONG>(200, areaWidth / 2), 0};
   HDC dc = GetDC(dialog);
   HGDIOBJ before = SelectObject(dc, font);
   DrawTextW(dc, session.text.c_str(), -1, &measured,
             DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (session.scrolling ? 0 : DT_WORDBREAK));
-  const std::vector<int> widths = ButtonWidths(dc, dialog, session.buttons);
+  const std::vector<int> widths = ButtonWidths(dc, dialog, session.buttons, sizes);
   SelectObject(dc, before);
   ReleaseDC(dialog, dc);
   if (session.scrolling) {
@@ -125,19 +142,21 @@ void Layout(HWND dialog, Session& session) {
                                                       std::max(60, areaHeight / 2));
   }
 
-  int buttonsWidth = -kGap / 2;
-  for (int width : widths) buttonsWidth += width + kGap / 2;
+  int buttonsWidth = -sizes.gap / 2;
+  for (int width : widths) buttonsWidth += width + sizes.gap / 2;
   const int textWidth = measured.right - measured.left;
   const int textHeight = measured.bottom - measured.top;
   const int bodyHeight = std::max(iconSize, textHeight);
   // As wide as the text, or as the buttons in one row while that fits the work area.
-  const int clientWidth = std::max(kMargin + iconSize + kGap + textWidth + kMargin,
-                                   std::min(buttonsWidth + 2 * kMargin, std::max(areaWidth - 2 * kMargin, 0)));
-  const int buttonTop = kMargin + bodyHeight + kGap;
-  const int rows = PlaceButtons(dialog, session.buttons, widths, clientWidth, buttonTop);
-  const int clientHeight = buttonTop + rows * (kButtonHeight + kGap / 2) - kGap / 2 + kMargin;
-  MoveWindow(icon, kMargin, kMargin, iconSize, iconSize, FALSE);
-  MoveWindow(text, kMargin + iconSize + kGap, kMargin + (bodyHeight - textHeight) / 2, textWidth, textHeight, FALSE);
+  const int clientWidth =
+      std::max(sizes.margin + iconSize + sizes.gap + textWidth + sizes.margin,
+               std::min(buttonsWidth + 2 * sizes.margin, std::max(areaWidth - 2 * sizes.margin, 0)));
+  const int buttonTop = sizes.margin + bodyHeight + sizes.gap;
+  const int rows = PlaceButtons(dialog, session.buttons, widths, clientWidth, buttonTop, sizes);
+  const int clientHeight = buttonTop + rows * (sizes.buttonHeight + sizes.gap / 2) - sizes.gap / 2 + sizes.margin;
+  MoveWindow(icon, sizes.margin, sizes.margin, iconSize, iconSize, FALSE);
+  MoveWindow(text, sizes.margin + iconSize + sizes.gap, sizes.margin + (bodyHeight - textHeight) / 2, textWidth,
+             textHeight, FALSE);
 
   WinPlaceDialog(dialog, session.owner, session.anchor, clientWidth, clientHeight);
 }

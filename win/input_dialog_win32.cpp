@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "win/dialog_parts.h"
+#include "win/dpi_win32.h"
 #include "raw/handle_win32.h"
 #include "raw/rect_win32.h"
 #include "raw/window_binding_win32.h"
@@ -19,12 +20,24 @@ using RawLayer::RawUniqueFont;
 
 namespace {
 
-constexpr int kMargin = 12;
-constexpr int kGap = 8;
-constexpr int kRowGap = 6;
-constexpr int kButtonWidth = 88;
-constexpr int kButtonHeight = 26;
-constexpr int kMinFieldWidth = 260;
+// The dialog's sizes, pixels at 96 DPI; a dialog takes them at the DPI of its monitor.
+struct Sizes {
+  int margin = 12;
+  int gap = 8;
+  int rowGap = 6;
+  int buttonWidth = 88;
+  int buttonHeight = 26;
+  int minFieldWidth = 260;
+};
+
+Sizes SizesAt(int dpi) {
+  Sizes sizes;
+  for (int* size : {&sizes.margin, &sizes.gap, &sizes.rowGap, &sizes.buttonWidth, &sizes.buttonHeight,
+                    &sizes.minFieldWidth}) {
+    *size = MulDiv(*size, dpi, kWinBaseDpi);
+  }
+  return sizes;
+}
 constexpr int kDropLines = 8;  // rows of a drop-down list before it scrolls
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFOREGROUND;
 
@@ -159,7 +172,11 @@ void FillFields(HWND dialog, Session& session) {
 
 void Layout(HWND dialog, Session& session) {
   const std::vector<WinInputDialog::Field>& fields = *session.fields;
-  session.font = WinCreateMessageFont();
+  // Laid out for the monitor it is placed on, where it stays at that size.
+  const int dpi = WinDialogDpi(session.owner, session.anchor);
+  WinKeepDialogLayout(dialog);
+  const Sizes sizes = SizesAt(dpi);
+  session.font = WinCreateMessageFont(dpi);
   HFONT font = SessionFont(session);
   HWND text = GetDlgItem(dialog, WinInputDialog::kTextId);
   SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -184,29 +201,31 @@ void Layout(HWND dialog, Session& session) {
   ReleaseDC(dialog, dc);
 
   const int fieldHeight = lineHeight + 10;
-  const int fieldLeft = kMargin + (labelWidth > 0 ? labelWidth + kGap : 0);
-  const int clientWidth = std::max({static_cast<int>(textSize.cx) + 2 * kMargin, fieldLeft + kMinFieldWidth + kMargin,
-                                    2 * kButtonWidth + kGap + 2 * kMargin});
-  int y = kMargin;
+  const int fieldLeft = sizes.margin + (labelWidth > 0 ? labelWidth + sizes.gap : 0);
+  const int clientWidth =
+      std::max({static_cast<int>(textSize.cx) + 2 * sizes.margin, fieldLeft + sizes.minFieldWidth + sizes.margin,
+                2 * sizes.buttonWidth + sizes.gap + 2 * sizes.margin});
+  int y = sizes.margin;
   if (textSize.cy > 0) {
-    MoveWindow(text, kMargin, y, textSize.cx, textSize.cy, FALSE);
-    y += textSize.cy + kGap;
+    MoveWindow(text, sizes.margin, y, textSize.cx, textSize.cy, FALSE);
+    y += textSize.cy + sizes.gap;
   }
   for (size_t i = 0; i < fields.size(); ++i) {
     const int index = static_cast<int>(i);
-    MoveWindow(GetDlgItem(dialog, WinInputDialog::kFirstLabelId + index), kMargin, y + (fieldHeight - lineHeight) / 2,
-               labelWidth, lineHeight, FALSE);
+    MoveWindow(GetDlgItem(dialog, WinInputDialog::kFirstLabelId + index), sizes.margin,
+               y + (fieldHeight - lineHeight) / 2, labelWidth, lineHeight, FALSE);
     HWND box = GetDlgItem(dialog, WinInputDialog::kFirstFieldId + index);
     // A drop-down box's height includes its open list.
     const int height = OffersHints(fields[i]) ? fieldHeight + kDropLines * lineHeight : fieldHeight;
-    MoveWindow(box, fieldLeft, y, clientWidth - fieldLeft - kMargin, height, FALSE);
-    y += fieldHeight + kRowGap;
+    MoveWindow(box, fieldLeft, y, clientWidth - fieldLeft - sizes.margin, height, FALSE);
+    y += fieldHeight + sizes.rowGap;
   }
-  y += kGap - kRowGap;
-  MoveWindow(GetDlgItem(dialog, IDOK), clientWidth - kMargin - 2 * kButtonWidth - kGap, y, kButtonWidth, kButtonHeight,
-             FALSE);
-  MoveWindow(GetDlgItem(dialog, IDCANCEL), clientWidth - kMargin - kButtonWidth, y, kButtonWidth, kButtonHeight, FALSE);
-  const int clientHeight = y + kButtonHeight + kMargin;
+  y += sizes.gap - sizes.rowGap;
+  MoveWindow(GetDlgItem(dialog, IDOK), clientWidth - sizes.margin - 2 * sizes.buttonWidth - sizes.gap, y,
+             sizes.buttonWidth, sizes.buttonHeight, FALSE);
+  MoveWindow(GetDlgItem(dialog, IDCANCEL), clientWidth - sizes.margin - sizes.buttonWidth, y, sizes.buttonWidth,
+             sizes.buttonHeight, FALSE);
+  const int clientHeight = y + sizes.buttonHeight + sizes.margin;
 
   WinPlaceDialog(dialog, session.owner, session.anchor, clientWidth, clientHeight);
 }

@@ -207,6 +207,7 @@ class ButtonPane : public AppLayer::GuiMainPane {
   bool CreatePane(HWND parent) override { return box_.CreateIn(parent); }
   AppLayer::GuiSize MeasurePane() override { return box_.MeasureLayout(); }
   HWND PaneWindow() const override { return box_.Handle(); }
+  void ApplyStyle() override { box_.ApplyStyle(); }
 
  private:
   AppLayer::GuiButtonBox box_;
@@ -219,6 +220,7 @@ class QuietActions : public AppLayer::GuiMainActions {
   void StartIcons(HWND) override {}
   void StopIcons() override {}
   void StoreIcons(bool) override {}
+  void ResizeIcons(int32_t) override {}
 };
 
 int Host(const wchar_t* profile, bool tip, bool row) {

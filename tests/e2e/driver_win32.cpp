@@ -82,6 +82,16 @@
 //                                   type the chord (as for key) until such a window is shown in
 //                                   front (1) or hidden (0) as for window-shown; a chord without
 //                                   effect after a second is typed once more, and the step says so
+//   dpi-changed <class|*> <title|*> <dpi> <left> <top> <right> <bottom>
+//                                   send such a window WM_DPICHANGED as the system does when
+//                                   it is moved to a monitor of that DPI: the first parameter
+//                                   holds the DPI twice, the second points to the suggested
+//                                   rectangle, which is written into the window's process
+//   ink-box <class|*> <title|*> <x> <y> <width> <height> <min> <max>
+//                                   in that part of such a window's picture (from its top-left
+//                                   corner), the pixels that differ from the part's first pixel
+//                                   span a box at least min and at most max pixels wide and high
+//                                   (an icon drawn on a plain face); the step says the box
 //   still-running <ms>              the started program is still running after ms (it was not
 //                                   ended or restarted meanwhile)
 //   detach                          leave the started programs running at the end
@@ -600,6 +610,8 @@ class Driver {
     if (step.name == L"window-shown") return WindowShownStep(a[0], a[1], *ParseNumber(a[2]) != 0, *ParseNumber(a[3]));
     if (step.name == L"window-size") return WindowSizeStep(a);
     if (step.name == L"still-running") return StillRunning(*ParseNumber(a[0]));
+    if (step.name == L"dpi-changed") return DpiChanged(a);
+    if (step.name == L"ink-box") return InkBox(a);
     if (step.name == L"measure-toggle") return MeasureToggle(a);
     if (step.name == L"toggle-key") return ToggleKey(a);
     // The remaining steps concern the started program.
@@ -865,6 +877,73 @@ class Driver {
     if (!PostMessageW(window, static_cast<UINT>(*ParseNumber(args[2])), static_cast<WPARAM>(*ParseNumber(args[3])),
                       static_cast<LPARAM>(*ParseNumber(args[4])))) {
       return L"PostMessage failed";
+    }
+    return {};
+  }
+
+  std::wstring DpiChanged(const std::vector<std::wstring>& args) {
+    HWND window = FindTopLevel(args[0], args[1]);
+    if (window == nullptr) return L"no such window";
+    const long long dpi = *ParseNumber(args[2]);
+    const RECT suggested = {static_cast<LONG>(*ParseNumber(args[3])), static_cast<LONG>(*ParseNumber(args[4])),
+                            static_cast<LONG>(*ParseNumber(args[5])), static_cast<LONG>(*ParseNumber(args[6]))};
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(window, &process_id);
+    UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, process_id));
+    if (!process) return L"OpenProcess failed with error " + std::to_wstring(GetLastError());
+    // The rectangle must be readable where the window's procedure runs.
+    void* remote = VirtualAllocEx(process.get(), nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr) return L"VirtualAllocEx failed with error " + std::to_wstring(GetLastError());
+    SIZE_T written = 0;
+    std::wstring failure;
+    DWORD_PTR result = 0;
+    if (!WriteProcessMemory(process.get(), remote, &suggested, sizeof suggested, &written) ||
+        written != sizeof suggested) {
+      failure = L"WriteProcessMemory failed with error " + std::to_wstring(GetLastError());
+    } else if (!SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote),
+                                    SMTO_ABORTIFHUNG, 10000, &result)) {
+      failure = L"the window did not answer WM_DPICHANGED (error " + std::to_wstring(GetLastError()) + L")";
+    }
+    VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+    return failure;
+  }
+
+  std::wstring InkBox(const std::vector<std::wstring>& args) {
+    HWND window = FindTopLevel(args[0], args[1]);
+    if (window == nullptr) return L"no such window";
+    const long long x = *ParseNumber(args[2]);
+    const long long y = *ParseNumber(args[3]);
+    const long long width = *ParseNumber(args[4]);
+    const long long height = *ParseNumber(args[5]);
+    const long long smallest = *ParseNumber(args[6]);
+    const long long largest = *ParseNumber(args[7]);
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT area{};
+    if (!GetWindowRect(window, &area)) return L"the window is gone";
+    const Picture picture = StillPicture(area);
+    if (x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > picture.width || y + height > picture.height) {
+      return L"the part is not inside the window of " + std::to_wstring(picture.width) + L" x " +
+             std::to_wstring(picture.height);
+    }
+    auto at = [&](long long px, long long py) { return picture.pixels[static_cast<size_t>(py * picture.width + px)]; };
+    const uint32_t face = at(x, y);
+    long long left = x + width, top = y + height, right = x - 1, bottom = y - 1;
+    for (long long py = y; py < y + height; ++py) {
+      for (long long px = x; px < x + width; ++px) {
+        if (at(px, py) == face) continue;
+        left = std::min(left, px);
+        top = std::min(top, py);
+        right = std::max(right, px);
+        bottom = std::max(bottom, py);
+      }
+    }
+    const long long inkWidth = right >= left ? right - left + 1 : 0;
+    const long long inkHeight = bottom >= top ? bottom - top + 1 : 0;
+    const std::wstring box = std::to_wstring(inkWidth) + L" x " + std::to_wstring(inkHeight) + L" at (" +
+                             std::to_wstring(left) + L", " + std::to_wstring(top) + L")";
+    Say(L"  the ink spans " + box);
+    if (inkWidth < smallest || inkWidth > largest || inkHeight < smallest || inkHeight > largest) {
+      return L"the ink spans " + box + L", expected " + std::to_wstring(smallest) + L" to " + std::to_wstring(largest);
     }
     return {};
   }
@@ -1300,6 +1379,7 @@ constexpr StepShape kSteps[] = {
     {L"drag-in", 6, 7, 2},         {L"post", 5, 5, 2},           {L"up-to-date", 2, 3, -1},
     {L"file-absent", 1, 1, -1},    {L"window-shown", 4, 4, 2},   {L"window-size", 5, 5, 4},
     {L"measure-toggle", 4, 4, 3},  {L"still-running", 1, 1, 0},  {L"toggle-key", 5, 5, 3},
+    {L"dpi-changed", 7, 7, 2},     {L"ink-box", 8, 8, 2},
 };
 
 const StepShape* FindShape(const std::wstring& name) {

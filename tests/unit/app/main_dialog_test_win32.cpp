@@ -33,7 +33,9 @@ class FakePane : public GuiMainPane {
   }
   GuiSize MeasurePane() override { return need; }
   HWND PaneWindow() const override { return view.Handle(); }
+  void ApplyStyle() override { ++restyled; }
   GuiSize need;
+  int restyled = 0;
   WinLayer::WinView view;
 };
 
@@ -46,6 +48,7 @@ class FakeActions : public AppLayer::GuiMainActions {
   }
   void StopIcons() override { events.push_back("stop icons"); }
   void StoreIcons(bool dropUnused) override { events.push_back(dropUnused ? "store, drop" : "store"); }
+  void ResizeIcons(int32_t size) override { events.push_back("icons " + std::to_string(size)); }
   std::function<void(HWND)> onShown;
   std::vector<std::string> events;
   std::vector<std::string> started;
@@ -183,6 +186,71 @@ TEST_F(MainDialogTest, RestartStoresThePlaceAndStartsAnInstanceCarryingTheProces
   EXPECT_NE(ReadProfile().find("WindowRect_L=20"), std::string::npos);
   const std::vector<std::string> expected = {"start icons", "stop icons", "stop icons", "store, drop"};
   EXPECT_EQ(actions.events, expected);
+}
+
+// The window follows its monitor's DPI: on WM_DPICHANGED the style is derived for the new DPI,
+// the panes take its fonts, the icons are asked for at the new size, the panes are laid out
+// with the new margins, and the window takes the suggested rectangle. Back at 96 all is as it was.
+TEST_F(MainDialogTest, FollowsTheDpiOfItsMonitor) {
+  AppLayer::GuiWindowStyle& base = AppLayer::GuiWindowStyle::Base();
+  base = AppLayer::GuiWindowStyle();
+  base.guiProfile = RawString::FromUtf8(guiProfile_);
+  const int32_t systemDpi = AppLayer::ScreenDpi();
+  AppLayer::GuiWindowStyle::Instance() = base.ForDpi(systemDpi, systemDpi);
+  FakePane buttons({40, 120});
+  FakeActions actions;
+  GuiMainParts parts;
+  parts.buttons = &buttons;
+  GuiMainDialog dialog(parts, actions);
+  struct Row {
+    int dpi;
+    RECT suggested;
+    int32_t captionHeight;
+    LONG paneTop;  // below the frame margin and caption strip at that DPI
+  };
+  const std::vector<Row> rows = {
+      {144, {100, 80, 169, 287}, 18, 3 + 18 + 1},
+      {192, {90, 70, 182, 346}, 24, 4 + 24 + 1},
+      {96, {100, 80, 146, 218}, 12, 2 + 12 + 1},
+  };
+  std::vector<RECT> windows;
+  std::vector<RECT> panes;
+  std::vector<int32_t> captions;
+  actions.onShown = [&](HWND window) {
+    for (const Row& row : rows) {
+      RECT suggested = row.suggested;
+      SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&suggested));
+      RECT rect{};
+      GetWindowRect(window, &rect);
+      windows.push_back(rect);
+      panes.push_back(ChildRect(window, buttons.PaneWindow()));
+      captions.push_back(AppLayer::GuiWindowStyle::Instance().captionHeight);
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  };
+  dialog.Run();
+  ASSERT_EQ(windows.size(), rows.size());
+  for (size_t n = 0; n < rows.size(); ++n) {
+    SCOPED_TRACE("at " + std::to_string(rows[n].dpi));
+    EXPECT_EQ(windows[n].left, rows[n].suggested.left);
+    EXPECT_EQ(windows[n].top, rows[n].suggested.top);
+    EXPECT_EQ(windows[n].right, rows[n].suggested.right);
+    EXPECT_EQ(windows[n].bottom, rows[n].suggested.bottom);
+    EXPECT_EQ(captions[n], rows[n].captionHeight);
+    EXPECT_EQ(panes[n].top, rows[n].paneTop);
+  }
+  EXPECT_EQ(buttons.restyled, 3);
+  const int32_t icon96 = AppLayer::IconSizeForDpi(AppLayer::SystemIconWidth(), systemDpi, 96);
+  const std::vector<std::string> expected = {"start icons",
+                                             "icons " + std::to_string(icon96 * 3 / 2),
+                                             "icons " + std::to_string(icon96 * 2),
+                                             "icons " + std::to_string(icon96),
+                                             "stop icons",
+                                             "store, drop"};
+  EXPECT_EQ(actions.events, expected);
+  // The stored place is the real pixels the window had.
+  EXPECT_NE(ReadProfile().find("WindowRect_R=146"), std::string::npos) << ReadProfile();
+  base = AppLayer::GuiWindowStyle();
 }
 
 }  // namespace

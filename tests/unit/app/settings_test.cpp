@@ -395,6 +395,99 @@ TEST_F(WindowStyleTest, ScaledToTheScreenDpi) {
   }
 }
 
+// The window follows its monitor's DPI: a style is derived from the one read (96 DPI) for each
+// DPI, on a system of its own DPI. What is real pixels at the system's DPI (the system's icon
+// width, the profile's fonts) follows the ratio of the window's DPI to the system's.
+TEST_F(WindowStyleTest, DerivedForTheWindowsDpi) {
+  const int32_t system = AppLayer::SystemIconWidth();
+  struct Row {
+    const char* profile;
+    int32_t dpi, systemDpi;
+    int32_t margin, buttonIconSize, baseIconSize, windowFont, tipFont, scaledDpi;
+  } rows[] = {
+      // On a system at 96 DPI.
+      {"", 96, 96, 4, 16, system, 12, 12, 96},
+      {"", 144, 96, 6, 24, system * 3 / 2, 18, 18, 144},
+      {"", 192, 96, 8, 32, system * 2, 24, 24, 192},
+      {"", 120, 96, 5, 20, system * 5 / 4, 15, 15, 120},
+      // On a system at 144 DPI, the system's icon width is real pixels at 144.
+      {"", 144, 144, 6, 24, system, 18, 18, 144},
+      {"", 96, 144, 4, 16, (system * 2 + 1) / 3, 12, 12, 96},
+      // A base icon size of the profile is 96-DPI pixels whatever the system.
+      {"[WindowParameter]\r\nBaseIconSize=32\r\n", 144, 96, 6, 24, 48, 18, 18, 144},
+      {"[WindowParameter]\r\nBaseIconSize=32\r\n", 144, 144, 6, 24, 48, 18, 18, 144},
+      // Profile fonts were chosen at the system's DPI.
+      {"[WindowFont]\r\nHeight=-20\r\n[TipFont]\r\nHeight=9\r\n", 144, 96, 6, 24, system * 3 / 2, -30, 14, 144},
+      {"[WindowFont]\r\nHeight=-20\r\n", 144, 144, 6, 24, system, -20, -20, 144},
+      {"[WindowFont]\r\nHeight=-21\r\n", 96, 144, 4, 16, (system * 2 + 1) / 3, -14, -14, 96},
+      // An unusable DPI leaves the style as read.
+      {"", 0, 96, 4, 16, system, 12, 12, 96},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.profile) + " at " + std::to_string(row.dpi) + " on " + std::to_string(row.systemDpi));
+    const GuiWindowStyle base = Load(row.profile);
+    const GuiWindowStyle style = base.ForDpi(row.dpi, row.systemDpi);
+    EXPECT_EQ(style.margin, row.margin);
+    EXPECT_EQ(style.buttonIconSize, row.buttonIconSize);
+    EXPECT_EQ(style.menuIconSize, row.buttonIconSize);
+    EXPECT_EQ(style.baseIconSize, row.baseIconSize);
+    EXPECT_EQ(style.windowFont.height, row.windowFont);
+    EXPECT_EQ(style.menuFont.height, row.windowFont);
+    EXPECT_EQ(style.tipFont.height, row.tipFont);
+    EXPECT_EQ(style.scaledDpi, row.scaledDpi);
+    EXPECT_EQ(style.windowFontRecord.GetValue("Height", ""), RawString::FromUtf8(std::to_string(row.windowFont)));
+    // The base is left as read, so the next DPI is derived from it and not from a rounded copy.
+    EXPECT_EQ(base.margin, Load(row.profile).margin);
+    EXPECT_EQ(base.scaledDpi, 96);
+  }
+}
+
+// The window opens at the DPI of the monitor under the stored place's corner: the edges it keeps
+// (left before right, top before bottom); without an edge in each direction it opens on the
+// primary monitor, at the system's DPI.
+TEST_F(WindowStyleTest, StartsAtTheDpiOfTheStoredPlacesMonitor) {
+  // A monitor whose DPI tells where it was asked: 1000 + 10 x + y.
+  const auto dpiAt = [](int32_t x, int32_t y) { return 1000 + 10 * x + y; };
+  const int32_t system = AppLayer::ScreenDpi();
+  const struct {
+    const char* place;
+    int32_t expected;
+  } rows[] = {
+      {"WindowRect_L=3\r\nWindowRect_T=4\r\nWindowRect_R=9\r\nWindowRect_B=9\r\n", 1034},
+      {"WindowRect_R=9\r\nWindowRect_B=7\r\n", 1000 + 80 + 6},
+      {"WindowRect_L=3\r\nWindowRect_B=7\r\n", 1036},
+      {"WindowRect_R=9\r\nWindowRect_T=4\r\n", 1084},
+      {"WindowRect_L=-30\r\nWindowRect_T=2\r\n", 1000 - 300 + 2},
+      {"WindowRect_L=3\r\nWindowRect_R=9\r\n", system},
+      {"WindowRect_T=3\r\n", system},
+      {"WindowRect_L=x\r\nWindowRect_T=4\r\n", system},
+      {"", system},
+  };
+  const fs::path path = dir_ / "gui.ini";
+  for (const auto& row : rows) {
+    Put(path, std::string("[MainDialog]\r\n") + row.place);
+    EXPECT_EQ(AppLayer::StartDpi(PathText(path), +dpiAt), row.expected) << row.place;
+  }
+  EXPECT_EQ(AppLayer::StartDpi(PathText(dir_ / "missing.ini"), +dpiAt), system);
+}
+
+TEST(IconSizeForDpiTest, FollowsTheRatioWithinTheSizesAFileHolds) {
+  const struct {
+    int32_t systemSize, systemDpi, dpi, expected;
+  } rows[] = {
+      {32, 96, 96, 32},   {32, 96, 120, 40},  {32, 96, 144, 48},  {32, 96, 192, 64},  {32, 96, 288, 96},
+      {48, 144, 96, 32},  {48, 144, 144, 48}, {40, 120, 144, 48}, {16, 96, 108, 18},
+      // Beyond the largest icon of a file, and below one pixel.
+      {256, 96, 192, 256}, {32, 96, 4000, 256}, {1, 192, 96, 1},
+      // Unusable DPIs leave the system's size.
+      {32, 0, 144, 32},   {32, 96, 0, 32},    {32, -96, 144, 32},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(AppLayer::IconSizeForDpi(row.systemSize, row.systemDpi, row.dpi), row.expected)
+        << row.systemSize << " at " << row.systemDpi << " to " << row.dpi;
+  }
+}
+
 TEST(ScalePixelsTest, RoundsHalfAwayFromZeroAndStaysInRange) {
   const struct {
     int32_t pixels, dpi, expected;

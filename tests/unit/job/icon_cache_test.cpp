@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <utility>
 #include <map>
 #include <string>
 #include <thread>
@@ -738,6 +740,169 @@ TEST_F(IconCacheTest, WorkerThreadExtractsInTheBackground) {
   control->StopWorker();
   ASSERT_TRUE(control->StartWorker(0));
   control->StopWorker();
+}
+
+// A store with a pool per icon size, as the launcher's: the images of one size stay while
+// another is current. Extracted colours carry the size they were extracted at.
+class SizedStore : public FakeStore {
+ public:
+  struct Pool {
+    std::vector<uint32_t> colors;
+    std::vector<bool> used;
+  };
+  static uint32_t ColorAt(const RawString& file, int32_t index, int32_t size) {
+    return ColorOf(file, index) ^ (static_cast<uint32_t>(size) << 8);
+  }
+  bool UseSize(int32_t width, int32_t height, bool& fresh) override {
+    if (width <= 0 || height <= 0) return false;
+    pools[size] = {colors, used};
+    size = width * 1000 + height;
+    auto found = pools.find(size);
+    fresh = found == pools.end();
+    colors = fresh ? std::vector<uint32_t>() : found->second.colors;
+    used = fresh ? std::vector<bool>() : found->second.used;
+    return true;
+  }
+  std::unique_ptr<Picture> Extract(const RawString& file, int32_t index, Source source) override {
+    std::unique_ptr<Picture> picture = FakeStore::Extract(file, index, source);
+    const int32_t at = size / 1000;
+    if (duringExtract) std::exchange(duringExtract, nullptr)();
+    if (picture) static_cast<FakePicture&>(*picture).color = ColorAt(file, index, at);
+    return picture;
+  }
+  // The colours the pool of that size holds now (the current one's included).
+  std::vector<uint32_t> ColorsOf(int32_t width) {
+    pools[size] = {colors, used};
+    std::vector<uint32_t> kept;
+    const Pool& pool = pools[width * 1000 + width];
+    for (size_t n = 0; n < pool.colors.size(); ++n) {
+      if (pool.used[n]) kept.push_back(pool.colors[n]);
+    }
+    return kept;
+  }
+  std::map<int32_t, Pool> pools;
+  std::function<void()> duringExtract;  // runs once, in the middle of the next extraction
+};
+
+// The window moves between monitors of different DPI: each size has its own images, and a
+// size met before brings its images back without extracting them again.
+TEST_F(IconCacheTest, IconsOfEachSizeLiveInTheirOwnPool) {
+  SizedStore store;
+  auto control = Open(store);
+  const RawString files[] = {"C:\\a.exe", "C:\\b.exe", "C:\\c.exe"};
+  for (const RawString& file : files) (void)control->GetEntry(file, 0);
+  control->AddNotification(IconNotifyButtons);
+  Drain(*control);
+  struct Row {
+    int32_t size;
+    size_t newExtractions;  // icons extracted for this step
+  } rows[] = {
+      {48, 3},  // first time at 48: every icon again, at 48
+      {48, 0},  // no change
+      {32, 0},  // back: the images of 32 are still there
+      {48, 0},  // and those of 48
+      {64, 3},
+      {32, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE("size " + std::to_string(row.size));
+    const size_t before = store.extractions.size();
+    ASSERT_TRUE(control->ChangeSize(row.size, row.size));
+    EXPECT_EQ(control->IconWidth(), row.size);
+    Drain(*control);
+    EXPECT_EQ(store.extractions.size() - before, row.newExtractions);
+    for (int32_t entry = 0; entry < 3; ++entry) {
+      EXPECT_EQ(Entry(*control, entry).state, IconReady);
+      EXPECT_EQ(store.ColorOfImage(control->GetImage(entry)), SizedStore::ColorAt(files[entry], 0, row.size));
+    }
+    EXPECT_EQ(store.ColorOfImage(control->FailedId()), 0xF0u);
+    EXPECT_EQ(store.ColorOfImage(control->LoadingId()), 0xF1u);
+  }
+  // No pool holds an icon of another size.
+  for (int32_t size : {32, 48, 64}) {
+    for (uint32_t color : store.ColorsOf(size)) {
+      if (color == 0xF0u || color == 0xF1u) continue;
+      EXPECT_TRUE(color == SizedStore::ColorAt(files[0], 0, size) || color == SizedStore::ColorAt(files[1], 0, size) ||
+                  color == SizedStore::ColorAt(files[2], 0, size))
+          << std::hex << color << " in the pool of " << std::dec << size;
+    }
+    EXPECT_EQ(store.ColorsOf(size).size(), 5u) << size;
+  }
+}
+
+TEST_F(IconCacheTest, SizeChangeKeepsWhatEachEntryIs) {
+  SizedStore store;
+  auto control = Open(store);
+  const int32_t ready = control->GetEntry("C:\\a.exe", 0);
+  const int32_t missing = control->GetEntry("C:\\missing.exe", 0);
+  Drain(*control);
+  control->AddNotification(IconNotifyButtons);
+
+  ASSERT_TRUE(control->ChangeSize(48, 48));
+  // Every icon waits, with the loading image of the new pool, until it is extracted again.
+  for (int32_t entry : {ready, missing}) {
+    EXPECT_EQ(Entry(*control, entry).state, IconWaiting) << entry;
+    EXPECT_EQ(control->GetImage(entry), control->LoadingId()) << entry;
+  }
+  EXPECT_EQ(Entry(*control, 2).state, IconNotifyButtons);
+  EXPECT_TRUE(control->WorkPending());
+  // An icon asked for at 48 only.
+  const int32_t later = control->GetEntry("C:\\later.exe", 0);
+  Drain(*control);
+  EXPECT_EQ(control->GetImage(missing), control->FailedId());
+  EXPECT_EQ(store.ColorOfImage(control->GetImage(later)), SizedStore::ColorAt("C:\\later.exe", 0, 48));
+
+  // Back at 32, the entry made at 48 is extracted at 32; the others take their old images.
+  const size_t before = store.extractions.size();
+  ASSERT_TRUE(control->ChangeSize(32, 32));
+  EXPECT_EQ(Entry(*control, later).state, IconWaiting);
+  EXPECT_EQ(Entry(*control, ready).state, IconReady);
+  Drain(*control);
+  ASSERT_EQ(store.extractions.size() - before, 1u);
+  EXPECT_EQ(store.extractions.back().file, "C:\\later.exe");
+  EXPECT_EQ(store.ColorOfImage(control->GetImage(later)), SizedStore::ColorAt("C:\\later.exe", 0, 32));
+  EXPECT_EQ(control->GetImage(missing), control->FailedId());
+}
+
+TEST_F(IconCacheTest, RefusedSizeLeavesTheCacheAtItsSize) {
+  SizedStore store;
+  auto control = Open(store);
+  const int32_t entry = control->GetEntry("C:\\a.exe", 0);
+  Drain(*control);
+  const int32_t image = control->GetImage(entry);
+  const size_t extracted = store.extractions.size();
+  for (int32_t size : {0, -48}) {
+    EXPECT_FALSE(control->ChangeSize(size, size)) << size;
+    EXPECT_EQ(control->IconWidth(), 32);
+    Drain(*control);
+    EXPECT_EQ(control->GetImage(entry), image);
+    EXPECT_EQ(Entry(*control, entry).state, IconReady);
+    EXPECT_EQ(store.extractions.size(), extracted);
+  }
+}
+
+// The worker was extracting when the window changed its DPI: what it extracted belongs to the
+// old pool, whose image numbers mean other icons in the new one, so it is not taken.
+TEST_F(IconCacheTest, ExtractionOverlappingASizeChangeIsDoneAgainAtTheNewSize) {
+  SizedStore store;
+  auto control = Open(store);
+  const int32_t first = control->GetEntry("C:\\a.exe", 0);
+  const int32_t second = control->GetEntry("C:\\b.exe", 0);
+  Drain(*control);
+  // Cached icons are extracted again into their own images.
+  ASSERT_TRUE(control->SaveCache());
+  auto reopened = Open(store);
+  ASSERT_TRUE(reopened->LoadCache());
+  ASSERT_EQ(Entry(*reopened, first).state, IconFromCache);
+  store.duringExtract = [&] { EXPECT_TRUE(reopened->ChangeSize(48, 48)); };
+  store.replaced.clear();
+  Drain(*reopened);
+  EXPECT_TRUE(store.replaced.empty()) << "an image of the new pool was overwritten";
+  for (int32_t entry : {first, second}) {
+    EXPECT_EQ(Entry(*reopened, entry).state, IconReady);
+    const RawString file = entry == first ? "C:\\a.exe" : "C:\\b.exe";
+    EXPECT_EQ(store.ColorOfImage(reopened->GetImage(entry)), SizedStore::ColorAt(file, 0, 48));
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "raw/file.h"
@@ -383,6 +384,57 @@ TEST_F(BitmapPoolTest, PoolOfManyIconsRoundTripsThroughItsFile) {
   EXPECT_EQ(loaded.NewSlot(), 1234);
   EXPECT_EQ(loaded.NewSlot(), kIcons - 1);
   EXPECT_EQ(loaded.NewSlot(), kIcons);
+}
+
+// The icon cache keeps a pool per icon size: images of 32 pixels (96 DPI) and of 48 (144 DPI)
+// never share slots, and a size met again finds its pool as it was left.
+TEST(BitmapPoolSetTest, OnePoolPerSizeKeptAcrossChanges) {
+  WinBitmapPoolSet pools;
+  EXPECT_EQ(pools.Current(), nullptr);
+  struct Row {
+    int32_t width, height;
+    bool ok, fresh;
+    int32_t poolCount;
+    int32_t countAfterAdd;  // slots of the current pool once this row added one
+  } rows[] = {
+      {32, 32, true, true, 1, 1},   {48, 48, true, true, 2, 1},  {32, 32, true, false, 2, 2},
+      {48, 48, true, false, 2, 2},  {48, 32, true, true, 3, 1},  {0, 32, false, false, 3, 2},
+      {32, -1, false, false, 3, 3}, {64, 64, true, true, 4, 1},  {32, 32, true, false, 4, 3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.width) + " x " + std::to_string(row.height));
+    WinBitmapPoolEx* before = pools.Current();
+    bool fresh = !row.fresh;
+    EXPECT_EQ(pools.Use(row.width, row.height, fresh), row.ok);
+    EXPECT_EQ(fresh, row.fresh);
+    EXPECT_EQ(pools.PoolCount(), row.poolCount);
+    if (row.ok) {
+      ASSERT_EQ(pools.Current(), pools.Find(row.width, row.height));
+    } else {
+      EXPECT_EQ(pools.Current(), before) << "a refused size changes nothing";
+    }
+    WinBitmapPoolEx& pool = *pools.Current();
+    const int32_t w = pool.SlotWidth();
+    const int32_t h = pool.SlotHeight();
+    // Each pool's pixels are its own size: an opaque image of the slot's size is kept as is.
+    const std::vector<uint32_t> image(static_cast<size_t>(w * h), 0xFF000000u | static_cast<uint32_t>(w * 1000 + h));
+    const int32_t slot = pool.AddPixels(image.data(), nullptr, w, h);
+    ASSERT_GE(slot, 0);
+    EXPECT_EQ(pool.Count(), row.countAfterAdd);
+    EXPECT_EQ(std::vector<uint32_t>(pool.SlotPixels(slot), pool.SlotPixels(slot) + w * h), image);
+  }
+  for (const auto& [w, h, slots] : {std::tuple{32, 32, 3}, {48, 48, 2}, {48, 32, 3}, {64, 64, 1}}) {
+    const WinBitmapPoolEx* pool = pools.Find(w, h);
+    ASSERT_NE(pool, nullptr);
+    EXPECT_EQ(pool->Count(), slots);
+    for (int32_t slot = 0; slot < slots; ++slot) {
+      EXPECT_EQ(*pool->SlotPixels(slot), 0xFF000000u | static_cast<uint32_t>(w * 1000 + h)) << w << " x " << h;
+    }
+  }
+  EXPECT_EQ(pools.Find(16, 16), nullptr);
+  pools.ReleaseAll();
+  EXPECT_EQ(pools.Current(), nullptr);
+  EXPECT_EQ(pools.PoolCount(), 0);
 }
 
 }  // namespace
