@@ -16,7 +16,10 @@ if(NOT added EQUAL 0)
   message(FATAL_ERROR "cannot set LogPixels in the prefix (${added})")
 endif()
 
-execute_process(COMMAND "${WINE_RUN}" "${DRIVER}" ${STEPS} WORKING_DIRECTORY "${FOLDER}" RESULT_VARIABLE result)
+# The scenario's own time limit is well inside the test's, so that a scenario that hangs is
+# stopped here and the setting is still put back.
+execute_process(COMMAND "${WINE_RUN}" "${DRIVER}" ${STEPS} WORKING_DIRECTORY "${FOLDER}" RESULT_VARIABLE result
+                TIMEOUT 80)
 
 if(old STREQUAL "")
   execute_process(COMMAND "${WINE_RUN}" reg.exe delete "${key}" /v LogPixels /f OUTPUT_QUIET RESULT_VARIABLE restored)
