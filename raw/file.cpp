@@ -3,6 +3,8 @@
 #include "raw/file.h"
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace RawLayer {
 namespace RawFileFaults {
@@ -65,6 +67,15 @@ void SetRewriteObserver(RawRewriteObserver* observer) { rewriteObserver.store(ob
 
 void NoteRewritten(const RawString& path) {
   if (RawRewriteObserver* observer = rewriteObserver.load()) observer->Rewritten(path);
+}
+
+bool RetryWhileHeld(const std::function<RawAttempt()>& attempt, int32_t tries, int32_t waitMs) {
+  for (int32_t tried = 1;; ++tried) {
+    const RawAttempt result = attempt();
+    if (result != RawAttempt::Held) return result == RawAttempt::Done;
+    if (tried >= tries) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+  }
 }
 
 }  // namespace RawLayer

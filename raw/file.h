@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "raw/string.h"
 
@@ -58,6 +59,16 @@ RawPathKind PathKind(const RawString& path);
 // the old or the new complete file (MoveFileExW with replace and write-through;
 // rename on POSIX). Also used to move a file into a free place.
 [[nodiscard]] bool ReplaceFileSafely(const RawString& source, const RawString& target);
+
+// A file that another program holds open for a moment (a virus scanner or a search indexer
+// reading what was just written, an editor or a watcher reading it) cannot be replaced until it
+// lets go. Such an attempt is made again, `waitMs` apart, until it is done, fails for another
+// reason, or `tries` attempts in all found the file held: true only when it was done.
+enum class RawAttempt { Done, Held, Failed };
+inline constexpr int32_t kHeldFileTries = 20;
+inline constexpr int32_t kHeldFileWaitMs = 50;
+[[nodiscard]] bool RetryWhileHeld(const std::function<RawAttempt()>& attempt, int32_t tries = kHeldFileTries,
+                                  int32_t waitMs = kHeldFileWaitMs);
 [[nodiscard]] bool DeleteFileAt(const RawString& path);
 [[nodiscard]] bool CreateFolderAt(const RawString& path);  // one level; false if it exists
 

@@ -121,8 +121,21 @@ RawPathKind PathKind(const RawString& path) {
 bool ReplaceFileSafely(const RawString& source, const RawString& target) {
   if (RawFileFaults::ShouldFail()) return false;
   // ReplaceFileW is two moves and can leave a stray file; one move is atomic.
-  return MoveFileExW(SystemPath(source).c_str(), SystemPath(target).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  const std::wstring from = SystemPath(source);
+  const std::wstring to = SystemPath(target);
+  return RetryWhileHeld([&] {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return RawAttempt::Done;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return RawAttempt::Held;
+    // Denied is also what an open target gives (Wine refuses to replace an open file at all),
+    // but a read-only target stays so.
+    if (error != ERROR_ACCESS_DENIED) return RawAttempt::Failed;
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    return readOnly ? RawAttempt::Failed : RawAttempt::Held;
+  });
 }
 
 bool DeleteFileAt(const RawString& path) {

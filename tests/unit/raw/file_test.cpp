@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -118,6 +119,36 @@ TEST_F(FileTest, BackslashSeparatorsWorkOnEveryPlatform) {
   file.Close();
   EXPECT_EQ("x", Bytes(File("sub") / "name.txt"));
   EXPECT_EQ(RawPathKind::File, PathKind(PathText(path)));
+}
+
+// A file held for a moment is waited for; one held longer, or another failure, is given up.
+TEST(HeldFileTest, AttemptsUntilDoneFailedOrOutOfTries) {
+  using A = RawAttempt;
+  const struct {
+    const char* what;
+    std::vector<A> answers;  // the attempts' answers in turn; the last one repeats
+    bool done;
+    size_t attempts;
+  } rows[] = {
+      {"free at once", {A::Done}, true, 1},
+      {"let go after three", {A::Held, A::Held, A::Held, A::Done}, true, 4},
+      {"let go at the last try", {A::Held, A::Held, A::Held, A::Held, A::Done}, true, 5},
+      {"held past the tries", {A::Held}, false, 5},
+      {"another failure at once", {A::Failed}, false, 1},
+      {"another failure after a hold", {A::Held, A::Failed}, false, 2},
+  };
+  for (const auto& row : rows) {
+    size_t attempts = 0;
+    const bool done = RetryWhileHeld(
+        [&] {
+          const A answer = row.answers[std::min(attempts, row.answers.size() - 1)];
+          ++attempts;
+          return answer;
+        },
+        5, 0);
+    EXPECT_EQ(done, row.done) << row.what;
+    EXPECT_EQ(attempts, row.attempts) << row.what;
+  }
 }
 
 TEST_F(FileTest, ReplacesAtomicallyAndMovesIntoFreePlaces) {
