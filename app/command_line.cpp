@@ -79,9 +79,16 @@ RawString BuildRestartArguments(const RawParameterList& options, uint32_t proces
     if (unit.key == "@") continue;
     text.Append(" -");
     text.Append(unit.key);
-    if (!unit.value.IsEmpty()) {
-      text.Append(" ");
-      text.Append(unit.value);
+    if (unit.value.IsEmpty()) continue;
+    // What the command line reader hands out never holds a double quote together with a blank,
+    // so quotes around such a value always read back as the value itself.
+    const RawString utf8 = unit.value.Convert(RawLayer::CodeUtf8);
+    const std::string_view value = utf8.View();
+    const bool quoted = value.front() == '-' || value.find_first_of(" \t") != std::string_view::npos;
+    if (quoted) {
+      text.AppendAll(" \"", unit.value, "\"");
+    } else {
+      text.AppendAll(" ", unit.value);
     }
   }
   return text;

@@ -62,8 +62,9 @@ RawString ChooseConfigFile(const RawString& fromProfile, const GuiCommandLine& c
                            const RawString& programFolder);
 
 // The arguments of a restarted instance: "-@ <processId>", then every option but
-// "@" in list order as " -key" and, for a non-empty value, " value". Values are
-// written as they are, so one holding a blank comes back as two tokens.
+// "@" in list order as " -key" and, for a non-empty value, " value". A value that holds a
+// blank or begins with '-' is written in double quotes, so that the restarted instance reads
+// every value as it was (a profile in "C:\Users\Jo Smith" stays one path).
 RawString BuildRestartArguments(const RawParameterList& options, uint32_t processId);
 
 }  // namespace AppLayer

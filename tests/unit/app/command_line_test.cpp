@@ -198,6 +198,32 @@ TEST(RestartArgumentsTest, ProcessIdFirstThenEveryOptionButTheOldId) {
             "-@ 4242 -p prof.ini -a Act -l x.ini -h -NoTag_1 y");
 }
 
+// A restarted instance must read every value as it was: a profile in a folder with a blank
+// stays one path, and a value that began with '-' (given in quotes) stays a value.
+TEST(RestartArgumentsTest, ValuesWithBlanksOrALeadingDashAreQuoted) {
+  const struct {
+    const char* line;
+    const char* arguments;
+  } rows[] = {
+      {"k -p \"C:\\Jo Smith\\kestrel.ini\"", "-@ 5 -p \"C:\\Jo Smith\\kestrel.ini\""},
+      {"k -p \"Z:\\new folder\\ñandú\\s.ini\"", "-@ 5 -p \"Z:\\new folder\\ñandú\\s.ini\""},
+      {"k -a \"Tab\there\"", "-@ 5 -a \"Tab\there\""},
+      {"k -a \"-5\"", "-@ 5 -a \"-5\""},
+      {"k \"two words.ini\" plain", "-@ 5 -NoTag_1 \"two words.ini\" -NoTag_2 plain"},
+      {"k -a say\"hi", "-@ 5 -a say\"hi"},
+  };
+  for (const auto& row : rows) {
+    const RawParameterList first = Parse(row.line);
+    const RawString arguments = AppLayer::BuildRestartArguments(first, 5);
+    EXPECT_EQ(arguments.ToUtf8(), row.arguments) << row.line;
+    RawString line("k ");
+    line.Append(arguments);
+    Entries expected = {{"@", "5"}};
+    for (const auto& entry : EntriesOf(first)) expected.push_back(entry);
+    EXPECT_EQ(EntriesOf(Parse(line.ToUtf8())), expected) << row.line;
+  }
+}
+
 TEST(RestartArgumentsTest, EmptyOptionList) {
   EXPECT_EQ(AppLayer::BuildRestartArguments(RawParameterList(), 1).ToUtf8(), "-@ 1");
 }
@@ -216,12 +242,11 @@ TEST(RestartArgumentsTest, RoundTripKeepsEveryEntry) {
   EXPECT_EQ(AppLayer::ReadOptions(second).firstArgument, "x.ini");
 }
 
-TEST(RestartArgumentsTest, ValueWithBlanksComesBackSplit) {
+TEST(RestartArgumentsTest, ValueWithBlanksComesBackWhole) {
   const RawParameterList first = Parse("k -a \"My Action\" -p prof.ini");
   RawString line("k ");
   line.Append(AppLayer::BuildRestartArguments(first, 5));
-  EXPECT_EQ(EntriesOf(Parse(line.ToUtf8())),
-            (Entries{{"@", "5"}, {"a", "My"}, {"NoTag_1", "Action"}, {"p", "prof.ini"}}));
+  EXPECT_EQ(EntriesOf(Parse(line.ToUtf8())), (Entries{{"@", "5"}, {"a", "My Action"}, {"p", "prof.ini"}}));
 }
 
 TEST(RestartArgumentsTest, ASecondRestartDropsTheFirstId) {

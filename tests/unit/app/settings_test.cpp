@@ -174,7 +174,7 @@ TEST_F(SettingsTest, OptionsGiveRunArgumentsAndRestartId) {
   EXPECT_EQ(s.argumentList, "\"one.txt\" \"two words.txt\"");
   EXPECT_EQ(s.commandLine.restartProcessId, 4242u);
   EXPECT_EQ(s.BuildRestartArguments(7),
-            "-@ 7 -a First -NoTag_1 one.txt -l Second -NoTag_2 two words.txt -x");
+            "-@ 7 -a First -NoTag_1 one.txt -l Second -NoTag_2 \"two words.txt\" -x");
 }
 
 TEST_F(SettingsTest, GarbageRestartIdIsNoProcess) {
