@@ -93,6 +93,8 @@ class CodeScan {
   // kUndecided with `keep` = the first byte the next scan must see again.
   int Scan(const uint8_t* data, int32_t length, int64_t base, bool atEof, int32_t& keep) {
     for (int32_t i = 0; i < length; ++i) {
+      i = SkipPlain(data, i, length);
+      if (i == length) break;
       const uint8_t b = data[i];
       if (b >= 0x01 && b <= 0x7E) continue;
       if (b >= 0x80 && b <= 0xC1) return CodeShiftJis;
@@ -119,6 +121,22 @@ class CodeScan {
 
  private:
   enum Verdict { kConfirmed, kRejected, kNeedMore };
+
+  // The first position from `i` on whose byte is not 0x01 to 0x7E, eight bytes at a
+  // time: a plain ASCII file is scanned to its end before it is read as lines.
+  static int32_t SkipPlain(const uint8_t* data, int32_t i, int32_t length) {
+    constexpr uint64_t kOnes = 0x0101010101010101u;
+    constexpr uint64_t kHighs = 0x8080808080808080u;
+    for (; i + 8 <= length; i += 8) {
+      uint64_t word;
+      std::memcpy(&word, data + i, 8);
+      const uint64_t deleted = word ^ (kOnes * 0x7F);  // a zero byte where the byte is 0x7F
+      // A high bit in a lane of `odd` marks a zero, a 0x7F or a byte of 0x80 or more.
+      const uint64_t odd = ((word - kOnes) & ~word) | ((deleted - kOnes) & ~deleted) | word;
+      if ((odd & kHighs) != 0) break;
+    }
+    return i;
+  }
 
   Verdict Candidate(const uint8_t* data, int32_t length, int32_t zero, int64_t base, bool bigEndian, bool atEof) {
     int64_t& rejectedBefore = rejectedBefore_[bigEndian ? 1 : 0];

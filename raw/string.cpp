@@ -498,7 +498,18 @@ int32_t RawString::CharExtra(int32_t position) const {
 int32_t RawString::Find(uint32_t unit, RawRange range) const {
   const Body* b = body_;
   const Span span = Clamp(range, b->length);
-  for (int32_t p = span.begin; p < span.end; p += 1 + CharExtraOf(b->code, b->data, b->length, p)) {
+  int32_t p = span.begin;
+  if (unit < 0x80 && UnitSize(b->code) == 1 && b->code != CodeUtf16Big && b->code != CodeUtf16Little) {
+    // In the 8-bit codes every byte below 0x80 is a character of its own, so the
+    // bytes are compared directly up to the first byte that may start a longer one.
+    const bool multiByte = b->code == CodeUtf8 || b->code == CodeShiftJis;
+    const auto* d = reinterpret_cast<const uint8_t*>(b->data);
+    for (; p < span.end; ++p) {
+      if (d[p] == unit) return p;
+      if (d[p] >= 0x80 && multiByte) break;
+    }
+  }
+  for (; p < span.end; p += 1 + CharExtraOf(b->code, b->data, b->length, p)) {
     if (CharUnit(b->code, b->data, b->length, p) == unit) return p;
   }
   return span.end;

@@ -484,6 +484,41 @@ TEST_F(LineFileTest, DetectsTheCodeWithoutAMark) {
   }
 }
 
+// Plain ASCII is passed over many bytes at a time; the byte that decides must be seen at
+// every place of such a step, also the kinds that look plain to a careless test (0x7F, 0x00).
+TEST_F(LineFileTest, DetectionSeesTheDecidingByteAtEveryPlace) {
+  const fs::path path = File("detect-place");
+  struct Kind {
+    const char* name;
+    std::string bytes;
+    TextCode code;
+  } kinds[] = {
+      {"utf8", "\xC3\xA9", CodeUtf8},
+      {"shift_jis", "\x83\x5C", CodeShiftJis},
+      {"delete", "\x7F", CodeBinary},
+      {"high control", "\xFE", CodeBinary},
+  };
+  for (const Kind& kind : kinds) {
+    for (int place = 0; place < 24; ++place) {
+      SCOPED_TRACE(std::string(kind.name) + " after " + std::to_string(place) + " bytes");
+      Put(path, std::string(static_cast<size_t>(place), 'a') + kind.bytes + "bcdefghijklmnopq\r\n");
+      const ReadResult got = ReadAll(path, ReadSettings());
+      EXPECT_TRUE(got.codeKnown);
+      EXPECT_EQ(kind.code, got.fileCode);
+    }
+  }
+  // A zero byte at any place with no line end after it: UTF-16 of the order its place gives.
+  for (int place = 0; place < 24; ++place) {
+    SCOPED_TRACE("zero after " + std::to_string(place) + " bytes");
+    std::string bytes = std::string(static_cast<size_t>(place), 'a') + std::string(1, '\0') + "bcdefgh";
+    if (bytes.size() % 2 != 0) bytes += 'i';
+    Put(path, bytes);
+    const ReadResult got = ReadAll(path, ReadSettings());
+    EXPECT_TRUE(got.codeKnown);
+    EXPECT_EQ(place % 2 == 0 ? CodeUtf16Big : CodeUtf16Little, got.fileCode);
+  }
+}
+
 TEST_F(LineFileTest, SettingsChangeWhatIsDetectedAndHowLinesAreTagged) {
   const fs::path path = File("settings");
   Put(path, "\xFF\xFEx\x95\x5C\r\n");

@@ -465,6 +465,28 @@ TEST(RawStringCodes, ShiftJisTrailByteIsNotABackslash) {
   EXPECT_EQ(Units(CodeShiftJis, "\x95\x5C" "\x5C").FindText(Units(CodeShiftJis, "\\")), 2);
 }
 
+// An ASCII unit is found byte for byte up to the first byte that may start a longer
+// character; from there the search walks whole characters as before.
+TEST(RawStringCodes, FindWalksCharactersFromTheFirstHighByte) {
+  struct Row {
+    TextCode code;
+    const char* bytes;
+    int32_t expected;
+  } rows[] = {
+      {CodeUtf8, "key=value", 3},
+      {CodeUtf8, "\xC3\xA9=x", 2},
+      {CodeUtf8, "\xE0=ab=", 4},  // a broken three-byte form claims the "=" after its lead
+      {CodeShiftJis, "\x95=\x95\x5C=", 4},
+      {CodeAnsi, "\xE9\x95=", 2},  // ANSI bytes are characters of their own
+      {CodeBinary, "\xFF\x80=", 2},
+      {CodeUtf8, "no equal sign", 13},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.bytes);
+    EXPECT_EQ(Units(row.code, row.bytes).Find('='), row.expected);
+  }
+}
+
 TEST(RawStringCodes, Utf16SearchesCompareWholeUnits) {
   // U+5C2E in little-endian bytes starts with 0x2E ('.') and U+2E5C with 0x5C.
   const RawString text = Units(CodeUtf16Little, std::string("\x2E\x5C\x5C\x2E" "a\0", 6));
