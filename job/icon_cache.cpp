@@ -181,7 +181,7 @@ bool JobIconControl::Open(const JobIconSettings& settings, JobIconStore& store) 
   }
   list_.Clear();
   entries_.clear();
-  lookup_.clear();
+  ClearLookup();
   cursor_ = 0;
   unannounced_ = 0;
   workPending_ = false;
@@ -201,7 +201,7 @@ void JobIconControl::SetOwner(JobIconOwner* owner) {
 void JobIconControl::StartAfresh() {
   list_.Clear();
   entries_.clear();
-  lookup_.clear();
+  ClearLookup();
   cursor_ = 0;
   unannounced_ = 0;
   workPending_ = false;
@@ -237,34 +237,41 @@ int32_t JobIconControl::ExtractImage(const RawString& file, int32_t index, int32
 
 namespace {
 
-// Built in one allocation: a cache of a thousand icons makes a thousand keys at every start.
-std::string LookupKey(const RawString& file, int32_t index) {
+// The key of a file (ASCII case folded, in UTF-8) and an icon index, written into `key`.
+template <class Key>
+void MakeLookupKey(const RawString& file, int32_t index, Key& key) {
   const RawString converted = file.Code() == RawLayer::CodeUtf8 ? RawString() : file.Convert(RawLayer::CodeUtf8);
   const std::string_view text = file.Code() == RawLayer::CodeUtf8 ? file.View() : converted.View();
   char digits[12];
   char* digitsEnd = std::to_chars(digits, digits + sizeof digits, index).ptr;
-  std::string key;
-  key.reserve(text.size() + 1 + static_cast<size_t>(digitsEnd - digits));
-  for (const char c : text) key.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
-  key.push_back('\0');
+  key.resize(text.size() + 1);
+  std::transform(text.begin(), text.end(), key.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  key[text.size()] = '\0';
   key.append(digits, static_cast<size_t>(digitsEnd - digits));
-  return key;
 }
 
 }  // namespace
+
+void JobIconControl::ClearLookup() { lookup_ = std::make_unique<Lookup>(); }
 
 void JobIconControl::Append(int32_t state, int32_t image, const RawString& file, int32_t index, int32_t unused) {
   JobIconInfoUnit& unit = list_.Add(state, image, file, index, unused);
   entries_.push_back(&unit);
   if (state != IconNotifyButtons && state != IconNotifyMenu) {
-    lookup_.emplace(LookupKey(file, index), static_cast<int32_t>(entries_.size()) - 1);
+    std::pmr::string key(&lookup_->memory);
+    MakeLookupKey(file, index, key);
+    lookup_->entries.emplace(std::move(key), static_cast<int32_t>(entries_.size()) - 1);
   }
 }
 
 int32_t JobIconControl::GetEntry(const RawString& file, int32_t index) {
   {
     std::scoped_lock locks(listLock_, stateLock_);
-    if (auto found = lookup_.find(LookupKey(file, index)); found != lookup_.end()) return found->second;
+    MakeLookupKey(file, index, lookupKey_);
+    if (auto found = lookup_->entries.find(std::string_view(lookupKey_)); found != lookup_->entries.end()) {
+      return found->second;
+    }
     if (settings_.delay) {
       Append(IconWaiting, loadingId_, file, index, 0);
       workPending_ = true;
@@ -527,7 +534,7 @@ bool JobIconControl::LoadCache() {
   }
   list_.Clear();
   entries_.clear();
-  lookup_.clear();
+  ClearLookup();
   otherSizes_.clear();
   ++generation_;
   failedId_ = failed;
@@ -535,7 +542,7 @@ bool JobIconControl::LoadCache() {
   cursor_ = 0;
   unannounced_ = 0;
   entries_.reserve(items.items.size());
-  lookup_.reserve(items.items.size());
+  lookup_->entries.reserve(items.items.size());
   std::vector<bool> held(static_cast<size_t>(store_->ImageCount()), false);
   held[static_cast<size_t>(failed)] = held[static_cast<size_t>(loading)] = true;
   for (const SavedEntry& item : items.items) {

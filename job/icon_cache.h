@@ -32,9 +32,12 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <memory_resource>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -275,8 +278,20 @@ class JobIconControl {
   JobIconInfoList list_;
   std::vector<JobIconInfoUnit*> entries_;  // the list's units by entry number
   // The first entry of each file (ASCII case folded) and index, so that finding an icon's entry
-  // does not grow with the number of entries.
-  std::unordered_map<std::string, int32_t> lookup_;
+  // does not grow with the number of entries. Keys and nodes come from one growing block that
+  // is made anew when the entries are cleared: a load of a thousand entries allocates a few
+  // times, not three times per entry.
+  struct KeyHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+  };
+  struct Lookup {
+    std::pmr::monotonic_buffer_resource memory;
+    std::pmr::unordered_map<std::pmr::string, int32_t, KeyHash, std::equal_to<>> entries{&memory};
+  };
+  void ClearLookup();
+  std::unique_ptr<Lookup> lookup_ = std::make_unique<Lookup>();
+  std::string lookupKey_;  // the key being looked for, under listLock_
   RawLayer::RawTime (*clock_)();
 
   mutable std::mutex listLock_;

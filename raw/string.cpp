@@ -627,6 +627,15 @@ bool RawString::EqualNoCase(RawRange range, const RawString& other, RawRange oth
   const Span a = Clamp(range, body_->length);
   const Span b = Clamp(otherRange, other.body_->length);
   if (a.Size() != b.Size()) return false;
+  if (UnitSize(body_->code) == 1 && UnitSize(other.body_->code) == 1) {
+    // Bytes on both sides: most are equal as they stand, and only those that differ are folded.
+    const auto* x = reinterpret_cast<const uint8_t*>(body_->data) + a.begin;
+    const auto* y = reinterpret_cast<const uint8_t*>(other.body_->data) + b.begin;
+    for (int32_t i = 0; i < a.Size(); ++i) {
+      if (x[i] != y[i] && FoldAscii(x[i]) != FoldAscii(y[i])) return false;
+    }
+    return true;
+  }
   for (int32_t i = 0; i < a.Size(); ++i) {
     if (FoldAscii(ReadUnit(body_->code, body_->data, a.begin + i)) !=
         FoldAscii(ReadUnit(other.body_->code, other.body_->data, b.begin + i))) {
@@ -667,6 +676,8 @@ bool RawString::ParseInteger(RawRange range, uint64_t& magnitude, bool& negative
   int32_t p = span.begin;
   negative = false;
   magnitude = 0;
+  // Every position read lies inside the clamped span.
+  const auto UnitAt = [b = body_](int32_t position) { return ReadUnit(b->code, b->data, position); };
   if (p < span.end && (UnitAt(p) == '+' || UnitAt(p) == '-')) {
     negative = UnitAt(p) == '-';
     ++p;

@@ -599,6 +599,8 @@ TEST(RawStringCompare, EqualityRows) {
       {"no case other range", abc.EqualNoCase({3, 6}, RawString("abc")), true},
       {"no case folds only ASCII", RawString("\xC3\xA9").EqualNoCase(kWhole, RawString("\xC3\x89")), false},
       {"no case letters only", RawString("[").EqualNoCase(kWhole, RawString("{")), false},
+      {"no case high bytes that differ by 0x20", RawString("\xC0").EqualNoCase(kWhole, RawString("\xE0")), false},
+      {"no case wide against narrow", RawString("aBc").Convert(CodeWide).EqualNoCase(kWhole, RawString("AbC")), true},
       {"wide against narrow", RawString("abc").Convert(CodeWide).Equal(kWhole, RawString("abc")), true},
       {"operator ==", RawString("abc") == RawString::FromUtf8("abc"), true},
       {"starts with", abc.StartsWith(RawString("abc")), true},
