@@ -217,7 +217,9 @@ RawString RawString::View(TextCode code, const void* data, int32_t length) {
 }
 
 void RawString::AimView(TextCode code, const void* data, int32_t length) {
-  if (body_->kind == KindView && !IsShared(body_) && length > 0) {
+  // An empty view keeps its body too: a blank line between sections must not make the
+  // next line's view allocate again.
+  if (body_->kind == KindView && !IsShared(body_) && length >= 0) {
     body_->code = code;
     body_->data = static_cast<char*>(const_cast<void*>(data));
     body_->length = length;
