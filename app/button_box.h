@@ -75,7 +75,8 @@ class GuiButtonBox : public WinLayer::WinView, public GuiButtonBoxProperty::Menu
   bool Edit(int32_t id);
   void Changed(bool relayout);
   void Paint();
-  void DrawButtons(HDC dc);
+  // Draws the buttons that reach into `shown` (client coordinates) over the face colour.
+  void DrawButtons(HDC dc, const RECT& shown);
   RawRect ScreenRect(int32_t index) const;
   void Select(int32_t index);
 

@@ -413,25 +413,30 @@ void GuiButtonBox::Paint() {
   RawLayer::RawPaintDc paint(Handle());
   RECT client;
   GetClientRect(Handle(), &client);
-  if (client.right <= 0 || client.bottom <= 0) return;
+  // Only the part that can be seen is drawn: a long column of buttons reaches far beyond the
+  // screen, and drawing and copying all of it made the first paint wait for pixels nobody sees.
+  RECT shown;
+  if (GetClipBox(paint.get(), &shown) == NULLREGION || !IntersectRect(&shown, &shown, &client)) return;
+  const int width = shown.right - shown.left;
+  const int height = shown.bottom - shown.top;
   // Drawn off screen and copied at once, so buttons never flicker through their face colour.
   RawLayer::RawUniqueMemoryDc buffer(CreateCompatibleDC(paint.get()));
-  RawLayer::RawUniqueBitmap bitmap(CreateCompatibleBitmap(paint.get(), client.right, client.bottom));
+  RawLayer::RawUniqueBitmap bitmap(CreateCompatibleBitmap(paint.get(), width, height));
   if (!buffer || !bitmap) {
-    DrawButtons(paint.get());
+    DrawButtons(paint.get(), shown);
     return;
   }
   {
     RawSelection selectBitmap(buffer.get(), bitmap.get());
-    DrawButtons(buffer.get());
-    BitBlt(paint.get(), 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
+    // The buffer's first pixel is the shown part's corner; the buttons keep their client places.
+    SetViewportOrgEx(buffer.get(), -shown.left, -shown.top, nullptr);
+    DrawButtons(buffer.get(), shown);
+    BitBlt(paint.get(), shown.left, shown.top, width, height, buffer.get(), shown.left, shown.top, SRCCOPY);
   }
 }
 
-void GuiButtonBox::DrawButtons(HDC dc) {
-  RECT client;
-  GetClientRect(Handle(), &client);
-  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+void GuiButtonBox::DrawButtons(HDC dc, const RECT& shown) {
+  FillRect(dc, &shown, GetSysColorBrush(COLOR_BTNFACE));
   RawSelection selectFont(dc, font_.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
@@ -442,7 +447,8 @@ void GuiButtonBox::DrawButtons(HDC dc) {
   for (const JobButtonUnit& button : buttons_) {
     const RECT rect = RawLayer::ToSystemRect(ButtonRect(button));
     const int32_t at = index++;
-    if ((button.flags & JobButtonUnit::kHidden) != 0) continue;
+    RECT part;
+    if ((button.flags & JobButtonUnit::kHidden) != 0 || !IntersectRect(&part, &rect, &shown)) continue;
     if ((button.flags & JobButtonUnit::kSeparator) != 0) {
       WinViewStyle::DrawSeparator(dc, rect, settings.horizontal);
       continue;

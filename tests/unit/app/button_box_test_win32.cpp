@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -164,6 +165,36 @@ class ButtonBoxWinTest : public ::testing::Test {
 const char kThreeButtons[] =
     "[Button:Alpha]\r\nTipText=First tip\r\n[Button:Beta]\r\nDropRun=1\r\n[Button:Gamma]\r\n"
     "[Action:Keep]\r\nShell {\r\n  Command=x.exe\r\n}\r\n";
+
+// The screen's pixels of a rectangle in screen coordinates, 0x00RRGGBB row by row from the top.
+std::vector<uint32_t> ScreenPixels(const RawRect& area) {
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::vector<uint32_t> pixels;
+  if (bitmap != nullptr) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const auto* source = static_cast<const uint32_t*>(bits);
+    pixels.assign(source, source + static_cast<size_t>(width) * height);
+    for (uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
 
 bool SameRect(const RawRect& a, const RawRect& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -390,6 +421,30 @@ TEST_F(ButtonBoxWinTest, TipShowsOnHoverAndGoesWhenTheCursorWanders) {
   GuiSettings::Instance().viewTip = false;
   Send(WM_MOUSEHOVER, 0, alpha.x, alpha.y);
   EXPECT_EQ(box_->TipWindow(), nullptr);
+}
+
+// Only the part of the box that can be seen is drawn; the buttons there must still sit where
+// the layout puts them. The box reaches far above its host, by a rise that is no whole number
+// of buttons, and a button in view must look as the first one does with the box in place.
+TEST_F(ButtonBoxWinTest, ButtonsInViewAreDrawnInPlaceWhenMostOfTheBoxIsOutOfView) {
+  std::string profile;
+  // Buttons that all look alike: the same caption under names of their own.
+  for (int i = 0; i < 80; ++i) profile += "[Button:B" + std::to_string(i) + "]\r\nTitle=Same\r\n";
+  Open(profile);
+  const RawRect deep = ButtonRect(*JobProfileModel::Instance().buttons.At(40));
+  ASSERT_GT(deep.bottom - deep.top, 8);
+  const int rise = deep.top + 7;
+  SetWindowPos(box_->Handle(), nullptr, 0, -rise, size_.width, size_.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  RedrawWindow(box_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  const std::vector<uint32_t> inView = ScreenPixels(ScreenRect(42));
+
+  SetWindowPos(box_->Handle(), nullptr, 0, 0, size_.width, size_.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  RedrawWindow(box_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  const std::vector<uint32_t> first = ScreenPixels(ScreenRect(0));
+  ASSERT_FALSE(first.empty());
+  // A drawn button is more than its face colour: its caption shows.
+  EXPECT_NE(std::count(first.begin(), first.end(), first.front()), static_cast<std::ptrdiff_t>(first.size()));
+  EXPECT_EQ(inView, first);
 }
 
 }  // namespace
