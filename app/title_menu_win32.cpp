@@ -15,6 +15,7 @@
 #include "raw/profile.h"
 #include "raw/rect_win32.h"
 #include "raw/shell.h"
+#include "raw/system_library_win32.h"
 #include "raw/handle_win32.h"
 #include "win/info_dialog.h"
 
@@ -182,7 +183,9 @@ void GuiTMenuExecution::ChooseFontFor(int command) {
   choose.hwndOwner = View().Handle();
   choose.lpLogFont = &font;
   choose.Flags = CF_INITTOLOGFONTSTRUCT | CF_EFFECTS | CF_FORCEFONTEXIST | CF_NOVERTFONTS;
-  if (!ChooseFontW(&choose)) return;
+  // The font dialog's DLL is loaded the first time it is wanted, not at every start.
+  static const auto chooseFont = RawLayer::SystemFunction<decltype(&ChooseFontW)>(L"comdlg32.dll", "ChooseFontW");
+  if (chooseFont == nullptr || !chooseFont(&choose)) return;
 
   RawLayer::RawProfile profile(style.guiProfile);
   // The chooser showed the font at the window's DPI; the profile keeps it at the system's.

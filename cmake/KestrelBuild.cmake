@@ -37,7 +37,7 @@ target_compile_options(kestrel_common INTERFACE "$<$<COMPILE_LANGUAGE:CXX>:-Wall
 if(WIN32)
   target_compile_definitions(kestrel_common INTERFACE UNICODE _UNICODE NOMINMAX)
   target_link_libraries(kestrel_common INTERFACE
-    gdi32 shell32 comdlg32 comctl32 ole32 psapi imm32 advapi32 user32)
+    gdi32 shell32 comctl32 ole32 psapi imm32 advapi32 user32)
 endif()
 
 # kestrel_glob(<out-var> <folder> [EXCLUDE <file-name>...])

@@ -17,6 +17,7 @@
 
 #include "raw/file.h"
 #include "raw/path.h"
+#include "raw/system_library_win32.h"
 #include "raw/thread.h"
 
 namespace RawLayer {
@@ -39,13 +40,8 @@ using MiniDumpWriteDumpEntry = decltype(&MiniDumpWriteDump);
 // Null when the system's dbghelp.dll could not be loaded: then no dump is written.
 MiniDumpWriteDumpEntry g_writeDump = nullptr;
 
-void LoadDumpWriter() {
-  HMODULE dbghelp = LoadLibraryExW(L"dbghelp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (dbghelp == nullptr) return;
-  // Kept loaded for the life of the process.
-  g_writeDump = reinterpret_cast<MiniDumpWriteDumpEntry>(
-      reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
-}
+// The DLL stays loaded for the life of the process.
+void LoadDumpWriter() { g_writeDump = SystemFunction<MiniDumpWriteDumpEntry>(L"dbghelp.dll", "MiniDumpWriteDump"); }
 
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers) {
   // One crash, one dump: on x86_64 an uncaught C++ exception reaches the filter twice (the

@@ -1,6 +1,7 @@
 #include "win/dpi_win32.h"
 
 #include "raw/handle_win32.h"
+#include "raw/system_library_win32.h"
 
 namespace WinLayer {
 
@@ -14,28 +15,23 @@ using SetDialogDpiChangeBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
 constexpr int kMonitorEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
 constexpr int kDialogDpiChangeDisableAll = 1;  // DDC_DISABLE_ALL
 
-template <typename Function>
-Function Lookup(const wchar_t* module, const char* name) {
-  HMODULE handle = GetModuleHandleW(module);
-  // shcore is not loaded by every program; user32 always is.
-  if (handle == nullptr) handle = LoadLibraryW(module);
-  if (handle == nullptr) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(handle, name)));
-}
+using RawLayer::SystemFunction;
 
 GetDpiForWindowFunction DpiForWindow() {
-  static const GetDpiForWindowFunction function = Lookup<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
+  static const GetDpiForWindowFunction function =
+      SystemFunction<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
   return function;
 }
 
 GetDpiForMonitorFunction DpiForMonitor() {
-  static const GetDpiForMonitorFunction function = Lookup<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor");
+  static const GetDpiForMonitorFunction function =
+      SystemFunction<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor");
   return function;
 }
 
 SystemParametersForDpiFunction SystemParametersForDpi() {
   static const SystemParametersForDpiFunction function =
-      Lookup<SystemParametersForDpiFunction>(L"user32.dll", "SystemParametersInfoForDpi");
+      SystemFunction<SystemParametersForDpiFunction>(L"user32.dll", "SystemParametersInfoForDpi");
   return function;
 }
 
@@ -50,7 +46,7 @@ int WinSystemDpi() {
 void WinKeepDialogLayout(HWND dialog) {
   // Windows 10 1703 and later; before, the system scaled no dialog again.
   static const SetDialogDpiChangeBehaviorFunction function =
-      Lookup<SetDialogDpiChangeBehaviorFunction>(L"user32.dll", "SetDialogDpiChangeBehavior");
+      SystemFunction<SetDialogDpiChangeBehaviorFunction>(L"user32.dll", "SetDialogDpiChangeBehavior");
   if (function != nullptr) function(dialog, kDialogDpiChangeDisableAll, kDialogDpiChangeDisableAll);
 }
 
