@@ -15,7 +15,9 @@
 # regular expression (used to prove that a step does fail when it should).
 # Scenarios that send keys or clicks run alone, since any window that appears meanwhile would
 # take the input focus; so do those that compare a window's picture on the screen, which another
-# window passing over it would change.
+# window passing over it would change. Those that wait for or close a window by its class and
+# title take turns with each other: a close reaches every such window on the screen, and two
+# launchers started at once by two scenarios were each closed by the other's step.
 function(kestrel_e2e)
   cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME;EXPECT_FAILURE;FOLDER" "STEPS")
   if(NOT arg_NAME OR NOT arg_STEPS)
@@ -32,9 +34,12 @@ function(kestrel_e2e)
   # The driver puts the folders in after reading the escapes of the compared texts.
   set(steps --place @DIR@ "${win_folder}" --place @SRC@ "${win_source}" fresh-dir @DIR@)
   set(serial FALSE)
+  set(by_title FALSE)
   foreach(step IN LISTS arg_STEPS)
     if(step MATCHES "^(key|key-down|click|click-in|drag-in|up-to-date)$")
       set(serial TRUE)
+    elseif(step MATCHES "^(wait-window|close-window)$")
+      set(by_title TRUE)
     endif()
     list(APPEND steps "${step}")
   endforeach()
@@ -43,6 +48,9 @@ function(kestrel_e2e)
   add_test(NAME ${test} COMMAND e2e_driver ${steps} WORKING_DIRECTORY "${folder}")
   set_tests_properties(${test} PROPERTIES
     FIXTURES_REQUIRED wine LABELS e2e TIMEOUT 120 RUN_SERIAL ${serial})
+  if(by_title AND NOT serial)
+    set_tests_properties(${test} PROPERTIES RESOURCE_LOCK windows_by_title)
+  endif()
   if(arg_EXPECT_FAILURE)
     set_tests_properties(${test} PROPERTIES PASS_REGULAR_EXPRESSION "${arg_EXPECT_FAILURE}")
   endif()
