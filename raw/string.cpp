@@ -678,21 +678,21 @@ bool RawString::ParseInteger(RawRange range, uint64_t& magnitude, bool& negative
   int32_t p = span.begin;
   negative = false;
   magnitude = 0;
-  // Every position read lies inside the clamped span.
-  const auto UnitAt = [b = body_](int32_t position) { return ReadUnit(b->code, b->data, position); };
-  if (p < span.end && (UnitAt(p) == '+' || UnitAt(p) == '-')) {
-    negative = UnitAt(p) == '-';
+  // Every position read lies inside the clamped span, so the units are read without a check.
+  const auto unitAt = [b = body_](int32_t position) { return ReadUnit(b->code, b->data, position); };
+  if (p < span.end && (unitAt(p) == '+' || unitAt(p) == '-')) {
+    negative = unitAt(p) == '-';
     ++p;
   }
   int base = 10;
-  if (span.end - p >= 2 && UnitAt(p) == '0' && (UnitAt(p + 1) == 'x' || UnitAt(p + 1) == 'b')) {
-    base = UnitAt(p + 1) == 'x' ? 16 : 2;
+  if (span.end - p >= 2 && unitAt(p) == '0' && (unitAt(p + 1) == 'x' || unitAt(p + 1) == 'b')) {
+    base = unitAt(p + 1) == 'x' ? 16 : 2;
     p += 2;
   }
   // A sign or a prefix with no digit after it is not a number.
   if (p >= span.end) return false;
   for (; p < span.end; ++p) {
-    const int digit = DigitValue(UnitAt(p));
+    const int digit = DigitValue(unitAt(p));
     if (digit >= base) return false;
     magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
   }
